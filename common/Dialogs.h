@@ -1,0 +1,46 @@
+#pragma once
+// Message boxes, file dialogs and modal dialogs all pass through here, so
+// that the exact title, icon and buttons live in one place and tests can
+// answer them without a person.
+#include <QString>
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+enum class MsgIcon { Information, Question, Warning, Error };
+enum class MsgButtons { Ok, OkCancel };
+enum class MsgResult { Ok, Cancel };
+
+struct MessageRequest
+{
+    QString title;
+    QString text;
+    MsgIcon icon;
+    MsgButtons buttons;
+    MsgResult defaultButton;
+};
+
+MsgResult ShowMessageBox(const MessageRequest &request);
+
+// "提示" with an information icon and OK.
+void ShowInfo(const QString &text);
+// "提示", question icon, OK and Cancel with Cancel the default; true on OK.
+bool ConfirmDestructive(const QString &text);
+// The application's standard error box for a failed handler.
+void ShowError(const QString &text);
+
+// File dialogs: return the chosen path, or an empty string when cancelled.
+QString GetOpenFileName(const QString &caption, const QString &filter);
+QString GetSaveFileName(const QString &caption, const QString &filter);
+
+// Shows a dialog modally and returns its result (QDialog::Accepted or
+// QDialog::Rejected).
+int ShowModal(QDialog *dialog);
+
+// Test hooks.  A handler set here answers instead of a person; pass an empty
+// function to restore the real dialogs.
+enum class FileDialogKind { Open, Save };
+void SetMessageBoxHandler(std::function<MsgResult(const MessageRequest &)> handler);
+void SetFileDialogHandler(std::function<QString(FileDialogKind, const QString &caption)> handler);
+void SetModalHandler(std::function<int(QDialog *)> handler);

@@ -1,0 +1,25 @@
+#pragma once
+// The one place where an event (click, timer, mouse press) enters a handler.
+// A handler throws; the guard shows the error box and ends that event, so no
+// exception ever crosses Qt's own frames.
+#include "Exceptions.h"
+#include <exception>
+#include <utility>
+
+void ShowException(const QString &message);
+
+template <typename F>
+bool Guard(F &&handler)
+{
+    try {
+        std::forward<F>(handler)();
+        return true;
+    } catch (const Exception &e) {
+        ShowException(e.Message());
+    } catch (const std::exception &e) {
+        ShowException(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        ShowException(QStringLiteral("未知错误"));
+    }
+    return false;
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The configuration of every axis and of the function groups, as loaded
+// from the configuration file.
+#include <QString>
+#include <QVector>
+#include <cstdint>
+
+struct TAxis_Config
+{
+    bool Axis_Visible = true;
+    QString Axis_Caption;
+    QString Axis_Neg;
+    QString Axis_Pos;
+    int32_t Axis_Kind = 0;        // 0 linear stage, otherwise rotary stage
+    int32_t Axis_Div = 32;        // microstep subdivision
+    double Line_Pitch = 1;        // mm
+    double Circle_Ratio = 120;    // 1:N
+    double Line_Ratio = 1;        // 1:N
+    double Acc = 1;               // mm/s^2 or deg/s^2
+    double Dec = 1;
+    double Max_V = 1;             // mm/s or deg/s
+    double StepAngle = 1.8;       // degrees
+    double Fast0 = 0;
+    double Fast1 = 90;
+    double Fast2 = 180;
+    double Fast3 = 270;
+    bool Encoder_Has = false;
+    int32_t Encoder_Type = 0;     // 0 grating ruler, otherwise encoder
+    int32_t Encoder_LineCount = 1000;
+    double Encoder_Unit_um = 20;
+    int32_t Encoder_GratingCount = 64800;
+    double Encoder_Factor = 1;
+    bool Encoder_Z = true;
+    bool Encoder_Dir = true;
+    bool Encoder_Over = true;
+    int32_t Encoder_Over_Max = 100;
+    int32_t Encoder_Over_Stable = 50;
+    QString P_Rel = QStringLiteral("1");
+    QString P_Abs = QStringLiteral("1");
+    QString V_Rel = QStringLiteral("1");
+    QString V_Abs = QStringLiteral("1");
+    QString Home_V = QStringLiteral("-1");
+    int32_t Group_ID = 0;
+    bool bOpen = true;
+    int32_t Open_Ratio = 0;       // motor steps per mm or degree
+    int32_t Close_Ratio = 0;      // sensor counts per mm or degree
+};
+
+struct TGroup_Config
+{
+    int32_t ID = 0;
+    QString Caption;
+    bool Visible = false;
+};
+
+extern QVector<TAxis_Config> g_Axis_Config;
+extern QVector<TGroup_Config> g_Group_Config;
+
+// Section name of an axis: "AXIS" + number.
+QString AxisSection(int axis);
