@@ -1,0 +1,38 @@
+#pragma once
+// Reading the axis and group records from the configuration file, sending
+// the closed-loop sensor settings to the board, and writing the axis panels'
+// entry texts back.
+#include "AxisConfig.h"
+
+class TIniFile;
+
+// One axis section read with the defaults of the key table.
+TAxis_Config Read_Axis_Config(const TIniFile &ini, int axis);
+
+// Fills g_Axis_Config with axisCount entries from the file, bOpen set.
+// The run-time ratios are left to Calc_Ratio; Close_Ratio keeps its value.
+void Load_Axis_Records(const TIniFile &ini, int axisCount);
+
+// Reads the "GROUP" section into g_Group_Config; returns the group count.
+// With no group the array keeps its earlier contents.
+int Load_Group_Records(const TIniFile &ini);
+
+// Sends the sensor settings of every encoder channel whose axis has a
+// sensor; ends silently at the first call that fails.  A channel without an
+// axis entry (number >= axisCount) has no settings and is skipped.
+void Push_Sensor_Settings(int encoderCount, int axisCount);
+
+// The five entry texts of one axis panel, written under the panel's name.
+struct TAxis_Entries
+{
+    QString Section;
+    QString P_Rel;
+    QString P_Abs;
+    QString V_Abs;
+    QString V_Rel;
+    QString Home_V;
+};
+
+// Writes the entries in the given order, each key at once; throws
+// EIniFileException on the first write that fails.
+void Write_Axis_Entries(TIniFile &ini, const QVector<TAxis_Entries> &panels);

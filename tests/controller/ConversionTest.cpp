@@ -1,0 +1,134 @@
+#include "config/AxisConfig.h"
+#include "controller/Conversion.h"
+#include "kq_sim.h"
+#include "support/TestRegistry.h"
+
+#include <QTest>
+
+namespace {
+QString LastHelp()
+{
+    return QString::fromLatin1(kqsim_last_help_call());
+}
+
+TAxis_Config Axis(int kind, int encoderType)
+{
+    TAxis_Config c;
+    c.Axis_Kind = kind;
+    c.Encoder_Type = encoderType;
+    c.StepAngle = 0.9;
+    c.Axis_Div = 16;
+    c.Line_Pitch = 5;
+    c.Line_Ratio = 2;
+    c.Circle_Ratio = 90;
+    c.Encoder_Unit_um = 0.5;
+    c.Encoder_GratingCount = 3600;
+    c.Encoder_LineCount = 2500;
+    return c;
+}
+}
+
+class ConversionChoiceTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void choice_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("encoderType");
+        QTest::addColumn<QString>("motorTo");
+        QTest::addColumn<QString>("motorFrom");
+        QTest::addColumn<QString>("sensorTo");
+        QTest::addColumn<QString>("sensorFrom");
+        QTest::newRow("linear, grating")
+            << 0 << 0
+            << "KQ_Help_Step_Line_Real_To_Steps(0.9,16,5,2,2.5)"
+            << "KQ_Help_Step_Line_Steps_To_Real(0.9,16,5,2,-7)"
+            << "KQ_Help_Grating_Line_Real_To_Steps(0.5,2.5)"
+            << "KQ_Help_Grating_Line_Steps_To_Real(0.5,-7)";
+        QTest::newRow("linear, encoder")
+            << 0 << 1
+            << "KQ_Help_Step_Line_Real_To_Steps(0.9,16,5,2,2.5)"
+            << "KQ_Help_Step_Line_Steps_To_Real(0.9,16,5,2,-7)"
+            << "KQ_Help_Encoder_Line_Real_To_Steps(5,2,2500,2.5)"
+            << "KQ_Help_Encoder_Line_Steps_To_Real(5,2,2500,-7)";
+        QTest::newRow("rotary, grating")
+            << 1 << 0
+            << "KQ_Help_Step_Circle_Real_To_Steps(0.9,16,90,2.5)"
+            << "KQ_Help_Step_Circle_Steps_To_Real(0.9,16,90,-7)"
+            << "KQ_Help_Grating_Circle_Real_To_Steps(3600,2.5)"
+            << "KQ_Help_Grating_Circle_Steps_To_Real(3600,-7)";
+        QTest::newRow("kind 2 and type 2 count as rotary and encoder")
+            << 2 << 2
+            << "KQ_Help_Step_Circle_Real_To_Steps(0.9,16,90,2.5)"
+            << "KQ_Help_Step_Circle_Steps_To_Real(0.9,16,90,-7)"
+            << "KQ_Help_Encoder_Circle_Real_To_Steps(90,2500,2.5)"
+            << "KQ_Help_Encoder_Circle_Steps_To_Real(90,2500,-7)";
+    }
+
+    void choice()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, encoderType);
+        QFETCH(QString, motorTo);
+        QFETCH(QString, motorFrom);
+        QFETCH(QString, sensorTo);
+        QFETCH(QString, sensorFrom);
+        g_Axis_Config = {TAxis_Config(), Axis(kind, encoderType)};
+        Motor_Real_To_Steps(1, 2.5);
+        QCOMPARE(LastHelp(), motorTo);
+        Motor_Steps_To_Real(1, -7);
+        QCOMPARE(LastHelp(), motorFrom);
+        Sensor_Real_To_Counts(1, 2.5);
+        QCOMPARE(LastHelp(), sensorTo);
+        Sensor_Counts_To_Real(1, -7);
+        QCOMPARE(LastHelp(), sensorFrom);
+    }
+
+    void configurationIsReadAtEachCall()
+    {
+        g_Axis_Config = {TAxis_Config()};
+        QCOMPARE(Motor_Real_To_Steps(0, 1.0), 6400);
+        g_Axis_Config[0].Axis_Div = 16;
+        QCOMPARE(Motor_Real_To_Steps(0, 1.0), 3200);
+        QCOMPARE(Motor_Real_To_Steps(0, -1.0), -3200);
+    }
+
+    void gratingTargetIgnoresMotorParameters()
+    {
+        g_Axis_Config = {Axis(0, 0)};
+        const int32_t before = Sensor_Real_To_Counts(0, 3.0);
+        g_Axis_Config[0].StepAngle = 7;
+        g_Axis_Config[0].Axis_Div = 3;
+        g_Axis_Config[0].Line_Pitch = 9;
+        g_Axis_Config[0].Line_Ratio = 11;
+        QCOMPARE(Sensor_Real_To_Counts(0, 3.0), before);
+    }
+
+    void calcRatioIsTheConversionOfOne()
+    {
+        g_Axis_Config = {TAxis_Config(), TAxis_Config(), Axis(1, 0)};
+        g_Axis_Config[1].Axis_Kind = 1;
+        g_Axis_Config[2].bOpen = false;
+        Calc_Ratio(3);
+        QCOMPARE(g_Axis_Config[0].Open_Ratio, 6400);
+        QCOMPARE(g_Axis_Config[1].Open_Ratio, 2133);
+        QCOMPARE(g_Axis_Config[2].Open_Ratio, Motor_Real_To_Steps(2, 1.0));
+        QCOMPARE(g_Axis_Config[0].Close_Ratio, 0);
+        QCOMPARE(g_Axis_Config[2].Close_Ratio, Sensor_Real_To_Counts(2, 1.0));
+    }
+
+    void zeroMechanicsGiveFiniteValues()
+    {
+        g_Axis_Config = {TAxis_Config()};
+        g_Axis_Config[0].Axis_Div = 0;
+        g_Axis_Config[0].StepAngle = 0;
+        g_Axis_Config[0].Line_Pitch = 0;
+        QVERIFY(qIsFinite(Motor_Steps_To_Real(0, 1000)));
+        Motor_Real_To_Steps(0, 1.0); // saturates, never crashes
+        Calc_Ratio(1);
+    }
+};
+TAVORIN_TEST(ConversionChoiceTest)
+
+#include "ConversionTest.moc"
