@@ -24,3 +24,6 @@ double StrToFloat(const QString &text);
 bool TryStrToInt(const QString &text, int32_t &value);
 // Throws EConvertError "'%s' is not a valid integer value".
 int32_t StrToInt(const QString &text);
+
+// The text without the spaces and tabs at either end.
+QString TrimBlanks(const QString &text);

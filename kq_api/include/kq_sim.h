@@ -21,21 +21,54 @@ extern "C" {
 
 #define KQSIM_JOURNAL_CAPACITY 200000
 
+/* Status codes that the simulated board returns (any non-zero is a failure). */
+enum {
+    KQSIM_ERR_INJECTED = 1,  /* kqsim_fail is on for the call */
+    KQSIM_ERR_NO_LINK = 2,   /* a board call with no link open */
+    KQSIM_ERR_NO_AXIS = 3,   /* axis or encoder channel number past the count */
+    KQSIM_ERR_NULL = 4,      /* an out-pointer is NULL */
+    KQSIM_ERR_ARGUMENT = 5,  /* a flag other than 0 or 1 */
+    KQSIM_ERR_NO_BOARD = 6   /* KQ_Open_Net / KQ_Open_UART: nothing answers there */
+};
+
+/* Board calls are all but KQ_Init, KQ_DeInit, the opens, the closes and the
+ * KQ_Help_ conversions; they fail with KQSIM_ERR_NO_LINK unless KQ_Open_USB
+ * attached the virtual board.  Opening a link closes the open one first.
+ * The board's state outlives the link: closing and opening again finds the
+ * axes as they were.  Only kqsim_reset makes a fresh board; until it is
+ * called, the first use creates one with KQ_SIM_AXES axes and
+ * KQ_SIM_ENCODERS encoder channels (4 each by default, 0..64) and resources
+ * KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER.  Identity: product id
+ * "SIMBOARD-MC", serial number 12 34 56 78 9A BC DE F0 01 23 45 67,
+ * version 2.1.0.5. */
+
 /* Which link is open. */
 enum { KQSIM_LINK_NONE = 0, KQSIM_LINK_UART = 1, KQSIM_LINK_USB = 2, KQSIM_LINK_NET = 3 };
 
 /* A fresh board: every axis at rest at position 0 with default travel and
  * switches, default encoder settings, links closed, journal empty, no
- * failures injected, wall clock.  Out-of-range counts are clamped to 0..64. */
+ * failures injected, wall clock.  Out-of-range counts are clamped to 0..64.
+ * Fresh axes: position mode, every acceleration and deceleration 6400
+ * steps/s^2, speed limit 6400 steps/s, closed-loop factor 1.  Fresh encoder
+ * channels: Z polarity 0, direction polarity 1, over enable 0, over max 100,
+ * over stable 50. */
 KQ_EXPORT void kqsim_reset(int axes, int encoders, uint32_t resources);
+/* kqsim_reset with the counts from KQ_SIM_AXES and KQ_SIM_ENCODERS, read
+ * now, and resources KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER: the board that
+ * the first use creates. */
+KQ_EXPORT void kqsim_reset_from_environment(void);
 
-/* Clock: with the manual clock on, time only moves by kqsim_advance_ms. */
+/* Clock: with the manual clock on, time only moves by kqsim_advance_ms.
+ * Motion is integrated in 1 ms steps up to the present at every call.
+ * With the wall clock, kqsim_advance_ms moves time on by ms in addition. */
 KQ_EXPORT void kqsim_set_manual_clock(int on);
 KQ_EXPORT void kqsim_advance_ms(uint32_t ms);
 
 /* Journal of library calls. */
 KQ_EXPORT int kqsim_journal_size(void);
-KQ_EXPORT const char *kqsim_journal_entry(int i); /* "" when i is out of range */
+/* i = 0 is the oldest entry; "" when i is out of range.  The text stays
+ * valid until the next library call or journal change. */
+KQ_EXPORT const char *kqsim_journal_entry(int i);
 KQ_EXPORT void kqsim_journal_clear(void);
 
 /* The last KQ_Help_ call with its arguments, in the journal's format
@@ -43,7 +76,8 @@ KQ_EXPORT void kqsim_journal_clear(void);
 KQ_EXPORT const char *kqsim_last_help_call(void);
 
 /* Failure injection: while on, the named function (or every board call,
- * for "*") returns non-zero and has no effect.  The call is still journaled. */
+ * for "*") returns non-zero and has no effect.  The call is still journaled.
+ * A name may be any library function, the link calls included. */
 KQ_EXPORT void kqsim_fail(const char *function_name, int on);
 
 /* The open link, one of KQSIM_LINK_*. */
@@ -51,9 +85,11 @@ KQ_EXPORT int kqsim_link(void);
 
 /* Identity that the board reports. */
 KQ_EXPORT void kqsim_set_product_id(const char *id); /* at most 17 bytes are used */
+/* (kqsim_reset restores "SIMBOARD-MC".) */
 
 /* True state of an axis (0 for an axis that does not exist). */
 KQ_EXPORT int32_t kqsim_axis_position(int axis);      /* software position, steps */
+KQ_EXPORT int32_t kqsim_axis_physical_position(int axis); /* physical position, steps */
 KQ_EXPORT int32_t kqsim_axis_velocity(int axis);      /* steps/s */
 KQ_EXPORT int kqsim_axis_running(int axis);
 KQ_EXPORT int kqsim_axis_neg_limit(int axis);
@@ -61,8 +97,46 @@ KQ_EXPORT int kqsim_axis_pos_limit(int axis);
 KQ_EXPORT int kqsim_axis_home_switch(int axis);
 KQ_EXPORT int32_t kqsim_encoder_counts(int axis);
 KQ_EXPORT float kqsim_axis_close_factor(int axis);
+/* The mode last set, one of KQSIM_MODE_* (KQ_Set_Axis_Mode_Home sets the
+ * home-switch mode). */
+enum {
+    KQSIM_MODE_POSITION = 0,
+    KQSIM_MODE_POSITION_CLOSE = 1,
+    KQSIM_MODE_VELOCITY = 2,
+    KQSIM_MODE_HOME_SWITCH = 3,
+    KQSIM_MODE_HOME_INDEX = 4,
+    KQSIM_MODE_HOME_INDEX_SWITCH = 5
+};
+KQ_EXPORT int kqsim_axis_mode(int axis);
 /* which: 0 Z polarity, 1 direction polarity, 2 over enable, 3 over max, 4 over stable */
 KQ_EXPORT int32_t kqsim_encoder_setting(int axis, int which);
+
+/* How an axis moves.
+ * - A mode call only records the mode; a target, home speed, stop or halt
+ *   changes the motion.  The run flag is set from the command on.
+ * - Position targets: trapezoid with the position acc, dec and |v_max| from
+ *   the present velocity; an absolute target is in software steps, a
+ *   relative one counts from the target of a move under way, else from the
+ *   position.  v_max 0: the move does not start.  An acc or dec <= 0 makes
+ *   that change instantaneous.
+ * - Closed-loop mode: targets are encoder counts, relative ones count from
+ *   the present counts.  Counts = d * round(physical / f) + offset, with f
+ *   the closed-loop factor (1 when it is 0, negative or not finite) and
+ *   d = +1 for direction polarity 1, -1 for 0.
+ * - Velocity targets run until a stop, a halt or a limit switch; a relative
+ *   one adds to the target of a run under way, else to the velocity.
+ * - A home search moves at the home speed (sign = direction) to the home
+ *   switch, to the next index mark beyond its start, or to the switch and
+ *   then the next mark beyond it, stops there and makes the software
+ *   position and the encoder counts 0.  Home-switch mode started on the
+ *   switch ends at once.  A limit reached first ends it without zeroing.
+ * - Each stop brakes only a motion of its own kind, at that kind's dec.
+ * - A limit switch stops any motion that reaches it in its direction at
+ *   once; commands that would drive further into an active limit do not
+ *   start, moving away is allowed.
+ * - KQ_Set_Axis_Software_P sets counts in closed-loop mode (the position
+ *   becomes d * counts * f), else the position (the counts become
+ *   d * round(position / f)); nothing moves. */
 
 /* Shape of an axis's travel, in motor steps of its physical position
  * (the software position equals it until KQ_Set_Axis_Software_P or a home

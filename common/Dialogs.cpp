@@ -1,0 +1,115 @@
+#include "Dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+std::function<MsgResult(const MessageRequest &)> g_messageBoxHandler;
+std::function<QString(FileDialogKind, const QString &)> g_fileDialogHandler;
+std::function<int(QDialog *)> g_modalHandler;
+
+QString HintTitle()
+{
+    return QStringLiteral("提示");
+}
+
+QMessageBox::Icon ToQtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MsgResult RunMessageBox(const MessageRequest &request)
+{
+    QMessageBox box(ToQtIcon(request.icon), request.title, request.text, QMessageBox::NoButton,
+                    QApplication::activeWindow());
+    QPushButton *ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    QPushButton *cancel = nullptr;
+    if (request.buttons == MsgButtons::OkCancel)
+        cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(request.defaultButton == MsgResult::Cancel && cancel ? cancel : ok);
+    box.setEscapeButton(cancel ? cancel : ok);
+    box.exec();
+    return box.clickedButton() == ok ? MsgResult::Ok : MsgResult::Cancel;
+}
+
+QString RunFileDialog(FileDialogKind kind, const QString &caption, const QString &filter)
+{
+    if (g_fileDialogHandler)
+        return g_fileDialogHandler(kind, caption);
+    QWidget *parent = QApplication::activeWindow();
+    if (kind == FileDialogKind::Open)
+        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
+} // namespace
+
+MsgResult ShowMessageBox(const MessageRequest &request)
+{
+    if (g_messageBoxHandler)
+        return g_messageBoxHandler(request);
+    return RunMessageBox(request);
+}
+
+void ShowInfo(const QString &text)
+{
+    ShowMessageBox({HintTitle(), text, MsgIcon::Information, MsgButtons::Ok, MsgResult::Ok});
+}
+
+bool ConfirmDestructive(const QString &text)
+{
+    const MessageRequest request{HintTitle(), text, MsgIcon::Question, MsgButtons::OkCancel,
+                                 MsgResult::Cancel};
+    return ShowMessageBox(request) == MsgResult::Ok;
+}
+
+void ShowError(const QString &text)
+{
+    ShowMessageBox({QStringLiteral("运动控制助手"), text, MsgIcon::Error, MsgButtons::Ok, MsgResult::Ok});
+}
+
+QString GetOpenFileName(const QString &caption, const QString &filter)
+{
+    return RunFileDialog(FileDialogKind::Open, caption, filter);
+}
+
+QString GetSaveFileName(const QString &caption, const QString &filter)
+{
+    return RunFileDialog(FileDialogKind::Save, caption, filter);
+}
+
+int ShowModal(QDialog *dialog)
+{
+    if (g_modalHandler)
+        return g_modalHandler(dialog);
+    return dialog->exec();
+}
+
+void SetMessageBoxHandler(std::function<MsgResult(const MessageRequest &)> handler)
+{
+    g_messageBoxHandler = std::move(handler);
+}
+
+void SetFileDialogHandler(std::function<QString(FileDialogKind, const QString &caption)> handler)
+{
+    g_fileDialogHandler = std::move(handler);
+}
+
+void SetModalHandler(std::function<int(QDialog *)> handler)
+{
+    g_modalHandler = std::move(handler);
+}

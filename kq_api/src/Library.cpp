@@ -1,0 +1,112 @@
+#include "Library.h"
+
+#include "kq_sim.h"
+
+#include <chrono>
+
+namespace kq {
+
+namespace {
+
+int64_t wallMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+SimClock::SimClock()
+{
+    reset();
+}
+
+int64_t SimClock::now() const
+{
+    return m_manual ? m_manualNow : m_simBase + (wallMs() - m_wallBase);
+}
+
+// Switching keeps the simulated time continuous.
+void SimClock::setManual(bool on)
+{
+    if (on == m_manual)
+        return;
+    const int64_t t = now();
+    m_manual = on;
+    if (on) {
+        m_manualNow = t;
+    } else {
+        m_simBase = t;
+        m_wallBase = wallMs();
+    }
+}
+
+void SimClock::advance(uint32_t ms)
+{
+    if (m_manual)
+        m_manualNow += ms;
+    else
+        m_simBase += ms;
+}
+
+void SimClock::reset()
+{
+    m_manual = false;
+    m_manualNow = 0;
+    m_simBase = 0;
+    m_wallBase = wallMs();
+}
+
+Library::Library() : m_journal(KQSIM_JOURNAL_CAPACITY) {}
+
+Library &Library::instance()
+{
+    static Library library;
+    return library;
+}
+
+Board &Library::board()
+{
+    const int64_t now = m_clock.now();
+    if (!m_board)
+        m_board = std::make_unique<Board>(Board::fromEnvironment(now));
+    m_board->advanceTo(now);
+    return *m_board;
+}
+
+void Library::setFailure(const std::string &name, bool on)
+{
+    if (on)
+        m_failures.insert(name);
+    else
+        m_failures.erase(name);
+}
+
+bool Library::failing(const char *name, bool boardCall) const
+{
+    return m_failures.count(name) > 0 || (boardCall && m_failures.count("*") > 0);
+}
+
+void Library::reset(int axes, int encoders, uint32_t resources)
+{
+    m_clock.reset();
+    m_board = std::make_unique<Board>(axes, encoders, resources, m_clock.now());
+    clearSession();
+}
+
+void Library::resetFromEnvironment()
+{
+    m_clock.reset();
+    m_board = std::make_unique<Board>(Board::fromEnvironment(m_clock.now()));
+    clearSession();
+}
+
+void Library::clearSession()
+{
+    m_link = Link::None;
+    m_journal.clear();
+    m_failures.clear();
+    m_lastHelp.clear();
+}
+
+} // namespace kq

@@ -1,0 +1,132 @@
+// State of the library as a whole: the board, the open link, the clock,
+// the journal and the injected failures.  Every entry point takes the lock,
+// brings the board's motion up to the present, writes its journal entry and
+// then does its work.
+#pragma once
+
+#include "Board.h"
+#include "Journal.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace kq {
+
+// Status codes of the board calls (mirrored in kq_sim.h).
+enum Status : int32_t {
+    Ok = 0,
+    Injected = 1,   // failure injected by a test
+    NoLink = 2,     // no link is open
+    NoAxis = 3,     // no such axis or encoder channel
+    NullOut = 4,    // an out-pointer is NULL
+    BadArgument = 5,
+    NoBoard = 6,    // nothing answers on that link
+};
+
+enum class Link { None = 0, Uart = 1, Usb = 2, Net = 3 };
+
+// Milliseconds of the monotonic clock, or of the test's own clock.
+class SimClock
+{
+public:
+    SimClock();
+    int64_t now() const;
+    void setManual(bool on);
+    bool manual() const { return m_manual; }
+    void advance(uint32_t ms);
+    void reset();
+
+private:
+    bool m_manual = false;
+    int64_t m_manualNow = 0;
+    int64_t m_wallBase = 0; // wall time at which...
+    int64_t m_simBase = 0;  // ...the simulated time was this
+};
+
+class Library
+{
+public:
+    static Library &instance();
+
+    std::mutex &mutex() { return m_mutex; }
+
+    // The board, created on first use; its motion is brought up to now.
+    Board &board();
+    void sync() { board(); }
+
+    SimClock &clock() { return m_clock; }
+    Link link() const { return m_link; }
+    void setLink(Link link) { m_link = link; }
+
+    Journal &journal() { return m_journal; }
+    void setFailure(const std::string &name, bool on);
+    bool failing(const char *name, bool boardCall) const;
+
+    std::string &lastHelpCall() { return m_lastHelp; }
+
+    void reset(int axes, int encoders, uint32_t resources);
+    void resetFromEnvironment();
+
+private:
+    Library();
+    void clearSession(); // links, journal, failures
+
+    std::mutex m_mutex;
+    SimClock m_clock;
+    std::unique_ptr<Board> m_board;
+    Link m_link = Link::None;
+    Journal m_journal;
+    std::set<std::string> m_failures;
+    std::string m_lastHelp;
+};
+
+// Entry-point helpers.  `boardCall` is for calls that need the board on an
+// open link; `linkCall` for the link calls themselves, which work without.
+template <typename Fn>
+int32_t linkCall(const CallText &call, Fn &&fn)
+{
+    Library &lib = Library::instance();
+    std::lock_guard<std::mutex> lock(lib.mutex());
+    lib.sync();
+    lib.journal().add(call.text());
+    if (lib.failing(call.name(), false))
+        return Injected;
+    return fn(lib);
+}
+
+template <typename Fn>
+int32_t boardCall(const CallText &call, Fn &&fn)
+{
+    Library &lib = Library::instance();
+    std::lock_guard<std::mutex> lock(lib.mutex());
+    Board &board = lib.board();
+    lib.journal().add(call.text());
+    if (lib.failing(call.name(), true))
+        return Injected;
+    if (lib.link() != Link::Usb)
+        return NoLink;
+    return fn(board);
+}
+
+template <typename Fn>
+int32_t axisCall(const CallText &call, uint16_t index, Fn &&fn)
+{
+    return boardCall(call, [&](Board &board) -> int32_t {
+        Axis *axis = board.axis(index);
+        return axis ? fn(*axis) : NoAxis;
+    });
+}
+
+template <typename Fn>
+int32_t channelCall(const CallText &call, uint16_t index, Fn &&fn)
+{
+    return boardCall(call, [&](Board &board) -> int32_t {
+        Axis *axis = board.channel(index);
+        return axis ? fn(*axis) : NoAxis;
+    });
+}
+
+} // namespace kq

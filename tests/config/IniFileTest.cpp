@@ -1,0 +1,420 @@
+#include "common/Exceptions.h"
+#include "config/IniFile.h"
+#include "support/TestRegistry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+#include <clocale>
+#include <string>
+
+namespace {
+
+QByteArray ReadBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QByteArray();
+    return file.readAll();
+}
+
+void WriteBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(bytes), qint64(bytes.size()));
+}
+
+// The message of the EIniFileException that call throws, or an empty text.
+template <typename F>
+QString WriteErrorOf(F &&call)
+{
+    try {
+        call();
+    } catch (const EIniFileException &e) {
+        return e.Message();
+    }
+    return QString();
+}
+
+QString ExpectedWriteError(const QString &path)
+{
+    return QStringLiteral("Unable to write to ") + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+} // namespace
+
+// Sections, keys and the layout of the lines.
+class IniFileLayoutTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+
+    TIniFile Ini() const { return TIniFile(m_path); }
+    void Given(const QByteArray &bytes) { WriteBytes(m_path, bytes); }
+    QByteArray OnDisk() const { return ReadBytes(m_path); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath(QStringLiteral("Tavorin.ini"));
+        QFile::remove(m_path);
+    }
+
+    void missingFileReadsDefaultsAndStaysMissing()
+    {
+        const TIniFile ini = Ini();
+        QCOMPARE(ini.ReadString("AXIS0", "CAPTION", "第1轴"), QStringLiteral("第1轴"));
+        QCOMPARE(ini.ReadInteger("AXIS0", "DIV", 32), 32);
+        QCOMPARE(ini.ReadBool("AXIS0", "VISIBLE", true), true);
+        QCOMPARE(ini.ReadFloat("AXIS0", "ACC", 1.5), 1.5);
+        QVERIFY(ini.ReadSection("GROUP").isEmpty());
+        QVERIFY(!ini.SectionExists("AXIS0"));
+        TIniFile(m_path).EraseSection("AXIS0");
+        QVERIFY(!QFile::exists(m_path));
+    }
+
+    void namesMatchWithoutCase()
+    {
+        Given("[Axis0]\r\nCaption=X\r\n");
+        TIniFile ini = Ini();
+        QCOMPARE(ini.ReadString("AXIS0", "CAPTION", "d"), QStringLiteral("X"));
+        QVERIFY(ini.SectionExists("aXiS0"));
+        ini.WriteString("axis0", "caption", "Y");
+        QCOMPARE(OnDisk(), QByteArray("[Axis0]\r\nCaption=Y\r\n"));
+    }
+
+    void valueForms()
+    {
+        Given("[AXIS0]\n"
+              "CAPTION=\n"
+              "DIV=abc\nKIND=0x10\nGROUP_ID=$FF\n"
+              "VISIBLE=2\nENCODER_Z=no\nENCODER_DIR=0\n"
+              "ACC=\nDEC=1.5e3\nMAX_V=fast\nPITCH= 0.25 \n");
+        const TIniFile ini = Ini();
+        QCOMPARE(ini.ReadString("AXIS0", "CAPTION", "第1轴"), QString());
+        QCOMPARE(ini.ReadInteger("AXIS0", "CAPTION", 3), 3);
+        QCOMPARE(ini.ReadInteger("AXIS0", "DIV", 32), 32);
+        QCOMPARE(ini.ReadInteger("AXIS0", "KIND", 0), 16);
+        QCOMPARE(ini.ReadInteger("AXIS0", "GROUP_ID", 0), 255);
+        QCOMPARE(ini.ReadBool("AXIS0", "VISIBLE", false), true);
+        QCOMPARE(ini.ReadBool("AXIS0", "ENCODER_Z", true), true);
+        QCOMPARE(ini.ReadBool("AXIS0", "ENCODER_Z", false), false);
+        QCOMPARE(ini.ReadBool("AXIS0", "ENCODER_DIR", true), false);
+        QCOMPARE(ini.ReadFloat("AXIS0", "ACC", 1), 1.0);
+        QCOMPARE(ini.ReadFloat("AXIS0", "DEC", 1), 1500.0);
+        QCOMPARE(ini.ReadFloat("AXIS0", "MAX_V", 1), 1.0);
+        QCOMPARE(ini.ReadFloat("AXIS0", "PITCH", 1), 0.25);
+    }
+
+    void writersProduceTheValueForms()
+    {
+        TIniFile ini = Ini();
+        ini.WriteInteger("S", "I", -5);
+        ini.WriteBool("S", "T", true);
+        ini.WriteBool("S", "F", false);
+        ini.WriteFloat("S", "A", 0.1);
+        ini.WriteFloat("S", "B", 120);
+        ini.WriteFloat("S", "C", 0.00001);
+        QCOMPARE(OnDisk(), QByteArray("[S]\r\nI=-5\r\nT=1\r\nF=0\r\nA=0.1\r\nB=120\r\nC=1E-5\r\n"));
+        QCOMPARE(ini.ReadFloat("S", "C", 0), 0.00001);
+    }
+
+    void inPlaceWriteKeepsEverythingElse()
+    {
+        Given("; settings\r\n"
+              "\r\n"
+              "[AXIS0]\r\n"
+              "CAPTION=A\r\n"
+              "# note=kept\r\n"
+              "  DIV = 16  \r\n"
+              "garbage line\r\n"
+              "ACC=1\r\n"
+              "\r\n"
+              "[AXIS1]\r\n"
+              "DIV=8\r\n");
+        TIniFile ini = Ini();
+        ini.WriteInteger("AXIS0", "div", 64);
+        QCOMPARE(OnDisk(), QByteArray("; settings\r\n"
+                                      "\r\n"
+                                      "[AXIS0]\r\n"
+                                      "CAPTION=A\r\n"
+                                      "# note=kept\r\n"
+                                      "DIV=64\r\n"
+                                      "garbage line\r\n"
+                                      "ACC=1\r\n"
+                                      "\r\n"
+                                      "[AXIS1]\r\n"
+                                      "DIV=8\r\n"));
+        QCOMPARE(ini.ReadInteger("AXIS1", "DIV", 0), 8);
+    }
+
+    void newKeyGoesToTheEndOfItsSection()
+    {
+        Given("[AXIS0]\r\nDIV=16\r\n\r\n[AXIS1]\r\nDIV=8\r\n");
+        TIniFile ini = Ini();
+        ini.WriteString("AXIS0", "P_REL", "abc");
+        QCOMPARE(OnDisk(), QByteArray("[AXIS0]\r\nDIV=16\r\nP_REL=abc\r\n\r\n[AXIS1]\r\nDIV=8\r\n"));
+    }
+
+    void newKeyInASectionWithoutKeysFollowsItsHeader()
+    {
+        Given("[EMPTY]\r\n; nothing yet\r\n[NEXT]\r\nK=1\r\n");
+        TIniFile ini = Ini();
+        ini.WriteString("EMPTY", "K", "2");
+        QCOMPARE(OnDisk(), QByteArray("[EMPTY]\r\nK=2\r\n; nothing yet\r\n[NEXT]\r\nK=1\r\n"));
+    }
+
+    void newSectionGoesToTheEndOfTheFile()
+    {
+        Given("[Axis1]\r\nP_REL=1\r\n");
+        TIniFile ini = Ini();
+        ini.WriteString("Axis0", "P_REL", "2");
+        ini.WriteString("Axis0", "P_ABS", "3");
+        QCOMPARE(OnDisk(), QByteArray("[Axis1]\r\nP_REL=1\r\n[Axis0]\r\nP_REL=2\r\nP_ABS=3\r\n"));
+        QCOMPARE(ini.ReadString("AXIS0", "P_ABS", ""), QStringLiteral("3"));
+    }
+
+    void readSectionListsKeysInFileOrder()
+    {
+        Given("[GROUP]\r\n"
+              "B=0\r\n"
+              "; C=1\r\n"
+              "no equals sign\r\n"
+              "=orphan value\r\n"
+              " a = 5\r\n"
+              "Zeta=\r\n"
+              "[OTHER]\r\n"
+              "X=1\r\n");
+        const TIniFile ini = Ini();
+        QCOMPARE(ini.ReadSection("group"), QStringList({"B", "a", "Zeta"}));
+        QVERIFY(ini.ReadSection("MISSING").isEmpty());
+        QCOMPARE(ini.ReadString("GROUP", "no equals sign", "d"), QStringLiteral("d"));
+        QCOMPARE(ini.ReadString("GROUP", "; C", "d"), QStringLiteral("d"));
+    }
+
+    void eraseSectionRemovesEveryCopy()
+    {
+        Given("[GROUP]\r\nA=0\r\n; group comment\r\n"
+              "[AXIS0]\r\nDIV=1\r\n"
+              "[group]\r\nB=1\r\n");
+        TIniFile ini = Ini();
+        ini.EraseSection("Group");
+        QCOMPARE(OnDisk(), QByteArray("[AXIS0]\r\nDIV=1\r\n"));
+        QVERIFY(!ini.SectionExists("GROUP"));
+
+        const QByteArray before = OnDisk();
+        ini.EraseSection("NONE");
+        QCOMPARE(OnDisk(), before);
+    }
+
+    void duplicatesFirstOneWins()
+    {
+        Given("[S]\r\nK=first\r\nK=second\r\n[s]\r\nK=third\r\nOnlyLater=x\r\n");
+        TIniFile ini = Ini();
+        QCOMPARE(ini.ReadString("S", "K", ""), QStringLiteral("first"));
+        QCOMPARE(ini.ReadString("S", "OnlyLater", "d"), QStringLiteral("d"));
+        ini.WriteString("S", "k", "new");
+        QCOMPARE(OnDisk(), QByteArray("[S]\r\nK=new\r\nK=second\r\n[s]\r\nK=third\r\nOnlyLater=x\r\n"));
+    }
+
+    void valueKeepsEverythingAfterTheFirstEquals()
+    {
+        Given("[S]\r\nURL=a=b=c\r\n[ Spaced ]\r\n\tKey\t=\tv w\t\r\n");
+        const TIniFile ini = Ini();
+        QCOMPARE(ini.ReadString("S", "URL", ""), QStringLiteral("a=b=c"));
+        QCOMPARE(ini.ReadString("Spaced", "Key", ""), QStringLiteral("v w"));
+    }
+
+    void linesEndWithCrLfOnDisk()
+    {
+        Given("[A]\nX=1\nY=2");
+        TIniFile ini = Ini();
+        QCOMPARE(ini.ReadInteger("A", "Y", 0), 2);
+        ini.WriteInteger("A", "X", 3);
+        QCOMPARE(OnDisk(), QByteArray("[A]\r\nX=3\r\nY=2\r\n"));
+    }
+
+    void writeLeavesNoTemporaryFiles()
+    {
+        TIniFile ini = Ini();
+        for (int i = 0; i < 5; ++i)
+            ini.WriteInteger("S", QStringLiteral("K%1").arg(i), i);
+        const QStringList entries = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+        QCOMPARE(entries, QStringList({"Tavorin.ini"}));
+        QCOMPARE(ini.ReadSection("S").size(), 5);
+    }
+
+    void floatsUseAPointUnderAnyLocale()
+    {
+        const QLocale savedQt;
+        const std::string savedC = std::setlocale(LC_ALL, nullptr);
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        std::setlocale(LC_ALL, "de_DE.UTF-8");
+
+        TIniFile ini = Ini();
+        ini.WriteFloat("S", "A", 0.25);
+        ini.WriteFloat("S", "B", 1.5e20);
+        const QByteArray onDisk = OnDisk();
+        const double a = ini.ReadFloat("S", "A", 0);
+        WriteBytes(m_path, "[S]\r\nC=1,5\r\n");
+        const double c = ini.ReadFloat("S", "C", 9);
+
+        std::setlocale(LC_ALL, savedC.c_str());
+        QLocale::setDefault(savedQt);
+        QCOMPARE(onDisk, QByteArray("[S]\r\nA=0.25\r\nB=1.5E20\r\n"));
+        QCOMPARE(a, 0.25);
+        QCOMPARE(c, 9.0);
+    }
+};
+
+// Text encodings, damaged files and writes that cannot be made.
+class IniFileDiskTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_path;
+
+    TIniFile Ini() const { return TIniFile(m_path); }
+    void Given(const QByteArray &bytes) { WriteBytes(m_path, bytes); }
+    QByteArray OnDisk() const { return ReadBytes(m_path); }
+
+private slots:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        m_path = m_dir.filePath(QStringLiteral("Tavorin.ini"));
+        QFile::remove(m_path);
+    }
+
+    void chineseTextIsStoredAsGb18030()
+    {
+        TIniFile ini = Ini();
+        ini.WriteString("AXIS0", "CAPTION", QStringLiteral("第1轴"));
+        QCOMPARE(OnDisk(), QByteArray("[AXIS0]\r\nCAPTION=\xB5\xDA\x31\xD6\xE1\r\n"));
+        QCOMPARE(ini.ReadString("AXIS0", "CAPTION", ""), QStringLiteral("第1轴"));
+    }
+
+    void gb18030ReachesBeyondGbk()
+    {
+        Given("[\xD7\xE9]\r\nNAME=\xB8\xBA\r\n"); // [组] NAME=负
+        TIniFile ini = Ini();
+        QCOMPARE(ini.ReadString(QStringLiteral("组"), "NAME", ""), QStringLiteral("负"));
+        const QString outsideGbk = QString::fromUtf8("\xF0\x9F\x98\x80 €");
+        ini.WriteString(QStringLiteral("组"), "OTHER", outsideGbk);
+        QVERIFY(OnDisk().startsWith("[\xD7\xE9]\r\nNAME=\xB8\xBA\r\nOTHER="));
+        QVERIFY(!OnDisk().contains("\xEF\xBB\xBF"));
+        QCOMPARE(ini.ReadString(QStringLiteral("组"), "OTHER", ""), outsideGbk);
+    }
+
+    void utf8FileWithByteOrderMarkStaysUtf8()
+    {
+        Given("\xEF\xBB\xBF[AXIS0]\nCAPTION=\xE7\xAC\xAC\x31\xE8\xBD\xB4\n"); // 第1轴 in UTF-8
+        TIniFile ini = Ini();
+        QCOMPARE(ini.ReadString("AXIS0", "CAPTION", ""), QStringLiteral("第1轴"));
+        QCOMPARE(ini.ReadSection("AXIS0"), QStringList({"CAPTION"}));
+        ini.WriteString("AXIS0", "NEG", QStringLiteral("负"));
+        QCOMPARE(OnDisk(), QByteArray("\xEF\xBB\xBF[AXIS0]\r\nCAPTION=\xE7\xAC\xAC\x31\xE8\xBD\xB4\r\n"
+                                      "NEG=\xE8\xB4\x9F\r\n"));
+    }
+
+    void damagedFilesReadDefaults()
+    {
+        QByteArray junk;
+        for (int i = 0; i < 4096; ++i)
+            junk += char((i * 7919) & 0xFF);
+        junk += "\x81"; // a lead byte cut off at the end
+        Given(junk);
+        TIniFile ini = Ini();
+        QCOMPARE(ini.ReadInteger("AXIS0", "DIV", 32), 32);
+        QCOMPARE(ini.ReadFloat("AXIS0", "ACC", 1), 1.0);
+        ini.WriteInteger("AXIS0", "DIV", 4);
+        QCOMPARE(ini.ReadInteger("AXIS0", "DIV", 32), 4);
+
+        Given("[AXIS0]\r\nDIV=1");
+        QCOMPARE(ini.ReadInteger("AXIS0", "DIV", 32), 1);
+        Given("[AXIS0");
+        QCOMPARE(ini.ReadInteger("AXIS0", "DIV", 32), 32);
+        QVERIFY(!ini.SectionExists("AXIS0"));
+        Given(QByteArray("[AXIS0]\r\nDIV=1\0\0\0", 17));
+        QCOMPARE(ini.ReadInteger("AXIS0", "DIV", 32), 32);
+    }
+
+    void veryLongLines()
+    {
+        const QByteArray longValue(2 * 1024 * 1024, 'x');
+        Given("[S]\r\nLONG=" + longValue + "\r\n" + QByteArray(1024 * 1024, '[') + "\r\n[T]\r\nK=1\r\n");
+        const TIniFile ini = Ini();
+        QCOMPARE(ini.ReadString("S", "LONG", "").size(), longValue.size());
+        QCOMPARE(ini.ReadInteger("T", "K", 0), 1);
+    }
+
+    void pathThatIsADirectoryFailsToWrite()
+    {
+        QVERIFY(QDir(m_dir.path()).mkdir("Folder.ini"));
+        const QString path = m_dir.filePath("Folder.ini");
+        TIniFile ini(path);
+        QCOMPARE(ini.ReadString("S", "K", "d"), QStringLiteral("d"));
+        QCOMPARE(WriteErrorOf([&] { ini.WriteString("S", "K", "v"); }), ExpectedWriteError(path));
+        QVERIFY(QFileInfo(path).isDir());
+    }
+
+    void parentThatIsAFileFailsToWrite()
+    {
+        Given("[S]\r\nK=old\r\n");
+        const QString path = m_path + QStringLiteral("/sub/Tavorin.ini");
+        TIniFile ini(path);
+        QCOMPARE(WriteErrorOf([&] { ini.WriteString("S", "K", "v"); }), ExpectedWriteError(path));
+        QCOMPARE(OnDisk(), QByteArray("[S]\r\nK=old\r\n"));
+        const QString direct = m_path + QStringLiteral("/Tavorin.ini");
+        QCOMPARE(WriteErrorOf([&] { TIniFile(direct).WriteInteger("S", "K", 1); }), ExpectedWriteError(direct));
+    }
+
+    void readOnlyFileIsLeftAlone()
+    {
+        Given("[S]\r\nK=old\r\n");
+        QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+        TIniFile ini = Ini();
+        QCOMPARE(WriteErrorOf([&] { ini.WriteString("S", "K", "new"); }), ExpectedWriteError(m_path));
+        QCOMPARE(WriteErrorOf([&] { ini.EraseSection("S"); }), ExpectedWriteError(m_path));
+        QVERIFY(QFile::setPermissions(m_path, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+        QCOMPARE(OnDisk(), QByteArray("[S]\r\nK=old\r\n"));
+        QCOMPARE(ini.ReadString("S", "K", ""), QStringLiteral("old"));
+    }
+
+    void errorNamesTheFullPath()
+    {
+        Given("");
+        const QString saved = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(m_dir.path()));
+        TIniFile ini(QStringLiteral("Tavorin.ini/x.ini"));
+        const QString message = WriteErrorOf([&] { ini.WriteString("S", "K", "v"); });
+        QDir::setCurrent(saved);
+        QCOMPARE(message, QStringLiteral("Unable to write to ")
+                              + QDir::toNativeSeparators(m_dir.path() + QStringLiteral("/Tavorin.ini/x.ini")));
+    }
+
+    void configFileSitsBesideTheExecutable()
+    {
+        const QString expected = QCoreApplication::applicationDirPath() + QStringLiteral("/test_config.ini");
+        QCOMPARE(ConfigFileName(), expected);
+        SetConfigFileNameForTest(m_path);
+        QCOMPARE(ConfigFileName(), m_path);
+        SetConfigFileNameForTest(QString());
+        QCOMPARE(ConfigFileName(), expected);
+    }
+};
+
+TAVORIN_TEST(IniFileLayoutTest)
+TAVORIN_TEST(IniFileDiskTest)
+
+#include "IniFileTest.moc"
