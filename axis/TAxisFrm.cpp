@@ -266,7 +266,7 @@ bool TAxisFrm::eventFilter(QObject *watched, QEvent *event)
             Guard([&] { negative ? btn_NegMouseUp() : btn_PosMouseUp(); });
         break;
     case QEvent::EnabledChange:
-    case QEvent::Hide:
+    case QEvent::Hide: // also when the panel or a window around it hides
         // The release will not reach a button that is disabled or hidden.
         if (!enabled || event->type() == QEvent::Hide)
             Guard([this] { End_Jog_If_Active(); });
@@ -275,12 +275,6 @@ bool TAxisFrm::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return false;
-}
-
-void TAxisFrm::hideEvent(QHideEvent *event)
-{
-    Guard([this] { End_Jog_If_Active(); });
-    QFrame::hideEvent(event);
 }
 
 // ---- axis and units -------------------------------------------------------
