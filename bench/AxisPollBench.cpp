@@ -81,7 +81,7 @@ int main(int argc, char **argv)
     const double cpuBefore = Cpu_Seconds();
     QElapsedTimer wall;
     wall.start();
-    QTimer::singleShot(kRunMs, &app, &QCoreApplication::quit);
+    QTimer::singleShot(kRunMs, Qt::PreciseTimer, &app, &QCoreApplication::quit);
     app.exec();
     const double cpu = Cpu_Seconds() - cpuBefore;
     const double elapsed = double(wall.elapsed()) / 1000.0;
