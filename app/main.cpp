@@ -1,7 +1,15 @@
+#include "app/Forms.h"
+#include "app/TMainFrm.h"
+
 #include <QApplication>
 
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/auto.svg")));
+    Create_Forms();
+    MainFrm->show();
+    const int result = app.exec();
+    Destroy_Forms();
+    return result;
 }

@@ -1,0 +1,226 @@
+#include "TBoardPortFrm.h"
+
+#include "common/Dialogs.h"
+#include "common/Guard.h"
+#include "common/NumberText.h"
+#include "config/IniFile.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSerialPortInfo>
+#include <QSpinBox>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+const QString kItemIndexKey = QStringLiteral("cbb_Port.ItemIndex");
+const QString kAddressKey = QStringLiteral("IP_Address.Text");
+const QString kPortKey = QStringLiteral("edt_Port.Value");
+}
+
+TBoardPortFrm::TBoardPortFrm(QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("BoardPortFrm"));
+    setWindowTitle(QStringLiteral("通讯口选择"));
+
+    rb_UART = new QRadioButton(QStringLiteral("UART"), this);
+    rb_UART->setObjectName(QStringLiteral("rb_UART"));
+    rb_UART->setChecked(true);
+    cbb_Port = new QComboBox(this);
+    cbb_Port->setObjectName(QStringLiteral("cbb_Port"));
+    rb_USB = new QRadioButton(QStringLiteral("USB HID"), this);
+    rb_USB->setObjectName(QStringLiteral("rb_USB"));
+    rb_Net = new QRadioButton(QStringLiteral("网络/WIFI"), this);
+    rb_Net->setObjectName(QStringLiteral("rb_Net"));
+    auto *links = new QButtonGroup(this);
+    links->addButton(rb_UART);
+    links->addButton(rb_USB);
+    links->addButton(rb_Net);
+
+    IP_Address = new QLineEdit(DefaultAddress(), this);
+    IP_Address->setObjectName(QStringLiteral("IP_Address"));
+    const QString octet = QStringLiteral("(25[0-5]|2[0-4]\\d|1\\d\\d|[1-9]?\\d)");
+    IP_Address->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("^%1(\\.%1){3}$").arg(octet)), IP_Address));
+
+    // The entry takes any five-digit number; the range is checked when the
+    // entry is left, so that an operator sees why a value is refused.
+    edt_Port = new QSpinBox(this);
+    edt_Port->setObjectName(QStringLiteral("edt_Port"));
+    edt_Port->setRange(0, 99999);
+    edt_Port->setValue(8080);
+    edt_Port->installEventFilter(this);
+
+    btn_OK = new QPushButton(QStringLiteral("确定"), this);
+    btn_OK->setObjectName(QStringLiteral("btn_OK"));
+    btn_OK->setDefault(true);
+    btn_No = new QPushButton(QStringLiteral("取消"), this);
+    btn_No->setObjectName(QStringLiteral("btn_No"));
+    connect(btn_OK, &QPushButton::clicked, this, [this] { Guard([this] { btn_OKClick(); }); });
+    connect(btn_No, &QPushButton::clicked, this, &QDialog::reject);
+
+    FillPortList();
+    BuildLayout();
+    FormCreate();
+}
+
+QString TBoardPortFrm::DefaultAddress()
+{
+    // Factory address of the board's network module.
+    return QStringLiteral("192.168.0.178");
+}
+
+void TBoardPortFrm::BuildLayout()
+{
+    auto *grid = new QGridLayout;
+    grid->addWidget(rb_UART, 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("串口:"), this), 0, 1);
+    grid->addWidget(cbb_Port, 0, 2);
+    grid->addWidget(rb_USB, 1, 0);
+    grid->addWidget(rb_Net, 2, 0);
+    grid->addWidget(new QLabel(QStringLiteral("IP:"), this), 2, 1);
+    grid->addWidget(IP_Address, 2, 2);
+    grid->addWidget(new QLabel(QStringLiteral("端口:"), this), 3, 1);
+    grid->addWidget(edt_Port, 3, 2);
+    grid->setColumnStretch(2, 1);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(btn_OK);
+    buttons->addWidget(btn_No);
+
+    auto *top = new QVBoxLayout(this);
+    top->addLayout(grid);
+    top->addSpacing(8);
+    top->addLayout(buttons);
+    top->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TBoardPortFrm::FillPortList()
+{
+    QStringList names;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        names << info.portName();
+    std::sort(names.begin(), names.end()); // as text: COM10 before COM2
+    cbb_Port->addItems(names);
+}
+
+QString TBoardPortFrm::Section()
+{
+    return QStringLiteral("BoardPortFrm_Properties");
+}
+
+void TBoardPortFrm::FormCreate()
+{
+    const TIniFile ini(ConfigFileName());
+    const int index = ini.ReadInteger(Section(), kItemIndexKey, cbb_Port->currentIndex());
+    cbb_Port->setCurrentIndex(index >= 0 && index < cbb_Port->count() ? index : -1);
+    const QString address = ini.ReadString(Section(), kAddressKey, IP_Address->text());
+    IP_Address->setText(address);
+    IP_Address->setText(AddressText());
+    const double port = ini.ReadFloat(Section(), kPortKey, edt_Port->value());
+    if (port >= edt_Port->minimum() && port <= edt_Port->maximum())
+        edt_Port->setValue(static_cast<int>(port));
+}
+
+void TBoardPortFrm::FormClose()
+{
+    TIniFile ini(ConfigFileName());
+    ini.WriteInteger(Section(), kItemIndexKey, cbb_Port->currentIndex());
+    ini.WriteString(Section(), kAddressKey, AddressText());
+    ini.WriteFloat(Section(), kPortKey, edt_Port->value());
+}
+
+void TBoardPortFrm::done(int result)
+{
+    // The choices are kept however the dialog closes; a failed write is
+    // reported and the dialog still closes.
+    Guard([this] { FormClose(); });
+    QDialog::done(result);
+}
+
+TBoardPortFrm::Link TBoardPortFrm::ChosenLink() const
+{
+    if (rb_USB->isChecked())
+        return Link::USB;
+    if (rb_Net->isChecked())
+        return Link::Net;
+    return Link::UART;
+}
+
+QString TBoardPortFrm::PortName() const
+{
+    return cbb_Port->currentIndex() >= 0 ? cbb_Port->currentText() : QString();
+}
+
+std::array<uint8_t, 4> TBoardPortFrm::Octets() const
+{
+    std::array<uint8_t, 4> octets{0, 0, 0, 0};
+    const QStringList parts = IP_Address->text().split(QLatin1Char('.'));
+    for (int i = 0; i < 4 && i < parts.size(); ++i) {
+        int32_t value = 0;
+        if (TryStrToInt(parts.at(i), value) && value >= 0 && value <= 255)
+            octets[i] = static_cast<uint8_t>(value);
+    }
+    return octets;
+}
+
+QString TBoardPortFrm::AddressText() const
+{
+    const auto o = Octets();
+    return QStringLiteral("%1.%2.%3.%4").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]);
+}
+
+int TBoardPortFrm::PortNumber() const
+{
+    return edt_Port->value();
+}
+
+bool TBoardPortFrm::PortValueValid() const
+{
+    return edt_Port->value() >= PortMin && edt_Port->value() <= PortMax;
+}
+
+void TBoardPortFrm::CheckPortValue()
+{
+    if (PortValueValid())
+        return;
+    throw Exception(QStringLiteral("Value must be between %1 and %2")
+                        .arg(FloatToStr(PortMin), FloatToStr(PortMax)));
+}
+
+void TBoardPortFrm::btn_OKClick()
+{
+    // Leaving the entry has already shown why its value is refused.
+    if (!PortValueValid()) {
+        edt_Port->setFocus();
+        edt_Port->selectAll();
+        return;
+    }
+    accept();
+}
+
+bool TBoardPortFrm::eventFilter(QObject *watched, QEvent *event)
+{
+    // The error box takes the focus itself: the flag keeps that second
+    // focus loss from reporting the same value again.
+    if (watched == edt_Port && event->type() == QEvent::FocusOut && isVisible() && !m_checkingPort) {
+        m_checkingPort = true;
+        if (!Guard([this] { CheckPortValue(); })) {
+            edt_Port->setFocus();
+            edt_Port->selectAll();
+        }
+        m_checkingPort = false;
+    }
+    return QDialog::eventFilter(watched, event);
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The main window: toolbar, the manual and automatic pages, status bar, the
+// connection to the board and the panels built from the configuration.
+#include <QHash>
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+
+class QAction;
+class QLabel;
+class QPlainTextEdit;
+class QScrollArea;
+class QSplitter;
+class QStackedWidget;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class QWidget;
+class TAxisFrm;
+
+class TMainFrm : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TMainFrm(QWidget *parent = nullptr);
+    ~TMainFrm() override;
+
+    // Board facts: 0 until a connection succeeds.
+    int32_t F_Axis_Num = 0;
+    int32_t F_Encoder_Num = 0;
+    int32_t F_Group_Num = 0;
+    QString F_Product_ID;
+    QString F_SN;
+    QString F_Version;
+
+    QToolBar *tlb_System;
+    QToolButton *btn_Scan, *btn_Config, *btn_Manual, *btn_Auto;
+    QToolButton *btn_RunAll, *btn_StopAll, *btn_HaltAll;
+    QToolButton *btn_Open, *btn_Save, *btn_AutoRun, *btn_AutoPause, *btn_AutoStop, *btn_AutoHalt;
+
+    QStackedWidget *pgc_Main;
+    QWidget *Sheet_Manual;
+    QWidget *Sheet_Auto;
+    QSplitter *spl_Manual;
+    QWidget *pnl_Select;
+    QScrollArea *Box_Select;
+    QScrollArea *box_Axis;
+    QPlainTextEdit *mmo_Log;
+
+    QStatusBar *status_Main;
+    QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
+
+    QTimer *tmr_Auto;
+    QTimer *tmr_AutoStatus;
+
+    // Start-up, connection and shutdown.
+    void FormShow();
+    void FormClose();
+    void btn_ScanClick();
+    void Load_Axis_Config();
+    void Save_Axis_Entries();
+
+    // Group and axis panels.
+    void Build_Group_Panels();
+    void Select_Group(int group);
+    void Pnl_GroupClick(QWidget *panel);
+    void Paint_Group_Panels();
+    void Build_Axis_Frames();
+    QList<QWidget *> Group_Panels() const;
+    QList<TAxisFrm *> Axis_Frames() const;
+
+    // Modes.
+    void Set_Manual_Mode(bool manual);
+    void btn_ManualClick();
+    void btn_AutoClick();
+    void btn_HaltAllClick();
+
+    // Automatic mode: run log and emergency halt.
+    void Add_Log(const QString &text);
+    void Build_Status();
+    void Set_Auto_State(int state);
+    void Auto_Halt();
+    void btn_AutoHaltClick();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    QToolButton *AddToolButton(const QString &name, const QString &caption, const QString &icon);
+    void SetToolButtonVisible(QToolButton *button, bool visible);
+    void BuildToolBar();
+    void BuildPages();
+    void BuildStatusBar();
+    void ConnectHandlers();
+    QString Read_Identity();
+    QWidget *GroupPanelContainer() const;
+    QWidget *AxisPanelContainer() const;
+
+    QHash<QToolButton *, QAction *> m_toolActions;
+    bool m_shown = false;
+};
