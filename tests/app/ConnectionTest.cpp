@@ -3,7 +3,7 @@
 #include "app/TMainFrm.h"
 #include "axis/TAxisFrm.h"
 #include "config/AxisConfig.h"
-#include "support/Fixtures.h"
+#include "AppFixture.h"
 #include "support/TestRegistry.h"
 
 #include <QComboBox>
@@ -23,47 +23,20 @@
 #include <QToolButton>
 
 using namespace Fixtures;
-
-namespace {
-const uint32_t kAllResources = KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER;
-
-void ChooseUsb(QDialog *)
-{
-    BoardPortFrm->rb_USB->setChecked(true);
-}
-
-// Connects through the port dialog with `prepare` choosing the link.
-void Connect(std::function<void(QDialog *)> prepare = ChooseUsb)
-{
-    ModalAnswer answer(QDialog::Accepted, prepare);
-    MainFrm->btn_ScanClick();
-}
-
-QStringList AxisFrameNames()
-{
-    QStringList names;
-    for (TAxisFrm *f : MainFrm->Axis_Frames())
-        names << f->objectName();
-    return names;
-}
-}
+using namespace AppTest;
 
 class StartupTest : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<Program> program;
     TempConfig *cfg = nullptr;
 private slots:
     void init()
     {
-        cfg = new TempConfig;
-        kqsim_reset(4, 4, kAllResources);
-        Create_Forms();
+        program = std::make_unique<Program>();
+        cfg = &program->cfg;
     }
-    void cleanup()
-    {
-        Destroy_Forms();
-        delete cfg;
-    }
+    void cleanup() { program.reset(); }
 
     void toolbarButtonsInOrder()
     {
@@ -127,21 +100,15 @@ TAVORIN_TEST(StartupTest)
 class ConnectionTest : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<Program> program;
     TempConfig *cfg = nullptr;
 private slots:
     void init()
     {
-        cfg = new TempConfig;
-        kqsim_reset(4, 4, kAllResources);
-        Create_Forms();
+        program = std::make_unique<Program>();
+        cfg = &program->cfg;
     }
-    void cleanup()
-    {
-        Destroy_Forms();
-        delete cfg;
-        g_Axis_Config.clear();
-        g_Group_Config.clear();
-    }
+    void cleanup() { program.reset(); }
 
     void usbConnectionInOrder()
     {
@@ -279,19 +246,15 @@ TAVORIN_TEST(ConnectionTest)
 class PortDialogTest : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<Program> program;
     TempConfig *cfg = nullptr;
 private slots:
     void init()
     {
-        cfg = new TempConfig;
-        kqsim_reset(4, 4, kAllResources);
-        Create_Forms();
+        program = std::make_unique<Program>();
+        cfg = &program->cfg;
     }
-    void cleanup()
-    {
-        Destroy_Forms();
-        delete cfg;
-    }
+    void cleanup() { program.reset(); }
 
     void defaults()
     {

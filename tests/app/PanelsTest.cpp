@@ -3,7 +3,7 @@
 #include "app/TMainFrm.h"
 #include "axis/TAxisFrm.h"
 #include "config/AxisConfig.h"
-#include "support/Fixtures.h"
+#include "AppFixture.h"
 #include "support/TestRegistry.h"
 
 #include <QCheckBox>
@@ -20,14 +20,9 @@
 #include <QToolButton>
 
 using namespace Fixtures;
+using namespace AppTest;
 
 namespace {
-void ConnectUsb()
-{
-    ModalAnswer answer(QDialog::Accepted, [](QDialog *) { BoardPortFrm->rb_USB->setChecked(true); });
-    MainFrm->btn_ScanClick();
-}
-
 QStringList Shown()
 {
     QStringList names;
@@ -50,26 +45,20 @@ QColor Caption(QWidget *panel)
 class AxisPanelsTest : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<Program> program;
     TempConfig *cfg = nullptr;
 private slots:
     void init()
     {
-        cfg = new TempConfig;
-        kqsim_reset(4, 4, KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER);
-        Create_Forms();
+        program = std::make_unique<Program>();
+        cfg = &program->cfg;
     }
-    void cleanup()
-    {
-        Destroy_Forms();
-        delete cfg;
-        g_Axis_Config.clear();
-        g_Group_Config.clear();
-    }
+    void cleanup() { program.reset(); }
 
     void withoutGroupsVisibleDecides()
     {
         cfg->Write("[AXIS1]\r\nVISIBLE=0\r\n");
-        ConnectUsb();
+        Connect();
         QCOMPARE(MainFrm->F_Group_Num, 0);
         QVERIFY(MainFrm->Group_Panels().isEmpty());
         QCOMPARE(Shown(), QStringList({"Axis0", "Axis2", "Axis3"}));
@@ -83,7 +72,7 @@ private slots:
     {
         cfg->Write("\xEF\xBB\xBF[AXIS2]\r\nCAPTION=X轴\r\nNEG=左\r\nPOS=右\r\nFAST1=12.5\r\nP_ABS=3\r\nP_REL=4\r\n"
                    "V_ABS=5\r\nV_REL=6\r\nHOME_V=-7\r\nENCODER_HAS=1\r\n");
-        ConnectUsb();
+        Connect();
         TAxisFrm *f = MainFrm->Axis_Frames().at(2);
         QCOMPARE(f->objectName(), QStringLiteral("Axis2"));
         QCOMPARE(f->Axis(), 2);
@@ -106,7 +95,7 @@ private slots:
 
     void panelsStandSideBySide()
     {
-        ConnectUsb();
+        Connect();
         const QList<TAxisFrm *> frames = MainFrm->Axis_Frames();
         QCOMPARE(frames.size(), 4);
         QCOMPARE(frames[0]->pos(), QPoint(0, 0));
@@ -121,7 +110,7 @@ private slots:
     {
         cfg->Write("[GROUP]\r\nA=0\r\nB=1\r\nC=2\r\n"
                    "[AXIS1]\r\nGROUP_ID=1\r\n[AXIS3]\r\nGROUP_ID=9\r\n");
-        ConnectUsb();
+        Connect();
         QCOMPARE(MainFrm->F_Group_Num, 3);
         QCOMPARE(Shown(), QStringList({"Axis0", "Axis2"}));
         const QList<QWidget *> panels = MainFrm->Group_Panels();
@@ -147,7 +136,7 @@ private slots:
     void clickOnGroupPanelSelectsIt()
     {
         cfg->Write("[GROUP]\r\nA=0\r\nB=1\r\n[AXIS1]\r\nGROUP_ID=1\r\n");
-        ConnectUsb();
+        Connect();
         QTest::mouseClick(MainFrm->Group_Panels().at(1), Qt::LeftButton);
         QTRY_COMPARE(Shown(), QStringList({"Axis1"}));
     }
@@ -155,7 +144,7 @@ private slots:
     void rebuildRestoresLoadedEntries()
     {
         cfg->Write("[GROUP]\r\nA=0\r\nB=1\r\n[AXIS0]\r\nP_ABS=2\r\n");
-        ConnectUsb();
+        Connect();
         MainFrm->Axis_Frames().at(0)->edt_Abs->setText("99");
         MainFrm->Select_Group(1);
         MainFrm->Select_Group(0);
@@ -165,7 +154,7 @@ private slots:
     void automaticModeRemovesPanelsAndManualHalts()
     {
         cfg->Write("[GROUP]\r\nA=0\r\nB=1\r\n[AXIS1]\r\nGROUP_ID=1\r\n");
-        ConnectUsb();
+        Connect();
         MainFrm->Select_Group(1);
         MainFrm->btn_AutoClick();
         QVERIFY(Shown().isEmpty());
@@ -182,10 +171,10 @@ private slots:
 
     void zeroAxesEmptiesTheArea()
     {
-        ConnectUsb();
+        Connect();
         QCOMPARE(Shown().size(), 4);
         kqsim_reset(0, 0, KQ_RESOURCE_AXIS);
-        ConnectUsb();
+        Connect();
         QVERIFY(Shown().isEmpty());
     }
 };

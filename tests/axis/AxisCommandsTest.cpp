@@ -169,7 +169,7 @@ private slots:
         MessageLog messages;
         (frm.get()->*bad.entry)->setText(bad.text);
         QVERIFY(!run());
-        QCOMPARE(messages.texts, QStringList{Not_A_Float(bad.text)});
+        QCOMPARE(messages.Texts(), QStringList{Not_A_Float(bad.text)});
         QCOMPARE(Journal(), complete.mid(0, bad.callsBefore));
     }
 
@@ -179,7 +179,7 @@ private slots:
         MessageLog messages;
         frm->btn_Fast1->setText("x90");
         QVERIFY(!Guard([&] { frm->btn_Fast1Click(); }));
-        QCOMPARE(messages.texts, QStringList{Not_A_Float("x90")});
+        QCOMPARE(messages.Texts(), QStringList{Not_A_Float("x90")});
         QVERIFY(Journal().isEmpty());
     }
 
@@ -196,7 +196,7 @@ private slots:
                              &TAxisFrm::btn_Set_StopClick, &TAxisFrm::btn_Set_HaltClick})
             QVERIFY(Guard([&] { (frm.get()->*handler)(); }));
         frm.reset();
-        QVERIFY(Journal().isEmpty() && messages.texts.isEmpty());
+        QVERIFY(Journal().isEmpty() && messages.Texts().isEmpty());
     }
 };
 

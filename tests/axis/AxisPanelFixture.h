@@ -7,6 +7,7 @@
 #include "config/AxisConfig.h"
 #include "controller/Conversion.h"
 #include "kq_sim.h"
+#include "support/Fixtures.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -56,13 +57,7 @@ inline std::unique_ptr<TAxisFrm> Build_Panel(int axis)
     return frm;
 }
 
-inline QStringList Journal()
-{
-    QStringList calls;
-    for (int i = 0; i < kqsim_journal_size(); ++i)
-        calls << QString::fromLatin1(kqsim_journal_entry(i));
-    return calls;
-}
+using Fixtures::Journal;
 
 inline QString Call(const char *name, int axis)
 {
@@ -79,19 +74,6 @@ inline QString Not_A_Float(const QString &text)
     return QStringLiteral("'%1' is not a valid floating point value").arg(text);
 }
 
-// Answers the message boxes instead of a person and keeps their texts.
-class MessageLog
-{
-public:
-    MessageLog()
-    {
-        SetMessageBoxHandler([this](const MessageRequest &request) {
-            texts << request.text;
-            return MsgResult::Ok;
-        });
-    }
-    ~MessageLog() { SetMessageBoxHandler({}); }
-    QStringList texts;
-};
+using MessageLog = Fixtures::MessageRecorder;
 
 } // namespace AxisTest

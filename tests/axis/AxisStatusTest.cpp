@@ -247,7 +247,7 @@ private slots:
         frm->edt_Mode_V_Abs->setText("x");
         kqsim_advance_ms(300000);
         QVERIFY(!Guard([&] { frm->tmr_LoopTimer(); }));
-        QCOMPARE(messages.texts, QStringList{Not_A_Float("x")});
+        QCOMPARE(messages.Texts(), QStringList{Not_A_Float("x")});
         QVERIFY(!frm->tmr_Loop->isActive());
         QVERIFY(frm->rb_Loop->isChecked() && Motion_Buttons_Enabled(*frm, false));
         QCOMPARE(frm->LoopState(), 1);
@@ -267,15 +267,15 @@ private slots:
         MessageLog messages;
         frm->edt_Abs->setText("?");
         frm->btn_Pos_Abs->click();
-        QCOMPARE(messages.texts, QStringList{Not_A_Float("?")});
+        QCOMPARE(messages.Texts(), QStringList{Not_A_Float("?")});
 
         frm->edt_Mode_V_Abs->setText("!");
         frm->tmr_Loop->setInterval(0);
         frm->rb_Loop->click();
         kqsim_journal_clear();
-        for (int i = 0; i < 20 && messages.texts.size() < 2; ++i)
+        for (int i = 0; i < 20 && messages.Texts().size() < 2; ++i)
             QCoreApplication::processEvents();
-        QCOMPARE(messages.texts.value(1), Not_A_Float("!"));
+        QCOMPARE(messages.Texts().value(1), Not_A_Float("!"));
         QCOMPARE(Journal().size(), 3);
         QVERIFY(!frm->tmr_Loop->isActive());
     }

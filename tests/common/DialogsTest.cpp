@@ -1,6 +1,7 @@
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/Ticks.h"
+#include "support/Fixtures.h"
 #include "support/TestRegistry.h"
 
 #include <QApplication>
@@ -12,22 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Records every message box request and answers with a fixed result.
-class MessageBoxRecorder
-{
-public:
-    explicit MessageBoxRecorder(MsgResult answer = MsgResult::Ok)
-    {
-        SetMessageBoxHandler([this, answer](const MessageRequest &request) {
-            requests.push_back(request);
-            return answer;
-        });
-    }
-    ~MessageBoxRecorder() { SetMessageBoxHandler({}); }
-
-    std::vector<MessageRequest> requests;
-};
 
 // Runs check on the message box that the next modal loop shows, then
 // presses the button with the given text.
@@ -69,9 +54,9 @@ private slots:
 
     void confirmDestructiveAsksWithCancelAsDefault()
     {
-        MessageBoxRecorder recorder(MsgResult::Cancel);
+        Fixtures::MessageRecorder recorder(MsgResult::Cancel);
         QVERIFY(!ConfirmDestructive(QStringLiteral("删除?")));
-        QCOMPARE(recorder.requests.size(), size_t(1));
+        QCOMPARE(recorder.requests.size(), 1);
         const MessageRequest &r = recorder.requests.front();
         QCOMPARE(r.title, QStringLiteral("提示"));
         QCOMPARE(r.text, QStringLiteral("删除?"));
@@ -82,16 +67,16 @@ private slots:
 
     void confirmDestructiveGoesOnOnlyOnOk()
     {
-        MessageBoxRecorder recorder(MsgResult::Ok);
+        Fixtures::MessageRecorder recorder(MsgResult::Ok);
         QVERIFY(ConfirmDestructive(QStringLiteral("x")));
     }
 
     void infoAndErrorBoxes()
     {
-        MessageBoxRecorder recorder;
+        Fixtures::MessageRecorder recorder;
         ShowInfo(QStringLiteral("完成"));
         ShowError(QStringLiteral("坏了"));
-        QCOMPARE(recorder.requests.size(), size_t(2));
+        QCOMPARE(recorder.requests.size(), 2);
         const MessageRequest &info = recorder.requests[0];
         QCOMPARE(info.title, QStringLiteral("提示"));
         QCOMPARE(info.icon, MsgIcon::Information);
@@ -138,7 +123,7 @@ private slots:
         });
         QCOMPARE(GetOpenFileName(QStringLiteral("打开"), QStringLiteral("*.txt")), QStringLiteral("/a.txt"));
         QCOMPARE(GetSaveFileName(QStringLiteral("保存"), QStringLiteral("*.txt")), QString());
-        QCOMPARE(calls.size(), size_t(2));
+        QCOMPARE(calls.size(), 2);
         QCOMPARE(calls[0].first, FileDialogKind::Open);
         QCOMPARE(calls[0].second, QStringLiteral("打开"));
         QCOMPARE(calls[1].first, FileDialogKind::Save);
@@ -168,7 +153,7 @@ class GuardTest : public QObject
 private slots:
     void successfulHandlerShowsNothing()
     {
-        MessageBoxRecorder recorder;
+        Fixtures::MessageRecorder recorder;
         bool ran = false;
         QVERIFY(Guard([&ran] { ran = true; }));
         QVERIFY(ran);
@@ -177,7 +162,7 @@ private slots:
 
     void conversionErrorShowsOneErrorBox()
     {
-        MessageBoxRecorder recorder;
+        Fixtures::MessageRecorder recorder;
         bool reachedAfterThrow = false;
         const bool ok = Guard([&reachedAfterThrow] {
             throw EConvertError(QStringLiteral("'x' is not a valid integer value"));
@@ -185,7 +170,7 @@ private slots:
         });
         QVERIFY(!ok);
         QVERIFY(!reachedAfterThrow);
-        QCOMPARE(recorder.requests.size(), size_t(1));
+        QCOMPARE(recorder.requests.size(), 1);
         QCOMPARE(recorder.requests[0].text, QStringLiteral("'x' is not a valid integer value"));
         QCOMPARE(recorder.requests[0].title, QStringLiteral("运动控制助手"));
         QCOMPARE(recorder.requests[0].icon, MsgIcon::Error);
@@ -193,10 +178,10 @@ private slots:
 
     void otherExceptionsAreShownToo()
     {
-        MessageBoxRecorder recorder;
+        Fixtures::MessageRecorder recorder;
         QVERIFY(!Guard([] { throw std::runtime_error("disk full"); }));
         QVERIFY(!Guard([] { throw 42; }));
-        QCOMPARE(recorder.requests.size(), size_t(2));
+        QCOMPARE(recorder.requests.size(), 2);
         QCOMPARE(recorder.requests[0].text, QStringLiteral("disk full"));
         QVERIFY(!recorder.requests[1].text.isEmpty());
     }

@@ -1,0 +1,55 @@
+#pragma once
+// The program's windows on a fresh simulated board with a configuration file
+// of the test's own, and the connection through the port dialog.
+#include "app/Forms.h"
+#include "app/TBoardPortFrm.h"
+#include "app/TMainFrm.h"
+#include "axis/TAxisFrm.h"
+#include "config/AxisConfig.h"
+#include "support/Fixtures.h"
+
+#include <QRadioButton>
+#include <functional>
+
+namespace AppTest {
+
+const uint32_t kAllResources = KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER;
+
+class Program
+{
+public:
+    Program()
+    {
+        kqsim_reset(4, 4, kAllResources);
+        Create_Forms();
+    }
+    ~Program()
+    {
+        Destroy_Forms();
+        g_Axis_Config.clear();
+        g_Group_Config.clear();
+    }
+    Fixtures::TempConfig cfg;
+};
+
+inline void ChooseUsb(QDialog *)
+{
+    BoardPortFrm->rb_USB->setChecked(true);
+}
+
+// "连接设备" with the port dialog closed by OK after `prepare` has chosen.
+inline void Connect(std::function<void(QDialog *)> prepare = ChooseUsb)
+{
+    Fixtures::ModalAnswer answer(QDialog::Accepted, prepare);
+    MainFrm->btn_ScanClick();
+}
+
+inline QStringList AxisFrameNames()
+{
+    QStringList names;
+    for (TAxisFrm *f : MainFrm->Axis_Frames())
+        names << f->objectName();
+    return names;
+}
+
+} // namespace AppTest
