@@ -10,6 +10,7 @@
 
 #include <QRadioButton>
 #include <functional>
+#include <memory>
 
 namespace AppTest {
 
@@ -30,6 +31,22 @@ public:
         g_Group_Config.clear();
     }
     Fixtures::TempConfig cfg;
+};
+
+// Base of the test classes: every test function gets a fresh program.
+class ProgramTestCase : public QObject
+{
+    Q_OBJECT
+protected:
+    std::unique_ptr<Program> program;
+    Fixtures::TempConfig *cfg = nullptr;
+private slots:
+    void init()
+    {
+        program = std::make_unique<Program>();
+        cfg = &program->cfg;
+    }
+    void cleanup() { program.reset(); }
 };
 
 inline void ChooseUsb(QDialog *)

@@ -25,18 +25,10 @@
 using namespace Fixtures;
 using namespace AppTest;
 
-class StartupTest : public QObject
+class StartupTest : public ProgramTestCase
 {
     Q_OBJECT
-    std::unique_ptr<Program> program;
-    TempConfig *cfg = nullptr;
 private slots:
-    void init()
-    {
-        program = std::make_unique<Program>();
-        cfg = &program->cfg;
-    }
-    void cleanup() { program.reset(); }
 
     void toolbarButtonsInOrder()
     {
@@ -97,18 +89,10 @@ private slots:
 };
 TAVORIN_TEST(StartupTest)
 
-class ConnectionTest : public QObject
+class ConnectionTest : public ProgramTestCase
 {
     Q_OBJECT
-    std::unique_ptr<Program> program;
-    TempConfig *cfg = nullptr;
 private slots:
-    void init()
-    {
-        program = std::make_unique<Program>();
-        cfg = &program->cfg;
-    }
-    void cleanup() { program.reset(); }
 
     void usbConnectionInOrder()
     {
@@ -243,18 +227,10 @@ private slots:
 };
 TAVORIN_TEST(ConnectionTest)
 
-class PortDialogTest : public QObject
+class PortDialogTest : public ProgramTestCase
 {
     Q_OBJECT
-    std::unique_ptr<Program> program;
-    TempConfig *cfg = nullptr;
 private slots:
-    void init()
-    {
-        program = std::make_unique<Program>();
-        cfg = &program->cfg;
-    }
-    void cleanup() { program.reset(); }
 
     void defaults()
     {

@@ -42,18 +42,10 @@ QColor Caption(QWidget *panel)
 }
 }
 
-class AxisPanelsTest : public QObject
+class AxisPanelsTest : public ProgramTestCase
 {
     Q_OBJECT
-    std::unique_ptr<Program> program;
-    TempConfig *cfg = nullptr;
 private slots:
-    void init()
-    {
-        program = std::make_unique<Program>();
-        cfg = &program->cfg;
-    }
-    void cleanup() { program.reset(); }
 
     void withoutGroupsVisibleDecides()
     {
