@@ -6,6 +6,7 @@
 
 #include "Board.h"
 #include "Journal.h"
+#include "kq_sim.h"
 
 #include <cstdint>
 #include <memory>
@@ -15,15 +16,15 @@
 
 namespace kq {
 
-// Status codes of the board calls (mirrored in kq_sim.h).
+// Status codes of the board calls, as tests see them through kq_sim.h.
 enum Status : int32_t {
     Ok = 0,
-    Injected = 1,   // failure injected by a test
-    NoLink = 2,     // no link is open
-    NoAxis = 3,     // no such axis or encoder channel
-    NullOut = 4,    // an out-pointer is NULL
-    BadArgument = 5,
-    NoBoard = 6,    // nothing answers on that link
+    Injected = KQSIM_ERR_INJECTED,
+    NoLink = KQSIM_ERR_NO_LINK,
+    NoAxis = KQSIM_ERR_NO_AXIS,
+    NullOut = KQSIM_ERR_NULL,
+    BadArgument = KQSIM_ERR_ARGUMENT,
+    NoBoard = KQSIM_ERR_NO_BOARD,
 };
 
 enum class Link { None = 0, Uart = 1, Usb = 2, Net = 3 };
