@@ -125,9 +125,7 @@ void TBoardPortFrm::FormCreate()
     const TIniFile ini(ConfigFileName());
     const int index = ini.ReadInteger(Section(), kItemIndexKey, cbb_Port->currentIndex());
     cbb_Port->setCurrentIndex(index >= 0 && index < cbb_Port->count() ? index : -1);
-    const QString address = ini.ReadString(Section(), kAddressKey, IP_Address->text());
-    IP_Address->setText(address);
-    IP_Address->setText(AddressText());
+    IP_Address->setText(NormalisedAddress(ini.ReadString(Section(), kAddressKey, IP_Address->text())));
     const double port = ini.ReadFloat(Section(), kPortKey, edt_Port->value());
     if (port >= edt_Port->minimum() && port <= edt_Port->maximum())
         edt_Port->setValue(static_cast<int>(port));
@@ -165,8 +163,13 @@ QString TBoardPortFrm::PortName() const
 
 std::array<uint8_t, 4> TBoardPortFrm::Octets() const
 {
+    return ParseOctets(IP_Address->text());
+}
+
+std::array<uint8_t, 4> TBoardPortFrm::ParseOctets(const QString &address)
+{
     std::array<uint8_t, 4> octets{0, 0, 0, 0};
-    const QStringList parts = IP_Address->text().split(QLatin1Char('.'));
+    const QStringList parts = address.split(QLatin1Char('.'));
     for (int i = 0; i < 4 && i < parts.size(); ++i) {
         int32_t value = 0;
         if (TryStrToInt(parts.at(i), value) && value >= 0 && value <= 255)
@@ -177,7 +180,12 @@ std::array<uint8_t, 4> TBoardPortFrm::Octets() const
 
 QString TBoardPortFrm::AddressText() const
 {
-    const auto o = Octets();
+    return NormalisedAddress(IP_Address->text());
+}
+
+QString TBoardPortFrm::NormalisedAddress(const QString &address)
+{
+    const auto o = ParseOctets(address);
     return QStringLiteral("%1.%2.%3.%4").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]);
 }
 

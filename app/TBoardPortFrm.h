@@ -34,9 +34,11 @@ public:
     // The four octets of IP_Address, first octet of the dotted form first;
     // missing or empty octets count as 0.
     std::array<uint8_t, 4> Octets() const;
+    static std::array<uint8_t, 4> ParseOctets(const QString &address);
     int PortNumber() const;
     // Normalised dotted form of IP_Address.
     QString AddressText() const;
+    static QString NormalisedAddress(const QString &address);
 
     static constexpr int PortMin = 1024;
     static constexpr int PortMax = 65535;
