@@ -47,12 +47,12 @@ QString ExpectedWriteError(const QString &path)
 
 } // namespace
 
-// Sections, keys and the layout of the lines.
-class IniFileLayoutTest : public QObject
+// A configuration file of the test's own, missing at the start of each test.
+class IniFileTestCase : public QObject
 {
     Q_OBJECT
 
-private:
+protected:
     QTemporaryDir m_dir;
     QString m_path;
 
@@ -67,6 +67,14 @@ private slots:
         m_path = m_dir.filePath(QStringLiteral("Tavorin.ini"));
         QFile::remove(m_path);
     }
+};
+
+// Sections, keys and the layout of the lines.
+class IniFileLayoutTest : public IniFileTestCase
+{
+    Q_OBJECT
+
+private slots:
 
     void missingFileReadsDefaultsAndStaysMissing()
     {
@@ -276,25 +284,11 @@ private slots:
 };
 
 // Text encodings, damaged files and writes that cannot be made.
-class IniFileDiskTest : public QObject
+class IniFileDiskTest : public IniFileTestCase
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-    QString m_path;
-
-    TIniFile Ini() const { return TIniFile(m_path); }
-    void Given(const QByteArray &bytes) { WriteBytes(m_path, bytes); }
-    QByteArray OnDisk() const { return ReadBytes(m_path); }
-
 private slots:
-    void init()
-    {
-        QVERIFY(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("Tavorin.ini"));
-        QFile::remove(m_path);
-    }
 
     void chineseTextIsStoredAsGb18030()
     {
