@@ -1,0 +1,25 @@
+#pragma once
+// One step of an automatic program, shared by the program table, the program
+// file, the raster generator and the program runner.
+#include <QString>
+#include <cstdint>
+
+struct TAutoCode
+{
+    bool bInsert = false;  // add before the selected row instead of appending
+    int32_t ID = -1;       // axis number driven by the step, -1 for none
+    QString Axis;          // axis caption, for display and the run log
+    QString Action;        // one of the five action names below
+    double Param = 0;      // mm or degrees, meaning by action
+    int32_t Delay = 0;     // ms to wait after the step's motion has ended
+    int32_t Count = 0;     // how many times the step is carried out
+};
+
+// Action names, in the order of the action list.
+namespace AutoAction {
+inline const QString Home = QStringLiteral("归零");
+inline const QString Rel = QStringLiteral("相对定位");
+inline const QString Abs = QStringLiteral("绝对定位");
+inline const QString Pause = QStringLiteral("暂停");
+inline const QString Adjust = QStringLiteral("坐标调整");
+} // namespace AutoAction
