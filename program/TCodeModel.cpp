@@ -1,0 +1,88 @@
+#include "TCodeModel.h"
+
+#include "common/NumberText.h"
+
+#include <algorithm>
+
+TCodeModel::TCodeModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+int TCodeModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_rows.size());
+}
+
+int TCodeModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TCodeModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount())
+        return {};
+    const TAutoCode &code = Row(index.row());
+    switch (index.column()) {
+    case ColID: return code.ID;
+    case ColAxis: return code.Axis;
+    case ColAction: return code.Action;
+    case ColParam: return FloatToStr(code.Param);
+    case ColDelay: return code.Delay;
+    case ColCount: return code.Count;
+    default: return {};
+    }
+}
+
+QVariant TCodeModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section + 1; // record number
+    static const char *const titles[ColumnCount] = {"ID", "轴名称", "动作", "参数", "延时(ms)", "循环次数"};
+    return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
+}
+
+void TCodeModel::SetCurrentRow(int row)
+{
+    if (m_rows.empty())
+        row = -1;
+    else if (row < 0 || row >= rowCount())
+        return;
+    if (row == m_current)
+        return;
+    m_current = row;
+    emit CurrentRowChanged(row);
+}
+
+int TCodeModel::InsertRow(int row, const TAutoCode &code)
+{
+    if (row < 0 || row > rowCount())
+        row = rowCount();
+    beginInsertRows(QModelIndex(), row, row);
+    m_rows.insert(m_rows.begin() + row, code);
+    m_rows[size_t(row)].bInsert = false;
+    endInsertRows();
+    m_current = -2; // force the signal
+    SetCurrentRow(row);
+    return row;
+}
+
+void TCodeModel::RemoveRow(int row)
+{
+    if (row < 0 || row >= rowCount())
+        return;
+    beginRemoveRows(QModelIndex(), row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+    m_current = -2;
+    SetCurrentRow(std::min(row, rowCount() - 1));
+}
+
+void TCodeModel::SetRows(std::vector<TAutoCode> rows)
+{
+    beginResetModel();
+    m_rows = std::move(rows);
+    endResetModel();
+    m_current = -2;
+    SetCurrentRow(m_rows.empty() ? -1 : 0);
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The program table: the steps of the automatic program in program order,
+// with a current row (the grid's selection: where a step is inserted, the
+// step a delete removes and, during a run, the step being executed).
+#include "AutoCode.h"
+
+#include <QAbstractTableModel>
+#include <vector>
+
+class TCodeModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column { ColID, ColAxis, ColAction, ColParam, ColDelay, ColCount, ColumnCount };
+
+    explicit TCodeModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    const std::vector<TAutoCode> &Rows() const { return m_rows; }
+    const TAutoCode &Row(int row) const { return m_rows[size_t(row)]; }
+    bool IsEmpty() const { return m_rows.empty(); }
+
+    // -1 when the table is empty.
+    int CurrentRow() const { return m_current; }
+    void SetCurrentRow(int row);
+
+    // Inserts before `row`, or appends when row is outside the table; the
+    // new row becomes current.  Returns its index.
+    int InsertRow(int row, const TAutoCode &code);
+    void RemoveRow(int row);
+    void SetRows(std::vector<TAutoCode> rows);
+
+signals:
+    void CurrentRowChanged(int row);
+
+private:
+    std::vector<TAutoCode> m_rows;
+    int m_current = -1;
+};
