@@ -19,9 +19,11 @@ StepKind StepKindOf(const QString &action)
     return StepKind::Unknown;
 }
 
+// std::rint rounds like std::nearbyint in the default rounding mode (halves
+// to even) and costs less: it runs for every row of a program.
 int32_t AutoSteps(double value, int32_t ratio)
 {
-    const double steps = std::nearbyint(double(ratio) * value);
+    const double steps = std::rint(double(ratio) * value);
     if (std::isnan(steps))
         return 0;
     if (steps <= double(std::numeric_limits<int32_t>::min()))
@@ -67,6 +69,7 @@ TStepMotion TProgramWalk::Apply(const TAutoCode &code)
         if (canMove) {
             m.First = std::fabs(pos);
             pos = 0;
+            m.Places = true;
         }
         break;
     case StepKind::Abs: {
@@ -75,6 +78,7 @@ TStepMotion TProgramWalk::Apply(const TAutoCode &code)
         if (canMove) {
             m.First = std::fabs(target - pos);
             pos = target;
+            m.Places = true;
         }
         break;
     }
@@ -89,6 +93,7 @@ TStepMotion TProgramWalk::Apply(const TAutoCode &code)
     }
     case StepKind::Adjust:
         pos = AutoSteps(code.Param, ratio);
+        m.Places = true;
         break;
     case StepKind::Pause:
     case StepKind::Unknown:

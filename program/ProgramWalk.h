@@ -33,6 +33,7 @@ struct TStepMotion
     int32_t Repeats = 1;    // repetitions of the motion, at least 1
     double First = 0;       // distance of the first repetition, steps
     double Each = 0;        // distance of every later repetition, steps
+    bool Places = false;    // the axis ends where the step says, wherever it was
 };
 
 class TProgramWalk

@@ -16,6 +16,9 @@ constexpr double kLeft = 64, kBottom = 40, kTop = 10, kRight = 16;
 constexpr size_t kMaxMarkedStops = 400;
 // A step that passes more stops than this is highlighted by its ends.
 constexpr size_t kMaxHighlightPoints = 10000;
+// A path longer than this many pixels is drawn without smoothing, which
+// would cost far more than the overlapping lines can show.
+constexpr double kMaxSmoothLength = 200000;
 
 const QColor kPathColour(40, 80, 160);
 const QColor kStartColour(30, 150, 60);
@@ -227,10 +230,21 @@ void TPreviewPanel::DrawBase(QPainter &painter, const QRectF &area) const
 
     painter.save();
     painter.setClipRect(plot);
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    painter.setPen(QPen(kPathColour, 1.2));
+    // Separate lines: a polyline that crosses itself often is stroked as
+    // one outline, much more slowly.
+    std::vector<QLineF> lines;
+    double length = 0;
     for (const QPolygonF &stroke : view.Strokes(m_path))
-        painter.drawPolyline(stroke);
+        for (int i = 1; i < stroke.size(); ++i) {
+            lines.emplace_back(stroke[i - 1], stroke[i]);
+            length += lines.back().length();
+        }
+    const bool smooth = length <= kMaxSmoothLength;
+    painter.setRenderHint(QPainter::Antialiasing, smooth);
+    QPen pen(kPathColour, smooth ? 1.2 : 1);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.drawLines(lines.data(), int(lines.size()));
     const std::vector<QPointF> &points = m_path.Points();
     if (points.size() <= kMaxMarkedStops) {
         painter.setBrush(kPathColour);

@@ -42,6 +42,9 @@ void TPreviewPath::Build(const std::vector<TAutoCode> &rows, const QVector<TAxis
     m_points.clear();
     m_rows.clear();
     m_strokeStart.clear();
+    m_points.reserve(rows.size() + 1);
+    m_rows.reserve(rows.size() + 1);
+    m_strokeStart.reserve(rows.size() + 1);
     TProgramWalk walk(axes, startSteps);
     auto real = [&walk](int axis) {
         if (axis < 0 || axis >= walk.AxisCount() || walk.Ratio(axis) == 0)

@@ -21,13 +21,17 @@ int64_t CapMul(int64_t a, int64_t b)
     return a > kTickCap / b ? kTickCap : std::min(a * b, kTickCap);
 }
 
-// Ticks of whole 50 ms needed to cover `ms`, at least one.
+// Ticks of whole 50 ms needed to cover `ms`, at least one.  (Rounded up by
+// hand: this runs for every row of a program.)
 int64_t TicksCovering(double ms)
 {
-    const double ticks = std::ceil(ms / double(Estimate::TickMs) - 1e-9);
-    if (!(ticks >= 1))
+    const double ticks = ms / double(Estimate::TickMs) - 1e-9;
+    if (!(ticks > 1))
         return 1;
-    return ticks >= double(kTickCap) ? kTickCap : int64_t(ticks);
+    if (ticks >= double(kTickCap))
+        return kTickCap;
+    const int64_t whole = int64_t(ticks);
+    return whole < ticks ? whole + 1 : whole;
 }
 
 } // namespace
@@ -73,7 +77,7 @@ int64_t PollTicks(double seconds)
 
 int64_t DelayTicks(int32_t delayMs)
 {
-    return TicksCovering(std::max(delayMs, 0));
+    return delayMs <= TickMs ? 1 : (int64_t(delayMs) + TickMs - 1) / TickMs;
 }
 
 int64_t StepTicks(const TStepMotion &m, const TStepProfile &p, int32_t delayMs)
@@ -122,10 +126,12 @@ QString RemainingText(int64_t ms)
 
 } // namespace Estimate
 
-// Every run after the first takes as long as the second: a run can depend
-// on where it starts only through the first move or home search of an
-// axis, and that step puts the axis where the program says, so from the
-// second run on every such axis starts from the same place.
+// Where a run starts matters only to the first step of each axis that puts
+// the axis at a place of the program's own (a home search, a move to a
+// target, a coordinate adjust); the steps before it on that axis are
+// relative and take as long wherever they start.  So every run after the
+// first starts alike on every axis that counts, and runs like the first
+// once the last of those steps is done: only that head is planned again.
 void TRunPlanner::Plan(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
                        const std::vector<double> &startSteps, int32_t repeat)
 {
@@ -133,26 +139,44 @@ void TRunPlanner::Plan(const std::vector<TAutoCode> &rows, const QVector<TAxis_C
     m_runs = std::max(repeat, 1);
     m_pauses.clear();
     TProgramWalk walk(axes, startSteps);
-    PlanRun(rows, walk, m_first, &m_pauses);
-    if (m_runs > 1)
-        PlanRun(rows, walk, m_later, nullptr);
-    else
-        m_later.assign(1, 0);
+    const int head = PlanRows(rows, rows.size(), walk, m_first, &m_pauses);
+    m_laterHead.assign(1, 0);
+    m_laterShift = 0;
+    if (m_runs > 1 && head >= 0) {
+        PlanRows(rows, size_t(head) + 1, walk, m_laterHead, nullptr);
+        m_laterShift = m_laterHead.back() - m_first[size_t(head) + 1];
+    }
 }
 
-void TRunPlanner::PlanRun(const std::vector<TAutoCode> &rows, TProgramWalk &walk, Prefix &ticks,
+int TRunPlanner::PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgramWalk &walk, Prefix &ticks,
                           std::vector<TPauseMark> *pauses)
 {
-    ticks.resize(rows.size() + 1);
+    ticks.resize(end + 1);
     ticks[0] = 0;
+    std::vector<bool> placed(size_t(walk.AxisCount()), false);
+    int head = -1;
     const TStepProfile still;
-    for (size_t i = 0; i < rows.size(); ++i) {
+    for (size_t i = 0; i < end; ++i) {
         const TStepMotion m = walk.Apply(rows[i]);
         const TStepProfile &profile = m.Axis >= 0 ? walk.Profile(m.Axis) : still;
         ticks[i + 1] = CapAdd(ticks[i], Estimate::StepTicks(m, profile, rows[i].Delay));
+        if (m.Places && !placed[size_t(m.Axis)]) {
+            placed[size_t(m.Axis)] = true;
+            head = int(i);
+        }
         if (pauses && m.Kind == StepKind::Pause)
             pauses->push_back({int(i), ticks[i + 1] * Estimate::TickMs});
     }
+    return head;
+}
+
+int64_t TRunPlanner::Ticks(int32_t run, int row) const
+{
+    if (run == 0)
+        return m_first[size_t(row)];
+    if (size_t(row) < m_laterHead.size())
+        return m_laterHead[size_t(row)];
+    return m_first[size_t(row)] + m_laterShift;
 }
 
 int64_t TRunPlanner::RunMs() const
@@ -162,7 +186,7 @@ int64_t TRunPlanner::RunMs() const
 
 int64_t TRunPlanner::TotalMs() const
 {
-    return CapAdd(m_first.back(), CapMul(m_later.back(), m_runs - 1)) * Estimate::TickMs;
+    return CapAdd(m_first.back(), CapMul(Ticks(1, m_rows), m_runs - 1)) * Estimate::TickMs;
 }
 
 int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
@@ -171,8 +195,7 @@ int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
         return 0;
     run = std::clamp(run, 0, m_runs - 1);
     row = std::clamp(row, 0, m_rows - 1);
-    const Prefix &ticks = RunTicks(run);
-    const int64_t left = CapAdd(ticks.back() - ticks[size_t(row)], CapMul(m_later.back(), m_runs - 1 - run));
-    const int64_t rowMs = (ticks[size_t(row) + 1] - ticks[size_t(row)]) * Estimate::TickMs;
+    const int64_t left = CapAdd(Ticks(run, m_rows) - Ticks(run, row), CapMul(Ticks(1, m_rows), m_runs - 1 - run));
+    const int64_t rowMs = (Ticks(run, row + 1) - Ticks(run, row)) * Estimate::TickMs;
     return left * Estimate::TickMs - std::clamp<int64_t>(msIntoRow, 0, rowMs);
 }

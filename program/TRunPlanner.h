@@ -66,15 +66,22 @@ public:
     int64_t RemainingMs(int32_t run, int row, int64_t msIntoRow) const;
 
 private:
-    // Ticks from the start of the run up to each row; size rows + 1.
+    // Ticks from the start of a run up to each row; size rows + 1.
     using Prefix = std::vector<int64_t>;
-    static void PlanRun(const std::vector<TAutoCode> &rows, TProgramWalk &walk, Prefix &ticks,
+    // Plans rows [0, end) and returns the last row that placed an axis for
+    // the first time in the run (-1 if none did).
+    static int PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgramWalk &walk, Prefix &ticks,
                         std::vector<TPauseMark> *pauses);
-    const Prefix &RunTicks(int32_t run) const { return run == 0 ? m_first : m_later; }
+    // Ticks of run `run` up to `row`.
+    int64_t Ticks(int32_t run, int row) const;
 
     int m_rows = 0;
     int32_t m_runs = 1;
     Prefix m_first{0};
-    Prefix m_later{0};
+    // Later runs differ from the first only up to the row that places the
+    // last axis for the first time; after it they are the first run's
+    // ticks shifted by m_laterShift.
+    Prefix m_laterHead{0};
+    int64_t m_laterShift = 0;
     std::vector<TPauseMark> m_pauses;
 };

@@ -74,6 +74,9 @@ private slots:
         QTest::newRow("relative runs") << Rows{Step(Rel, 1)} << 0.0 << 3 << 5.0 << qint64(3 * 15);
         QTest::newRow("later runs start at the end") << Rows{Step(Abs, 10)} << 0.0 << 3 << 5.0
                                                       << qint64(52 + 2 * 5);
+        QTest::newRow("relative before the first move")
+            << Rows{Step(Rel, 1), Step(Abs, 10), Step(Rel, 1, 0, 1, 1)} << 0.0 << 3 << 5.0
+            << qint64((15 + (3 + 44 + 1) + 15) + 2 * (15 + 15 + 15));
         QTest::newRow("home each run") << Rows{Step(Home), Step(Abs, 10)} << 1000.0 << 2 << 5.0
                                        << qint64((48 + 52) + (48 + 52));
     }
