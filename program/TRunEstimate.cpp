@@ -1,0 +1,129 @@
+#include "TRunEstimate.h"
+
+#include "TCodeModel.h"
+#include "TPreviewPanel.h"
+#include "common/NumberText.h"
+
+#include <QLabel>
+#include <QTimer>
+
+TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *preview,
+                           std::function<std::vector<double>()> startSteps, std::function<QString()> repeatText,
+                           QObject *parent)
+    : QObject(parent), m_code(code), m_label(label), m_preview(preview), m_startSteps(std::move(startSteps)),
+      m_repeatText(std::move(repeatText)), m_replan(new QTimer(this))
+{
+    m_label->setTextFormat(Qt::PlainText);
+    m_replan->setSingleShot(true);
+    m_replan->setInterval(0);
+    connect(m_replan, &QTimer::timeout, this, &TRunEstimate::Plan);
+    const auto replan = [this] { Replan(); };
+    connect(code, &QAbstractItemModel::modelReset, this, replan);
+    connect(code, &QAbstractItemModel::layoutChanged, this, replan);
+    connect(code, &QAbstractItemModel::rowsInserted, this, replan);
+    connect(code, &QAbstractItemModel::rowsRemoved, this, replan);
+    connect(code, &QAbstractItemModel::dataChanged, this, replan);
+    connect(code, &TCodeModel::CurrentRowChanged, this, &TRunEstimate::CurrentRowChanged);
+    m_rowClock.start();
+    Plan();
+}
+
+void TRunEstimate::SetAxes(const QVector<TAxis_Config> &axes)
+{
+    m_axes = axes;
+    Replan(true);
+}
+
+void TRunEstimate::Replan(bool now)
+{
+    if (m_running) {
+        m_stale = true;
+        return;
+    }
+    if (now) {
+        m_replan->stop();
+        Plan();
+    } else {
+        m_replan->start();
+    }
+}
+
+void TRunEstimate::Plan()
+{
+    m_stale = false;
+    int32_t repeat = 1;
+    TryStrToInt(m_repeatText(), repeat);
+    const std::vector<double> start = m_startSteps();
+    m_planner.Plan(m_code->Rows(), m_axes, start, repeat);
+    m_preview->SetProgram(m_code->Rows(), m_axes, start);
+    ShowEstimate();
+}
+
+QString TRunEstimate::Text() const
+{
+    return m_label->text();
+}
+
+void TRunEstimate::ShowEstimate()
+{
+    QString text = Estimate::EstimateText(m_planner.TotalMs());
+    QStringList where;
+    for (const TPauseMark &p : m_planner.Pauses())
+        where << QStringLiteral("第%1行暂停（此前用时 %2）").arg(p.Row + 1).arg(Estimate::DurationText(p.AtMs));
+    if (m_planner.PauseCount() > 0)
+        text += QStringLiteral("（另有暂停 %1 处，暂停等待不计）").arg(m_planner.PauseCount());
+    m_label->setText(text);
+    m_label->setToolTip(where.join(QLatin1Char('\n')));
+}
+
+void TRunEstimate::CurrentRowChanged()
+{
+    m_rowMsBeforePause = 0;
+    m_rowClock.restart();
+}
+
+void TRunEstimate::RunStarted()
+{
+    m_replan->stop();
+    Plan();
+    m_running = true;
+    m_paused = false;
+    m_run = 0;
+    CurrentRowChanged();
+    m_label->setText(Estimate::RemainingText(m_planner.TotalMs()));
+}
+
+void TRunEstimate::RunPaused(bool paused)
+{
+    if (paused == m_paused)
+        return;
+    m_paused = paused;
+    if (paused)
+        m_rowMsBeforePause += m_rowClock.elapsed();
+    else
+        m_rowClock.restart();
+}
+
+void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measuredSteps)
+{
+    if (!m_running)
+        return;
+    if (run != m_run) { // a one-row program keeps its row from run to run
+        m_run = run;
+        CurrentRowChanged();
+    }
+    const int64_t intoRow = m_rowMsBeforePause + (m_paused ? 0 : m_rowClock.elapsed());
+    const int row = m_code->CurrentRow();
+    m_label->setText(Estimate::RemainingText(m_planner.RemainingMs(run, row, intoRow)));
+    m_preview->SetRunState(row, measuredSteps);
+}
+
+void TRunEstimate::RunEnded()
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_paused = false;
+    m_preview->SetRunState(-1, {});
+    Replan(true); // the axes now stand elsewhere, and changes may have waited
+}

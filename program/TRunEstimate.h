@@ -1,0 +1,67 @@
+#pragma once
+// Keeps the run-time estimate (lbl_Estimate) and the path preview
+// (pnl_Preview) in step with the program table and the axis configuration,
+// and shows the time left while a program runs.  Replanning is coalesced
+// into one pass after a burst of changes and waits while a program runs, so
+// that it never delays a program tick.
+#include "TRunPlanner.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <functional>
+
+class QLabel;
+class QTimer;
+class TCodeModel;
+class TPreviewPanel;
+
+class TRunEstimate : public QObject
+{
+    Q_OBJECT
+public:
+    // `startSteps` answers each axis's position on the board now, in steps
+    // (empty when no board is connected); `repeatText` the text of the
+    // number of runs.
+    TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *preview,
+                 std::function<std::vector<double>()> startSteps, std::function<QString()> repeatText,
+                 QObject *parent = nullptr);
+
+    // A new axis configuration (after Load_Axis_Config).
+    void SetAxes(const QVector<TAxis_Config> &axes);
+    // Plans again soon (at once when `now`), unless a program runs.
+    void Replan(bool now = false);
+
+    // Run display: a fresh start (planned again from where the axes stand
+    // now), the status refresh while running or paused (`run` is the number
+    // of complete runs, `measuredSteps` every axis's position), and the end
+    // of the run.
+    void RunStarted();
+    void RunPaused(bool paused);
+    void RunProgress(int32_t run, const std::vector<double> &measuredSteps);
+    void RunEnded();
+
+    const TRunPlanner &Planner() const { return m_planner; }
+    QString Text() const;
+
+private:
+    void Plan();
+    void ShowEstimate();
+    void CurrentRowChanged();
+
+    TCodeModel *m_code;
+    QLabel *m_label;
+    TPreviewPanel *m_preview;
+    std::function<std::vector<double>()> m_startSteps;
+    std::function<QString()> m_repeatText;
+    QVector<TAxis_Config> m_axes;
+    TRunPlanner m_planner;
+    QTimer *m_replan;
+    bool m_running = false;
+    bool m_stale = false;
+    // Time the program has run since the current row was selected; stands
+    // still while the program is paused.
+    QElapsedTimer m_rowClock;
+    int64_t m_rowMsBeforePause = 0;
+    bool m_paused = false;
+    int32_t m_run = 0;
+};
