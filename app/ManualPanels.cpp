@@ -97,6 +97,24 @@ QList<TAxisFrm *> Axis_Frames(const QWidget *container)
     return frames;
 }
 
+TAxisFrm *Axis_Frame_Of(const QWidget *container, int axis)
+{
+    for (TAxisFrm *frame : Axis_Frames(container))
+        if (frame->Axis() == axis)
+            return frame;
+    return nullptr;
+}
+
+void Leave_Back_And_Forth(const QList<TAxisFrm *> &frames)
+{
+    for (TAxisFrm *frame : frames) {
+        if (frame->rb_Loop->isChecked()) {
+            frame->rb_Open->setChecked(true);
+            frame->Set_Mode();
+        }
+    }
+}
+
 void Build_Axis_Frames(QWidget *container, int axisCount)
 {
     const QList<TAxisFrm *> old = Axis_Frames(container);

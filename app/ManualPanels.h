@@ -14,6 +14,13 @@ namespace ManualPanels {
 // The axis panels inside `container`, in creation (ascending axis) order.
 QList<TAxisFrm *> Axis_Frames(const QWidget *container);
 
+// The axis panel of `axis`, or null when that axis has none.
+TAxisFrm *Axis_Frame_Of(const QWidget *container, int axis);
+
+// Puts every panel that is in back-and-forth mode into open loop, as its
+// own emergency halt does, so that its loop cannot start the axis again.
+void Leave_Back_And_Forth(const QList<TAxisFrm *> &frames);
+
 // Replaces the axis panels by one per axis below `axisCount` whose
 // Axis_Visible is set, side by side in one row.
 void Build_Axis_Frames(QWidget *container, int axisCount);

@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "ManualPanels.h"
 #include "TBoardPortFrm.h"
+#include "TRunAllFrm.h"
 #include "axis/TAxisFrm.h"
 #include "common/AppInfo.h"
 #include "common/Dialogs.h"
@@ -194,6 +195,9 @@ void TMainFrm::ConnectHandlers()
     ConnectClick(btn_Scan, [this] { btn_ScanClick(); });
     ConnectClick(btn_Manual, [this] { btn_ManualClick(); });
     ConnectClick(btn_Auto, [this] { btn_AutoClick(); });
+    ConnectClick(btn_Config, [this] { btn_ConfigClick(); });
+    ConnectClick(btn_RunAll, [this] { btn_RunAllClick(); });
+    ConnectClick(btn_StopAll, [this] { btn_StopAllClick(); });
     ConnectClick(btn_HaltAll, [this] { btn_HaltAllClick(); });
     ConnectClick(btn_AutoHalt, [this] { btn_AutoHaltClick(); });
 }
@@ -257,11 +261,7 @@ void TMainFrm::btn_ScanClick()
         F_Axis_Num = resources.Axes;
         if (F_Axis_Num > 0)
             product += QStringLiteral("/Motor=") + QString::number(F_Axis_Num);
-        Load_Axis_Config();
-        Build_Group_Panels();
-        Select_Group(0);
-        Build_Axis_Frames();
-        // The run-all dialog's frames are rebuilt here.
+        Reload_And_Rebuild();
         Paint_Group_Panels();
     }
     msg_Main->setText(product);
@@ -277,6 +277,15 @@ void TMainFrm::Load_Axis_Config()
         F_Group_Num = Load_Group_Records(ini);
     }
     Push_Sensor_Settings(F_Encoder_Num, F_Axis_Num);
+}
+
+void TMainFrm::Reload_And_Rebuild()
+{
+    Load_Axis_Config();
+    Build_Group_Panels();
+    Select_Group(0);
+    Build_Axis_Frames();
+    Build_RunAll_Frames();
 }
 
 void TMainFrm::Save_Axis_Entries()
@@ -390,9 +399,55 @@ void TMainFrm::btn_AutoClick()
         btn_Auto->setChecked(!btn_Manual->isChecked());
 }
 
+void TMainFrm::btn_ConfigClick()
+{
+    if (F_Axis_Num <= 0)
+        return;
+    Show_Parameter_Dialog(); // however it closes, the file may have changed
+    Reload_And_Rebuild();
+}
+
+void TMainFrm::Show_Parameter_Dialog()
+{
+    // The parameter dialog, prepared for F_Axis_Num axes and F_Encoder_Num
+    // encoder channels, is shown modally here; it edits the configuration
+    // file itself.  Until it exists the command goes straight to the reload.
+}
+
+void TMainFrm::Build_RunAll_Frames()
+{
+    if (RunAllFrm)
+        RunAllFrm->Build_RunAll_Frames(F_Axis_Num);
+}
+
+void TMainFrm::btn_RunAllClick()
+{
+    if (F_Axis_Num < 1 || !RunAllFrm || ShowModal(RunAllFrm) != QDialog::Accepted)
+        return;
+    // An entry that is not a number ends the whole command; axes started
+    // before it keep moving.
+    for (const TRun_Choice &choice : RunAllFrm->Choices()) {
+        TAxisFrm *panel = ManualPanels::Axis_Frame_Of(AxisPanelContainer(), choice.Axis);
+        if (choice.Run && panel)
+            Perform_Run_Action(*panel, choice.Action);
+    }
+}
+
+void TMainFrm::btn_StopAllClick()
+{
+    for (TAxisFrm *panel : Axis_Frames())
+        panel->btn_Set_StopClick();
+}
+
 void TMainFrm::btn_HaltAllClick()
 {
+    Halt_All_Axes();
+}
+
+void TMainFrm::Halt_All_Axes()
+{
     KQ_Set_Axis_Halt_All();
+    ManualPanels::Leave_Back_And_Forth(Axis_Frames());
 }
 
 // ---- automatic mode ----------------------------------------------------------
@@ -424,7 +479,7 @@ void TMainFrm::Set_Auto_State(int state)
 void TMainFrm::Auto_Halt()
 {
     tmr_Auto->stop();
-    KQ_Set_Axis_Halt_All();
+    Halt_All_Axes();
     Add_Log(QStringLiteral("停止"));
     tmr_AutoStatus->stop();
 }
