@@ -102,7 +102,7 @@ void TRunAllFrm::Build_RunAll_Frames(int axisCount)
 void TRunAllFrm::Fit_Size(int framesWidth, int framesHeight)
 {
     const int scrollBar = Box_RunAll->verticalScrollBar()->sizeHint().width();
-    const int width = std::max(kInitialWidth, framesWidth + scrollBar);
+    const int width = std::max(grp_Action->sizeHint().width(), framesWidth + scrollBar);
     setFixedSize(width, Fitted_Height(grp_Action->sizeHint().height(), framesHeight));
 }
 
