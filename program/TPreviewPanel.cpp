@@ -175,21 +175,13 @@ void TPreviewPanel::Rebuild()
     m_plot->Invalidate();
 }
 
-void TPreviewPanel::SetRunState(int row, const std::vector<double> &measuredSteps)
+void TPreviewPanel::SetRunState(int row, const std::vector<double> &measured)
 {
-    m_runRow = measuredSteps.empty() ? -1 : row;
+    m_runRow = measured.empty() ? -1 : row;
     m_measured.reset();
-    const int x = AxisX(), y = AxisY();
-    auto real = [&](int axis, double &value) {
-        if (axis < 0 || size_t(axis) >= measuredSteps.size() || axis >= m_axes.size()
-            || m_axes[axis].Open_Ratio == 0)
-            return false;
-        value = measuredSteps[size_t(axis)] / m_axes[axis].Open_Ratio;
-        return true;
-    };
-    double mx, my;
-    if (real(x, mx) && real(y, my))
-        m_measured = QPointF(mx, my);
+    const size_t x = size_t(AxisX()), y = size_t(AxisY());
+    if (AxisX() >= 0 && AxisY() >= 0 && x < measured.size() && y < measured.size())
+        m_measured = QPointF(measured[x], measured[y]);
     m_plot->update();
 }
 

@@ -35,8 +35,8 @@ public:
     int AxisY() const;
 
     // While a program runs: the row being executed and each axis's measured
-    // position in steps; an empty position list ends the run display.
-    void SetRunState(int row, const std::vector<double> &measuredSteps);
+    // position in mm or degrees; an empty position list ends the run display.
+    void SetRunState(int row, const std::vector<double> &measured);
 
     void SetFolded(bool folded);
     bool IsFolded() const;

@@ -104,7 +104,7 @@ void TRunEstimate::RunPaused(bool paused)
         m_rowClock.restart();
 }
 
-void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measuredSteps)
+void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measured)
 {
     if (!m_running)
         return;
@@ -115,7 +115,7 @@ void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measuredS
     const int64_t intoRow = m_rowMsBeforePause + (m_paused ? 0 : m_rowClock.elapsed());
     const int row = m_code->CurrentRow();
     m_label->setText(Estimate::RemainingText(m_planner.RemainingMs(run, row, intoRow)));
-    m_preview->SetRunState(row, measuredSteps);
+    m_preview->SetRunState(row, measured);
 }
 
 void TRunEstimate::RunEnded()

@@ -33,11 +33,11 @@ public:
 
     // Run display: a fresh start (planned again from where the axes stand
     // now), the status refresh while running or paused (`run` is the number
-    // of complete runs, `measuredSteps` every axis's position), and the end
-    // of the run.
+    // of complete runs, `measured` every axis's position in mm or degrees),
+    // and the end of the run.
     void RunStarted();
     void RunPaused(bool paused);
-    void RunProgress(int32_t run, const std::vector<double> &measuredSteps);
+    void RunProgress(int32_t run, const std::vector<double> &measured);
     void RunEnded();
 
     const TRunPlanner &Planner() const { return m_planner; }

@@ -70,12 +70,12 @@ private slots:
         estimate->RunStarted();
         QCOMPARE(label->text(), QStringLiteral("剩余 00:00:23"));
         code->SetCurrentRow(1);
-        estimate->RunProgress(0, {1000});
+        estimate->RunProgress(0, {10});
         QCOMPARE(label->text(), QStringLiteral("剩余 00:00:12"));
         // No replanning during the run; it follows at the end.
         code->InsertRow(-1, Move(10));
         QTest::qWait(1);
-        estimate->RunProgress(0, {1000});
+        estimate->RunProgress(0, {10});
         QCOMPARE(label->text(), QStringLiteral("剩余 00:00:12"));
         estimate->RunEnded();
         QCOMPARE(label->text(), QStringLiteral("预计用时 00:00:34"));

@@ -189,7 +189,7 @@ private slots:
         Rows rows = Raster();
         TPreviewPanel panel;
         panel.SetProgram(rows, Axes(), {});
-        panel.SetRunState(5, {1500, 1000});
+        panel.SetRunState(5, {15, 10});
         QImage image(400, 300, QImage::Format_ARGB32);
         QPainter painter(&image);
         panel.Draw(painter, image.rect());
