@@ -46,6 +46,7 @@ TProgramWalk::TProgramWalk(const QVector<TAxis_Config> &axes, const std::vector<
 void TProgramWalk::SetPositions(const std::vector<double> &steps)
 {
     m_pos.assign(m_profile.size(), 0.0);
+    m_home.assign(m_profile.size(), 0.0);
     std::copy_n(steps.begin(), std::min(steps.size(), m_pos.size()), m_pos.begin());
 }
 
@@ -61,14 +62,15 @@ TStepMotion TProgramWalk::Apply(const TAutoCode &code)
         return m;
     m.Axis = code.ID;
     double &pos = m_pos[size_t(code.ID)];
+    double &home = m_home[size_t(code.ID)];
     const int32_t ratio = m_ratio[size_t(code.ID)];
     const bool canMove = m_profile[size_t(code.ID)].V_Max != 0;
 
     switch (m.Kind) {
     case StepKind::Home:
         if (canMove) {
-            m.First = std::fabs(pos);
-            pos = 0;
+            m.First = std::fabs(pos - home);
+            pos = home = 0;
             m.Places = true;
         }
         break;
@@ -91,10 +93,13 @@ TStepMotion TProgramWalk::Apply(const TAutoCode &code)
         }
         break;
     }
-    case StepKind::Adjust:
-        pos = AutoSteps(code.Param, ratio);
+    case StepKind::Adjust: {
+        const double value = AutoSteps(code.Param, ratio);
+        home += value - pos;
+        pos = value;
         m.Places = true;
         break;
+    }
     case StepKind::Pause:
     case StepKind::Unknown:
         break;

@@ -1,7 +1,9 @@
 #pragma once
 // Walks an automatic program the way the board sees it: every value is
 // scaled to steps by the axis's Open_Ratio, and each axis's position is
-// tracked in steps from where the walk starts.  The run-time planner and
+// tracked in steps from where the walk starts.  A home search runs from
+// there to the home switch, taken to lie at the coordinate origin as long as
+// no coordinate adjust has moved the origin.  The run-time planner and
 // the path preview both walk programs through this one class.
 #include "AutoCode.h"
 #include "config/AxisConfig.h"
@@ -56,4 +58,7 @@ private:
     std::vector<TStepProfile> m_profile;
     std::vector<int32_t> m_ratio;
     std::vector<double> m_pos;
+    // Where each axis's home switch lies in its coordinates: at 0 until a
+    // coordinate adjust moves the origin away from it.
+    std::vector<double> m_home;
 };

@@ -126,12 +126,13 @@ QString RemainingText(int64_t ms)
 
 } // namespace Estimate
 
-// Where a run starts matters only to the first step of each axis that puts
-// the axis at a place of the program's own (a home search, a move to a
-// target, a coordinate adjust); the steps before it on that axis are
-// relative and take as long wherever they start.  So every run after the
-// first starts alike on every axis that counts, and runs like the first
-// once the last of those steps is done: only that head is planned again.
+// Where a run starts matters to an axis's moves only until a step puts the
+// axis at a place of the program's own (a home search, a move to a target, a
+// coordinate adjust), and to its home searches only until the first of them
+// (an adjust moves the origin relative to the home switch); the steps before
+// take as long wherever they start.  So every run after the first starts
+// alike on every axis that counts, and runs like the first once the last of
+// those steps is done: only that head is planned again.
 void TRunPlanner::Plan(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
                        const std::vector<double> &startSteps, int32_t repeat)
 {
@@ -153,20 +154,23 @@ int TRunPlanner::PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgr
 {
     ticks.resize(end + 1);
     ticks[0] = 0;
-    std::vector<bool> placed(size_t(walk.AxisCount()), false);
-    int head = -1;
+    // Per axis the first row that places it and the first home search.
+    std::vector<int> placed(size_t(walk.AxisCount()), -1), homed(size_t(walk.AxisCount()), -1);
     const TStepProfile still;
     for (size_t i = 0; i < end; ++i) {
         const TStepMotion m = walk.Apply(rows[i]);
         const TStepProfile &profile = m.Axis >= 0 ? walk.Profile(m.Axis) : still;
         ticks[i + 1] = CapAdd(ticks[i], Estimate::StepTicks(m, profile, rows[i].Delay));
-        if (m.Places && !placed[size_t(m.Axis)]) {
-            placed[size_t(m.Axis)] = true;
-            head = int(i);
-        }
+        if (m.Places && placed[size_t(m.Axis)] < 0)
+            placed[size_t(m.Axis)] = int(i);
+        if (m.Places && m.Kind == StepKind::Home && homed[size_t(m.Axis)] < 0)
+            homed[size_t(m.Axis)] = int(i);
         if (pauses && m.Kind == StepKind::Pause)
             pauses->push_back({int(i), ticks[i + 1] * Estimate::TickMs});
     }
+    int head = -1;
+    for (size_t a = 0; a < placed.size(); ++a)
+        head = std::max(head, homed[a] >= 0 ? homed[a] : placed[a]);
     return head;
 }
 

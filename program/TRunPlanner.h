@@ -68,8 +68,8 @@ public:
 private:
     // Ticks from the start of a run up to each row; size rows + 1.
     using Prefix = std::vector<int64_t>;
-    // Plans rows [0, end) and returns the last row that placed an axis for
-    // the first time in the run (-1 if none did).
+    // Plans rows [0, end) and returns the row after which a later run goes
+    // on like this one (-1 when the whole run does).
     static int PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgramWalk &walk, Prefix &ticks,
                         std::vector<TPauseMark> *pauses);
     // Ticks of run `run` up to `row`.
@@ -78,9 +78,9 @@ private:
     int m_rows = 0;
     int32_t m_runs = 1;
     Prefix m_first{0};
-    // Later runs differ from the first only up to the row that places the
-    // last axis for the first time; after it they are the first run's
-    // ticks shifted by m_laterShift.
+    // Later runs differ from the first only up to the head row that
+    // PlanRows returns; after it they are the first run's ticks shifted by
+    // m_laterShift.
     Prefix m_laterHead{0};
     int64_t m_laterShift = 0;
     std::vector<TPauseMark> m_pauses;

@@ -66,6 +66,8 @@ private slots:
         QTest::newRow("home at zero") << Rows{Step(Home)} << 0.0 << 1 << 5.0 << qint64(4);
         QTest::newRow("adjust moves the origin") << Rows{Step(Adjust, 10), Step(Abs, 10)} << 0.0 << 1 << 5.0
                                                  << qint64(2 + 5);
+        QTest::newRow("home after adjust") << Rows{Step(Abs, 10), Step(Adjust, 0), Step(Home)} << 0.0 << 1 << 5.0
+                                           << qint64(52 + 2 + 48);
         QTest::newRow("pause") << Rows{Step(Pause, 0, 0, 1, -1)} << 0.0 << 1 << 5.0 << qint64(2);
         QTest::newRow("no axis") << Rows{Step(Rel, 10, 0, 1, 7)} << 0.0 << 1 << 5.0 << qint64(5);
         QTest::newRow("no speed, no motion") << Rows{Step(Rel, 10), Step(Home)} << 500.0 << 1 << 0.0
@@ -77,6 +79,9 @@ private slots:
         QTest::newRow("relative before the first move")
             << Rows{Step(Rel, 1), Step(Abs, 10), Step(Rel, 1, 0, 1, 1)} << 0.0 << 3 << 5.0
             << qint64((15 + (3 + 44 + 1) + 15) + 2 * (15 + 15 + 15));
+        QTest::newRow("origin moved each run")
+            << Rows{Step(Abs, 10), Step(Adjust, 0), Step(Home), Step(Abs, 5), Step(Adjust, 0)} << 0.0 << 2 << 5.0
+            << qint64((52 + 2 + 48 + 32 + 2) + (52 + 2 + 68 + 32 + 2));
         QTest::newRow("home each run") << Rows{Step(Home), Step(Abs, 10)} << 1000.0 << 2 << 5.0
                                        << qint64((48 + 52) + (48 + 52));
     }
