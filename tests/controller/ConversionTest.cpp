@@ -1,4 +1,6 @@
 #include "config/AxisConfig.h"
+#include "common/Exceptions.h"
+#include "controller/CheckedConversion.h"
 #include "controller/Conversion.h"
 #include "kq_sim.h"
 #include "support/TestRegistry.h"
@@ -127,6 +129,36 @@ private slots:
         QVERIFY(qIsFinite(Motor_Steps_To_Real(0, 1000)));
         Motor_Real_To_Steps(0, 1.0); // saturates, never crashes
         Calc_Ratio(1);
+    }
+
+    // The scaling of automatic programs refuses what the board cannot take
+    // with the same message as the manual commands.
+    void ratioScalingRefusesWhatDoesNotFit_data()
+    {
+        QTest::addColumn<int>("ratio");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("scaled") << 6400 << -2.5 << "-16000";
+        QTest::newRow("half to even") << 1 << 2.5 << "2";
+        QTest::newRow("no ratio") << 0 << 1.0 << "第1轴：每毫米(度)的电机步数无效，无法换算数值 1，请检查参数配置";
+        QTest::newRow("saturated ratio")
+            << 2147483647 << 0.0 << "第1轴：每毫米(度)的电机步数无效，无法换算数值 0，请检查参数配置";
+        QTest::newRow("product too large") << 6400 << 1e6 << "第1轴：数值 1000000 换算后超出控制器的数值范围";
+    }
+    void ratioScalingRefusesWhatDoesNotFit()
+    {
+        QFETCH(int, ratio);
+        QFETCH(double, value);
+        QFETCH(QString, result);
+        g_Axis_Config = {TAxis_Config()};
+        g_Axis_Config[0].Open_Ratio = ratio;
+        QString got;
+        try {
+            got = QString::number(Checked_Ratio_Real_To_Steps(0, value));
+        } catch (const EConvertError &e) {
+            got = e.Message();
+        }
+        QCOMPARE(got, result);
     }
 };
 TAVORIN_TEST(ConversionChoiceTest)
