@@ -183,6 +183,7 @@ void TMainFrm::BuildStatusBar()
     auto pane = [this](const QString &name, const QString &text) {
         auto *label = new QLabel(text, status_Main);
         label->setObjectName(name);
+        label->setTextFormat(Qt::PlainText); // the board's identity, as it came
         return label;
     };
     msg_Main = pane(QStringLiteral("msg_Main"), QString());
@@ -441,7 +442,7 @@ static void Colour_Group_Panel(QWidget *panel, bool selected)
 {
     QPalette palette = panel->palette();
     const QColor face = QGuiApplication::palette().color(QPalette::Button);
-    palette.setColor(QPalette::Window, selected ? QColor(Qt::green) : face);
+    palette.setColor(QPalette::Window, selected ? QColor(0x00, 0x80, 0x00) : face); // dark green
     palette.setColor(QPalette::WindowText, selected ? QColor(Qt::white) : QColor(Qt::blue));
     panel->setPalette(palette);
 }
@@ -452,6 +453,7 @@ void TMainFrm::Build_Group_Panels()
     QWidget *container = GroupPanelContainer();
     for (int g = 0; g < F_Group_Num && g < g_Group_Config.size(); ++g) {
         auto *panel = new QLabel(g_Group_Config.at(g).Caption, container);
+        panel->setTextFormat(Qt::PlainText); // a caption from the file, never markup
         panel->setObjectName(QStringLiteral("Pnl_Group") + QString::number(g));
         panel->setProperty(kTag, g);
         panel->setAlignment(Qt::AlignCenter);

@@ -6,6 +6,7 @@
 #include "AppFixture.h"
 #include "support/TestRegistry.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFocusEvent>
@@ -283,15 +284,52 @@ private slots:
         QFocusEvent leave(QEvent::FocusOut);
         QCoreApplication::sendEvent(BoardPortFrm->edt_Port, &leave);
         QCOMPARE(messages.Texts(), QStringList({"Value must be between 1024 and 65535"}));
-        // OK does not close the dialog while the value is refused.
-        BoardPortFrm->btn_OK->click();
-        QVERIFY(BoardPortFrm->isVisible());
         BoardPortFrm->edt_Port->setValue(1024);
         QCoreApplication::sendEvent(BoardPortFrm->edt_Port, &leave);
         QCOMPARE(messages.requests.size(), 1);
         BoardPortFrm->btn_OK->click();
         QVERIFY(!BoardPortFrm->isVisible());
         QCOMPARE(BoardPortFrm->result(), int(QDialog::Accepted));
+    }
+
+    // OK by Enter never leaves the entry, so it must say why it stays
+    // open; every way of cancelling leaves quietly and keeps nothing.
+    void portOutsideRangeOnClosing_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<bool>("staysOpen");
+        QTest::newRow("Enter") << "enter" << true;
+        QTest::newRow("OK clicked") << "ok" << true;
+        QTest::newRow("Escape") << "escape" << false;
+        QTest::newRow("取消 clicked") << "cancel" << false;
+    }
+    void portOutsideRangeOnClosing()
+    {
+        QFETCH(QString, how);
+        QFETCH(bool, staysOpen);
+        const QByteArray before = "[Other]\r\nA=1\r\n";
+        cfg->Write(before);
+        MessageRecorder messages;
+        BoardPortFrm->show();
+        QApplication::setActiveWindow(BoardPortFrm);
+        BoardPortFrm->edt_Port->setFocus();
+        QTest::keyClick(BoardPortFrm->edt_Port, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(BoardPortFrm->edt_Port, "80");
+        QCOMPARE(BoardPortFrm->edt_Port->text(), QStringLiteral("80"));
+
+        if (how == "enter")
+            QTest::keyClick(BoardPortFrm->edt_Port, Qt::Key_Return);
+        else if (how == "escape")
+            QTest::keyClick(BoardPortFrm->edt_Port, Qt::Key_Escape);
+        else
+            QTest::mouseClick(how == "ok" ? BoardPortFrm->btn_OK : BoardPortFrm->btn_No, Qt::LeftButton);
+
+        QCOMPARE(BoardPortFrm->isVisible(), staysOpen);
+        QCOMPARE(messages.Texts(),
+                 staysOpen ? QStringList({"Value must be between 1024 and 65535"}) : QStringList());
+        QCOMPARE(cfg->Read(), before);
+        if (staysOpen)
+            QVERIFY(BoardPortFrm->edt_Port->hasFocus());
     }
 };
 TAVORIN_TEST(PortDialogTest)

@@ -111,18 +111,32 @@ private slots:
         QCOMPARE(qobject_cast<QLabel *>(panels[1])->text(), QStringLiteral("B"));
         QCOMPARE(panels[1]->geometry(), QRect(0, 53, 200, 48));
         QCOMPARE(panels[1]->font().pointSize(), 12);
-        QCOMPARE(Background(panels[0]), QColor(Qt::green));
+        QCOMPARE(Background(panels[0]), QColor(0x00, 0x80, 0x00));
         QCOMPARE(Caption(panels[0]), QColor(Qt::white));
         QCOMPARE(Caption(panels[1]), QColor(Qt::blue));
 
         MainFrm->Pnl_GroupClick(panels[1]);
         QCOMPARE(Shown(), QStringList({"Axis1"}));
         QVERIFY(g_Group_Config[1].Visible && !g_Group_Config[0].Visible);
-        QCOMPARE(Background(panels[1]), QColor(Qt::green));
+        QCOMPARE(Background(panels[1]), QColor(0x00, 0x80, 0x00));
         QCOMPARE(Caption(panels[0]), QColor(Qt::blue));
 
         MainFrm->Pnl_GroupClick(panels[2]); // a group without axes
         QVERIFY(Shown().isEmpty());
+    }
+
+    // Markup in the file or from the board is shown as the characters it is.
+    void textFromFileAndBoardIsPlain()
+    {
+        cfg->Write("[GROUP]\r\n<b>B</b>=0\r\n[AXIS0]\r\nCAPTION=<i>X</i>\r\n");
+        kqsim_set_product_id("<u>M</u>");
+        Connect();
+        auto *group = MainFrm->findChild<QLabel *>("Pnl_Group0");
+        QCOMPARE(group->text(), QStringLiteral("<b>B</b>"));
+        QVERIFY(MainFrm->msg_Main->text().startsWith("Model=<u>M</u>/"));
+        for (QLabel *label : {group, MainFrm->msg_Main})
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+        QCOMPARE(MainFrm->Axis_Frames().value(0)->grp_Ch->title(), QStringLiteral("<i>X</i>"));
     }
 
     void clickOnGroupPanelSelectsIt()
