@@ -3,7 +3,10 @@
 #include "AxisPanelFixture.h"
 #include "support/TestRegistry.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QTimer>
+#include <QWindow>
 #include <QTest>
 
 using namespace AxisTest;
@@ -23,6 +26,15 @@ std::unique_ptr<TAxisFrm> Shown_Panel()
 int Stops_Sent()
 {
     return Journal().count(Call("KQ_Set_Axis_Velocity_Stop", kAxis));
+}
+
+// Mouse events through the window system, as a hand gives them: they meet
+// the modal blocking and set QGuiApplication::mouseButtons().
+void Hand(bool press, QWidget *button)
+{
+    QWindow *window = button->window()->windowHandle();
+    const QPoint at = button->mapTo(button->window(), button->rect().center());
+    press ? QTest::mousePress(window, Qt::LeftButton, {}, at) : QTest::mouseRelease(window, Qt::LeftButton, {}, at);
 }
 
 enum Trigger { Destroy, Hide, Disable, Deactivate };
@@ -121,6 +133,55 @@ private slots:
         auto held = Shown_Panel();
         QTest::mousePress(held->btn_Pos, Qt::RightButton);
         Pull(Trigger(trigger), held);
+        QCOMPARE(Stops_Sent(), 1);
+    }
+
+    // Another panel's error box opens while the jog is held and the hand
+    // lets go inside it, or the window loses activation: either way the jog
+    // has ended before the release, which the box swallows.
+    void jogEndsWhenItsWindowIsBlockedOrDeactivated_data()
+    {
+        QTest::addColumn<bool>("modalBox");
+        QTest::newRow("error box, released inside it") << true;
+        QTest::newRow("window deactivated") << false;
+    }
+    void jogEndsWhenItsWindowIsBlockedOrDeactivated()
+    {
+        QFETCH(bool, modalBox);
+        auto frm = Shown_Panel();
+        QWidget other;
+        Hand(true, frm->btn_Neg);
+        int stopsBeforeRelease = -1;
+        if (modalBox) {
+            QTimer::singleShot(0, [&] {
+                Hand(false, frm->btn_Neg);
+                stopsBeforeRelease = Stops_Sent();
+                QApplication::activeModalWidget()->close();
+            });
+            ShowError(QStringLiteral("另一轴的错误"));
+        } else {
+            QApplication::setActiveWindow(frm.get());
+            other.show();
+            QApplication::setActiveWindow(&other);
+            stopsBeforeRelease = Stops_Sent();
+            Hand(false, frm->btn_Neg);
+        }
+        QCOMPARE(stopsBeforeRelease, 1);
+        QCOMPARE(Stops_Sent(), modalBox ? 1 : 2);
+    }
+
+    // The poll ends a jog held while no mouse button is down, here after
+    // its release went to another widget.
+    void pollEndsAJogWithNoMouseButtonDown()
+    {
+        auto frm = Shown_Panel();
+        QWidget elsewhere;
+        Hand(true, frm->btn_Pos);
+        frm->tmr_AxisTimer();
+        QCOMPARE(Stops_Sent(), 0);
+        QTest::mouseRelease(&elsewhere, Qt::LeftButton);
+        frm->tmr_AxisTimer();
+        frm->tmr_AxisTimer();
         QCOMPARE(Stops_Sent(), 1);
     }
 
