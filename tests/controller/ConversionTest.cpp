@@ -131,34 +131,24 @@ private slots:
         Calc_Ratio(1);
     }
 
-    // The scaling of automatic programs refuses what the board cannot take
-    // with the same message as the manual commands.
-    void ratioScalingRefusesWhatDoesNotFit_data()
-    {
-        QTest::addColumn<int>("ratio");
-        QTest::addColumn<double>("value");
-        QTest::addColumn<QString>("result");
-        QTest::newRow("scaled") << 6400 << -2.5 << "-16000";
-        QTest::newRow("half to even") << 1 << 2.5 << "2";
-        QTest::newRow("no ratio") << 0 << 1.0 << "第1轴：每毫米(度)的电机步数无效，无法换算数值 1，请检查参数配置";
-        QTest::newRow("saturated ratio")
-            << 2147483647 << 0.0 << "第1轴：每毫米(度)的电机步数无效，无法换算数值 0，请检查参数配置";
-        QTest::newRow("product too large") << 6400 << 1e6 << "第1轴：数值 1000000 换算后超出控制器的数值范围";
-    }
+    // The scaling of automatic programs: halves to even, and the manual
+    // commands' refusal of what the board cannot take.
     void ratioScalingRefusesWhatDoesNotFit()
     {
-        QFETCH(int, ratio);
-        QFETCH(double, value);
-        QFETCH(QString, result);
         g_Axis_Config = {TAxis_Config()};
-        g_Axis_Config[0].Open_Ratio = ratio;
-        QString got;
-        try {
-            got = QString::number(Checked_Ratio_Real_To_Steps(0, value));
-        } catch (const EConvertError &e) {
-            got = e.Message();
-        }
-        QCOMPARE(got, result);
+        const auto scaled = [](int32_t ratio, double value) {
+            g_Axis_Config[0].Open_Ratio = ratio;
+            try {
+                return QString::number(Checked_Ratio_Real_To_Steps(0, value));
+            } catch (const EConvertError &e) {
+                return e.Message();
+            }
+        };
+        const QString noSteps = "第1轴：每毫米(度)的电机步数无效，无法换算数值 %1，请检查参数配置";
+        QCOMPARE(scaled(1, 2.5), "2");
+        QCOMPARE(scaled(0, 1), noSteps.arg(1));
+        QCOMPARE(scaled(INT32_MAX, 0), noSteps.arg(0));
+        QCOMPARE(scaled(6400, 1e6), "第1轴：数值 1000000 换算后超出控制器的数值范围");
     }
 };
 TAVORIN_TEST(ConversionChoiceTest)
