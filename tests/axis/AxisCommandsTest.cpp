@@ -113,7 +113,6 @@ const char *const kNoSteps = "第2轴：每毫米(度)的电机步数无效，�
 const Unconvertible kUnconvertible[] = {
     {"PITCH=0, absolute position", [](TAxis_Config &c) { c.Line_Pitch = 0; }, &TAxisFrm::btn_Pos_AbsClick, 1,
      kNoSteps},
-    {"STEPANGLE=0, jog", [](TAxis_Config &c) { c.StepAngle = 0; }, &TAxisFrm::btn_NegMouseDown, 1, kNoSteps},
     {"1e-316 steps per mm, home",
      [](TAxis_Config &c) { c.StepAngle = 1e300, c.Line_Ratio = 1e-10, c.Line_Pitch = 1e10; },
      &TAxisFrm::btn_HomeClick, 1, kNoSteps},
