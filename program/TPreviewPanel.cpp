@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cmath>
 
 namespace {
 // Room around the plot for the tick labels and axis titles.
@@ -180,7 +181,8 @@ void TPreviewPanel::SetRunState(int row, const std::vector<double> &measured)
     m_runRow = measured.empty() ? -1 : row;
     m_measured.reset();
     const size_t x = size_t(AxisX()), y = size_t(AxisY());
-    if (AxisX() >= 0 && AxisY() >= 0 && x < measured.size() && y < measured.size())
+    if (AxisX() >= 0 && AxisY() >= 0 && x < measured.size() && y < measured.size()
+        && std::isfinite(measured[x]) && std::isfinite(measured[y]))
         m_measured = QPointF(measured[x], measured[y]);
     m_plot->update();
 }

@@ -8,10 +8,9 @@
 #include <QTimer>
 
 TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *preview,
-                           std::function<std::vector<double>()> startSteps, std::function<QString()> repeatText,
-                           QObject *parent)
-    : QObject(parent), m_code(code), m_label(label), m_preview(preview), m_startSteps(std::move(startSteps)),
-      m_repeatText(std::move(repeatText)), m_replan(new QTimer(this))
+                           std::function<QString()> repeatText, QObject *parent)
+    : QObject(parent), m_code(code), m_label(label), m_preview(preview), m_repeatText(std::move(repeatText)),
+      m_replan(new QTimer(this))
 {
     m_label->setTextFormat(Qt::PlainText);
     m_replan->setSingleShot(true);
@@ -26,6 +25,12 @@ TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *previ
     connect(code, &TCodeModel::CurrentRowChanged, this, &TRunEstimate::CurrentRowChanged);
     m_rowClock.start();
     Plan();
+}
+
+void TRunEstimate::SetStartSource(std::function<std::vector<double>()> startSteps)
+{
+    m_startSteps = std::move(startSteps);
+    Replan();
 }
 
 void TRunEstimate::SetAxes(const QVector<TAxis_Config> &axes)
@@ -53,7 +58,7 @@ void TRunEstimate::Plan()
     m_stale = false;
     int32_t repeat = 1;
     TryStrToInt(m_repeatText(), repeat);
-    const std::vector<double> start = m_startSteps();
+    const std::vector<double> start = m_startSteps ? m_startSteps() : std::vector<double>();
     m_planner.Plan(m_code->Rows(), m_axes, start, repeat);
     m_preview->SetProgram(m_code->Rows(), m_axes, start);
     ShowEstimate();

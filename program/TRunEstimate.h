@@ -19,12 +19,13 @@ class TRunEstimate : public QObject
 {
     Q_OBJECT
 public:
-    // `startSteps` answers each axis's position on the board now, in steps
-    // (empty when no board is connected); `repeatText` the text of the
-    // number of runs.
-    TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *preview,
-                 std::function<std::vector<double>()> startSteps, std::function<QString()> repeatText,
+    // `repeatText` answers the text of the number of runs.
+    TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *preview, std::function<QString()> repeatText,
                  QObject *parent = nullptr);
+
+    // Answers each axis's position on the board now, in steps; without it
+    // (or with no board) every axis starts at 0.
+    void SetStartSource(std::function<std::vector<double>()> startSteps);
 
     // A new axis configuration (after Load_Axis_Config).
     void SetAxes(const QVector<TAxis_Config> &axes);

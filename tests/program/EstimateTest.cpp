@@ -30,8 +30,7 @@ private slots:
         label = new QLabel;
         preview = new TPreviewPanel;
         repeat = QStringLiteral("1");
-        estimate = new TRunEstimate(code, label, preview, [] { return std::vector<double>{0}; },
-                                    [this] { return repeat; });
+        estimate = new TRunEstimate(code, label, preview, [this] { return repeat; });
         TAxis_Config axis; // 1 mm/s², 1 mm/s
         axis.Open_Ratio = 100;
         estimate->SetAxes({axis});
