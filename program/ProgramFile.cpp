@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -295,25 +296,55 @@ bool OnlyLineEnds(QByteArrayView bytes)
 
 // ---- writing -------------------------------------------------------------------
 
-void AppendInt(QByteArray &out, int32_t value)
+// The file text, written straight into a buffer that grows as needed.
+class TextBuffer
 {
-    char buffer[16];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr - buffer);
-}
+public:
+    explicit TextBuffer(size_t reserve) { m_bytes.resize(qsizetype(reserve)); }
 
-// General number format; whole numbers below 1E15 are exact and written as
-// plain integers, which is what the general format gives for them.
-void AppendFloat(QByteArray &out, double value)
-{
-    if (std::isfinite(value) && std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        char buffer[24];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value));
-        out.append(buffer, result.ptr - buffer);
-        return;
+    void Append(const char *data, size_t size)
+    {
+        Reserve(size);
+        std::memcpy(m_bytes.data() + m_used, data, size);
+        m_used += size;
     }
-    out.append(FloatToStr(value).toLatin1());
-}
+    void Append(const QByteArray &bytes) { Append(bytes.constData(), size_t(bytes.size())); }
+    void Append(char c)
+    {
+        Reserve(1);
+        m_bytes.data()[m_used++] = c;
+    }
+    template <typename Int>
+    void AppendInt(Int value)
+    {
+        Reserve(24);
+        char *at = m_bytes.data() + m_used;
+        m_used += size_t(std::to_chars(at, at + 24, value).ptr - at);
+    }
+    // General number format; whole numbers below 1E15 are exact and written
+    // as plain integers, which is what the general format gives for them.
+    void AppendFloat(double value)
+    {
+        if (std::isfinite(value) && std::fabs(value) < 1e15 && value == std::trunc(value))
+            AppendInt(static_cast<int64_t>(value));
+        else
+            Append(FloatToStr(value).toLatin1());
+    }
+    QByteArray Take()
+    {
+        m_bytes.truncate(qsizetype(m_used));
+        return std::move(m_bytes);
+    }
+
+private:
+    void Reserve(size_t more)
+    {
+        if (m_used + more > size_t(m_bytes.size()))
+            m_bytes.resize(qsizetype(std::max(m_used + more, size_t(m_bytes.size()) * 2)));
+    }
+    QByteArray m_bytes;
+    size_t m_used = 0;
+};
 
 // A field's text with its commas replaced, so that it cannot split its line.
 QString FieldText(const QString &text)
@@ -357,6 +388,7 @@ ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows)
     ProgramReadResult result;
     result.Encoding = DetectEncoding(bytes);
     LineReader reader(result);
+    result.Rows.reserve(size_t(std::min<qint64>(maxRows, bytes.count('\n') + 1)));
     const char *p = bytes.data();
     const char *end = p + bytes.size();
     qint64 line = 0;
@@ -406,27 +438,26 @@ ProgramReadResult ReadProgramFile(const QString &fileName)
 
 QByteArray WriteProgramText(const std::vector<TAutoCode> &rows, ProgramEncoding encoding)
 {
-    QByteArray out;
+    TextBuffer out(rows.size() * 40 + 16);
     if (encoding == ProgramEncoding::Utf8Bom)
-        out.append(Utf8Bom);
-    out.reserve(qsizetype(rows.size()) * 40 + out.size());
+        out.Append(Utf8Bom.data(), size_t(Utf8Bom.size()));
     FieldEncoder axes(encoding);
     FieldEncoder actions(encoding);
     for (const TAutoCode &code : rows) {
-        AppendInt(out, code.ID);
-        out.append(',');
-        out.append(axes.Encode(code.Axis));
-        out.append(',');
-        out.append(actions.Encode(code.Action));
-        out.append(',');
-        AppendFloat(out, code.Param);
-        out.append(',');
-        AppendInt(out, code.Delay);
-        out.append(',');
-        AppendInt(out, code.Count);
-        out.append("\r\n", 2);
+        out.AppendInt(code.ID);
+        out.Append(',');
+        out.Append(axes.Encode(code.Axis));
+        out.Append(',');
+        out.Append(actions.Encode(code.Action));
+        out.Append(',');
+        out.AppendFloat(code.Param);
+        out.Append(',');
+        out.AppendInt(code.Delay);
+        out.Append(',');
+        out.AppendInt(code.Count);
+        out.Append("\r\n", 2);
     }
-    return out;
+    return out.Take();
 }
 
 void WriteProgramFile(const QString &fileName, const std::vector<TAutoCode> &rows, ProgramEncoding encoding)
