@@ -388,7 +388,10 @@ ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows)
     ProgramReadResult result;
     result.Encoding = DetectEncoding(bytes);
     LineReader reader(result);
-    result.Rows.reserve(size_t(std::min<qint64>(maxRows, bytes.count('\n') + 1)));
+    // Room for every line, but never more rows than the bytes could hold:
+    // the shortest row takes a dozen bytes.
+    const qint64 lines = bytes.count('\n') + 1;
+    result.Rows.reserve(size_t(std::min({maxRows, lines, bytes.size() / 12 + 1})));
     const char *p = bytes.data();
     const char *end = p + bytes.size();
     qint64 line = 0;
