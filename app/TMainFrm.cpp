@@ -14,6 +14,7 @@
 #include "controller/Conversion.h"
 #include "kq_api.h"
 #include "program/TAutoPage.h"
+#include "program/TRunEstimate.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -160,6 +161,7 @@ void TMainFrm::BuildPages()
     Sheet_Auto->setObjectName(QStringLiteral("Sheet_Auto"));
     AutoPage = new TAutoPage(Sheet_Auto);
     mmo_Log = AutoPage->mmo_Log;
+    AutoPage->Estimate->SetStartSource([this] { return Board_Steps(F_Axis_Num); });
     auto *autoLayout = new QVBoxLayout(Sheet_Auto);
     autoLayout->setContentsMargins(0, 0, 0, 0);
     autoLayout->addWidget(AutoPage);
@@ -468,6 +470,7 @@ void TMainFrm::Build_Status()
     for (int32_t axis = 0; axis < F_Axis_Num && axis < int32_t(g_Axis_Config.size()); ++axis)
         captions << g_Axis_Config[size_t(axis)].Axis_Caption;
     AutoPage->Build_Status(captions);
+    AutoPage->Estimate->SetAxes(g_Axis_Config.mid(0, F_Axis_Num));
 }
 
 void TMainFrm::Set_Auto_State(int state)

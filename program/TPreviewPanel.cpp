@@ -119,8 +119,12 @@ TPreviewPanel::TPreviewPanel(QWidget *parent) : QWidget(parent)
     layout->addWidget(m_plot, 1);
 
     connect(btn_PreviewFold, &QToolButton::toggled, this, [this](bool open) { SetFolded(!open); });
-    connect(cbb_PreviewX, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] { Rebuild(); });
-    connect(cbb_PreviewY, qOverload<int>(&QComboBox::currentIndexChanged), this, [this] { Rebuild(); });
+    const auto chosen = [this] {
+        m_pair = {AxisX(), AxisY()};
+        Rebuild();
+    };
+    connect(cbb_PreviewX, qOverload<int>(&QComboBox::currentIndexChanged), this, chosen);
+    connect(cbb_PreviewY, qOverload<int>(&QComboBox::currentIndexChanged), this, chosen);
 }
 
 void TPreviewPanel::SetProgram(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
@@ -135,11 +139,8 @@ void TPreviewPanel::SetProgram(const std::vector<TAutoCode> &rows, const QVector
 
 void TPreviewPanel::SetAxisPair(int axisX, int axisY)
 {
-    const QSignalBlocker bx(cbb_PreviewX), by(cbb_PreviewY);
-    if (axisX >= 0 && axisX < cbb_PreviewX->count())
-        cbb_PreviewX->setCurrentIndex(axisX);
-    if (axisY >= 0 && axisY < cbb_PreviewY->count())
-        cbb_PreviewY->setCurrentIndex(axisY);
+    m_pair = {axisX, axisY};
+    FillAxisLists();
     Rebuild();
 }
 
@@ -153,10 +154,10 @@ int TPreviewPanel::AxisY() const
     return cbb_PreviewY->currentIndex();
 }
 
+// Keeps the chosen pair while both axes exist; otherwise axes 0 and 1.
 void TPreviewPanel::FillAxisLists()
 {
     const QSignalBlocker bx(cbb_PreviewX), by(cbb_PreviewY);
-    const int x = AxisX(), y = AxisY();
     cbb_PreviewX->clear();
     cbb_PreviewY->clear();
     for (const TAxis_Config &c : m_axes) {
@@ -164,9 +165,9 @@ void TPreviewPanel::FillAxisLists()
         cbb_PreviewY->addItem(c.Axis_Caption);
     }
     const int n = int(m_axes.size());
-    const bool keep = x >= 0 && y >= 0 && x < n && y < n;
-    cbb_PreviewX->setCurrentIndex(keep ? x : (n > 0 ? 0 : -1));
-    cbb_PreviewY->setCurrentIndex(keep ? y : (n > 1 ? 1 : n - 1));
+    const bool keep = m_pair.first >= 0 && m_pair.second >= 0 && m_pair.first < n && m_pair.second < n;
+    cbb_PreviewX->setCurrentIndex(keep ? m_pair.first : (n > 0 ? 0 : -1));
+    cbb_PreviewY->setCurrentIndex(keep ? m_pair.second : (n > 1 ? 1 : n - 1));
 }
 
 void TPreviewPanel::Rebuild()

@@ -58,6 +58,7 @@ private:
     QVector<TAxis_Config> m_axes;
     std::vector<double> m_start;
     TPreviewPath m_path;
+    std::pair<int, int> m_pair{0, 1}; // the axes chosen for X and Y
     int m_runRow = -1;
     std::optional<QPointF> m_measured;
 };

@@ -3,6 +3,7 @@
 #include "TCodeModel.h"
 #include "TPreviewPanel.h"
 #include "common/NumberText.h"
+#include "kq_api.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -27,6 +28,17 @@ TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *previ
     Plan();
 }
 
+std::vector<double> Board_Steps(int axisCount)
+{
+    std::vector<double> steps(size_t(std::max(axisCount, 0)), 0.0);
+    for (int a = 0; a < axisCount; ++a) {
+        int32_t p = 0;
+        if (KQ_Get_Axis_Software_P_Now(uint16_t(a), &p) == 0)
+            steps[size_t(a)] = p;
+    }
+    return steps;
+}
+
 void TRunEstimate::SetStartSource(std::function<std::vector<double>()> startSteps)
 {
     m_startSteps = std::move(startSteps);
@@ -36,7 +48,7 @@ void TRunEstimate::SetStartSource(std::function<std::vector<double>()> startStep
 void TRunEstimate::SetAxes(const QVector<TAxis_Config> &axes)
 {
     m_axes = axes;
-    Replan(true);
+    Replan();
 }
 
 void TRunEstimate::Replan(bool now)

@@ -27,7 +27,8 @@ public:
     // (or with no board) every axis starts at 0.
     void SetStartSource(std::function<std::vector<double>()> startSteps);
 
-    // A new axis configuration (after Load_Axis_Config).
+    // A new axis configuration (after Load_Axis_Config); planned once the
+    // caller's handler has ended, so that its own library calls come first.
     void SetAxes(const QVector<TAxis_Config> &axes);
     // Plans again soon (at once when `now`), unless a program runs.
     void Replan(bool now = false);
@@ -66,3 +67,7 @@ private:
     bool m_paused = false;
     int32_t m_run = 0;
 };
+
+// Each axis's position on the board in steps, axes 0 .. axisCount-1; an
+// axis whose position cannot be read counts as 0.
+std::vector<double> Board_Steps(int axisCount);
