@@ -53,10 +53,8 @@ void TRunEstimate::SetAxes(const QVector<TAxis_Config> &axes)
 
 void TRunEstimate::Replan(bool now)
 {
-    if (m_running) {
-        m_stale = true;
-        return;
-    }
+    if (m_running)
+        return; // RunEnded plans again
     if (now) {
         m_replan->stop();
         Plan();
@@ -67,18 +65,13 @@ void TRunEstimate::Replan(bool now)
 
 void TRunEstimate::Plan()
 {
-    m_stale = false;
     int32_t repeat = 1;
-    TryStrToInt(m_repeatText(), repeat);
+    if (!TryStrToInt(m_repeatText(), repeat))
+        repeat = 1; // the run refuses such a text; one run is shown meanwhile
     const std::vector<double> start = m_startSteps ? m_startSteps() : std::vector<double>();
     m_planner.Plan(m_code->Rows(), m_axes, start, repeat);
     m_preview->SetProgram(m_code->Rows(), m_axes, start);
     ShowEstimate();
-}
-
-QString TRunEstimate::Text() const
-{
-    return m_label->text();
 }
 
 void TRunEstimate::ShowEstimate()
@@ -88,7 +81,7 @@ void TRunEstimate::ShowEstimate()
     for (const TPauseMark &p : m_planner.Pauses())
         where << QStringLiteral("第%1行暂停（此前用时 %2）").arg(p.Row + 1).arg(Estimate::DurationText(p.AtMs));
     if (m_planner.PauseCount() > 0)
-        text += QStringLiteral("（另有暂停 %1 处，暂停等待不计）").arg(m_planner.PauseCount());
+        text += QStringLiteral("（暂停 %1 处，等待时间不计）").arg(m_planner.PauseCount());
     m_label->setText(text);
     m_label->setToolTip(where.join(QLatin1Char('\n')));
 }

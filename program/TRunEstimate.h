@@ -43,7 +43,6 @@ public:
     void RunEnded();
 
     const TRunPlanner &Planner() const { return m_planner; }
-    QString Text() const;
 
 private:
     void Plan();
@@ -59,7 +58,6 @@ private:
     TRunPlanner m_planner;
     QTimer *m_replan;
     bool m_running = false;
-    bool m_stale = false;
     // Time the program has run since the current row was selected; stands
     // still while the program is paused.
     QElapsedTimer m_rowClock;

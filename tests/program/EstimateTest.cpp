@@ -58,7 +58,7 @@ private slots:
         TAutoCode pause = Move(0, AutoAction::Pause);
         pause.ID = -1;
         code->InsertRow(-1, pause);
-        QTRY_VERIFY(label->text().endsWith(QStringLiteral("（另有暂停 1 处，暂停等待不计）")));
+        QTRY_VERIFY(label->text().endsWith(QStringLiteral("（暂停 1 处，等待时间不计）")));
         QVERIFY(label->toolTip().startsWith(QStringLiteral("第2行暂停")));
     }
 
