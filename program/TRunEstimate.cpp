@@ -63,14 +63,19 @@ void TRunEstimate::Replan(bool now)
     }
 }
 
+std::vector<double> TRunEstimate::StartSteps() const
+{
+    return m_startSteps ? m_startSteps() : std::vector<double>();
+}
+
 void TRunEstimate::Plan()
 {
     int32_t repeat = 1;
     if (!TryStrToInt(m_repeatText(), repeat))
         repeat = 1; // the run refuses such a text; one run is shown meanwhile
-    const std::vector<double> start = m_startSteps ? m_startSteps() : std::vector<double>();
-    m_planner.Plan(m_code->Rows(), m_axes, start, repeat);
-    m_preview->SetProgram(m_code->Rows(), m_axes, start);
+    m_plannedStart = StartSteps();
+    m_planner.Plan(m_code->Rows(), m_axes, m_plannedStart, repeat);
+    m_preview->SetProgram(m_code->Rows(), m_axes, m_plannedStart);
     ShowEstimate();
 }
 
@@ -92,10 +97,14 @@ void TRunEstimate::CurrentRowChanged()
     m_rowClock.restart();
 }
 
+// Plans again only when the axes have moved since the last plan (or a plan
+// is due): a long program's plan would hold up the run's first tick.
 void TRunEstimate::RunStarted()
 {
-    m_replan->stop();
-    Plan();
+    if (m_replan->isActive() || StartSteps() != m_plannedStart) {
+        m_replan->stop();
+        Plan();
+    }
     m_running = true;
     m_paused = false;
     m_run = 0;

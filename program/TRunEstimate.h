@@ -45,6 +45,7 @@ public:
     const TRunPlanner &Planner() const { return m_planner; }
 
 private:
+    std::vector<double> StartSteps() const;
     void Plan();
     void ShowEstimate();
     void CurrentRowChanged();
@@ -53,6 +54,7 @@ private:
     QLabel *m_label;
     TPreviewPanel *m_preview;
     std::function<std::vector<double>()> m_startSteps;
+    std::vector<double> m_plannedStart;
     std::function<QString()> m_repeatText;
     QVector<TAxis_Config> m_axes;
     TRunPlanner m_planner;
