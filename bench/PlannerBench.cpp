@@ -3,6 +3,7 @@
 // its manual clock, then the time to plan a 10^6-row raster, to build its
 // preview path and to draw it (uncached) into a 600 x 400 picture.
 #include "kq_sim.h"
+#include "program/RasterScan.h"
 #include "program/TPreviewPanel.h"
 #include "program/TRunPlanner.h"
 
@@ -41,6 +42,25 @@ int BoardMoveMs(int32_t distance, int32_t acc, int32_t dec, int32_t vMax)
     return ms;
 }
 
+// The same for a home search from `position` (the switch lies at 0).
+int BoardHomeMs(int32_t position, int32_t acc, int32_t v)
+{
+    kqsim_reset(1, 0, 0);
+    kqsim_set_manual_clock(1);
+    KQ_Open_USB();
+    kqsim_place_axis(0, position);
+    KQ_Set_Axis_Mode_Home(0);
+    KQ_Set_Axis_Home_Acc(0, acc);
+    KQ_Set_Axis_Home_V(0, -v);
+    int32_t running = 1;
+    int ms = 0;
+    while (KQ_Get_Axis_Status_Run(0, &running) == 0 && running && ms < 10'000'000) {
+        kqsim_advance_ms(1);
+        ++ms;
+    }
+    return ms;
+}
+
 void CompareMotion()
 {
     struct Case { int32_t d, acc, dec, v; };
@@ -53,37 +73,12 @@ void CompareMotion()
         std::printf("  %7d steps acc %6d dec %6d v %6d: board %8d  planner %10.1f  diff %+6.1f\n", c.d, c.acc,
                     c.dec, c.v, board, model, board - model);
     }
-}
-
-// A serpentine raster of n × n points in absolute moves, as the scan
-// dialog makes it: home both axes, go to the start, then the lines.
-std::vector<TAutoCode> Raster(int n)
-{
-    std::vector<TAutoCode> rows;
-    rows.reserve(size_t(n) * size_t(n) + 4);
-    auto add = [&rows](int axis, const QString &action, double param, int delay) {
-        TAutoCode c;
-        c.ID = axis;
-        c.Axis = axis == 0 ? QStringLiteral("第1轴") : QStringLiteral("第2轴");
-        c.Action = action;
-        c.Param = param;
-        c.Delay = delay;
-        c.Count = 1;
-        rows.push_back(c);
-    };
-    add(0, AutoAction::Home, 0, 0);
-    add(1, AutoAction::Home, 0, 0);
-    add(0, AutoAction::Abs, 10, 0);
-    add(1, AutoAction::Abs, 10, 1000);
-    double x = 10, y = 10, s = 1;
-    for (int r = 0; r < n; ++r) {
-        for (int i = 1; i < n; ++i)
-            add(0, AutoAction::Abs, x += s * 10, 1000);
-        s = -s;
-        if (r + 1 < n)
-            add(1, AutoAction::Abs, y += 10, 1000);
+    for (const Case &c : {Case{64000, 6400, 0, 6400}, Case{1000, 1000, 0, 500}}) {
+        const int board = BoardHomeMs(c.d, c.acc, c.v);
+        const double model = Estimate::HomeSeconds(c.d, c.acc, c.v) * 1000;
+        std::printf("  home %7d steps acc %6d v %6d: board %8d  planner %10.1f  diff %+6.1f\n", c.d, c.acc, c.v,
+                    board, model, board - model);
     }
-    return rows;
 }
 
 double ThreadCpuMs()
@@ -128,7 +123,11 @@ int main(int argc, char **argv)
         axes[a].Axis_Caption = QStringLiteral("第%1轴").arg(a + 1);
         axes[a].Open_Ratio = 6400;
     }
-    const std::vector<TAutoCode> rows = Raster(1000);
+    TScanSettings scan;
+    scan.XAxis = axes[0].Axis_Caption;
+    scan.YAxis = axes[1].Axis_Caption;
+    scan.XCount = scan.YCount = 1000;
+    const std::vector<TAutoCode> rows = GenerateRaster(scan);
     std::printf("\nraster 1000 x 1000: %zu rows\n", rows.size());
 
     TRunPlanner planner;
