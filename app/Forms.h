@@ -2,9 +2,13 @@
 // The windows of the program: created once at start, alive for the whole run.
 class TMainFrm;
 class TBoardPortFrm;
+class TConfigFrm;
+class TGroupFrm;
 
 extern TMainFrm *MainFrm;
 extern TBoardPortFrm *BoardPortFrm;
+extern TConfigFrm *ConfigFrm;
+extern TGroupFrm *GroupFrm;
 
 // Creates the main window and the dialogs, in this order.
 void Create_Forms();
