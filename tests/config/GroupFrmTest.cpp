@@ -1,0 +1,120 @@
+#include "DialogFixture.h"
+#include "support/TestRegistry.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+using namespace Fixtures;
+using namespace DialogTest;
+
+class GroupFrmTest : public DialogTestCase
+{
+    Q_OBJECT
+    // Shows the dialog as "分组定义" does, so that it reads the file.
+    TGroupFrm &Shown(const QByteArray &content = QByteArray())
+    {
+        if (!content.isNull())
+            d->cfg.Write(content);
+        d->group.show();
+        return d->group;
+    }
+    void Add(const QString &name)
+    {
+        d->group.edt_AddGroup->setText(name);
+        d->group.btn_AddGroup->click();
+    }
+private slots:
+    void addsTrimmedNamesAndRefusesWhatTheFileCannotHold_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("groups");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("blanks only") << " \t " << QStringList({"Alpha"}) << false;
+        QTest::newRow("surrounding blanks") << "  B  " << QStringList({"Alpha", "B"}) << false;
+        QTest::newRow("control characters") << "\x01 B\t\r\n" << QStringList({"Alpha", "B"}) << false;
+        QTest::newRow("inner blank") << "B C" << QStringList({"Alpha", "B C"}) << false;
+        QTest::newRow("duplicate in other case") << "ALPHA" << QStringList({"Alpha"}) << true;
+        QTest::newRow("equals") << "a=b" << QStringList({"Alpha"}) << true;
+        QTest::newRow("bracket") << "[a" << QStringList({"Alpha"}) << true;
+        QTest::newRow("closing bracket") << "a]" << QStringList({"Alpha"}) << true;
+        QTest::newRow("line break") << "a\nb" << QStringList({"Alpha"}) << true;
+        QTest::newRow("comment") << ";a" << QStringList({"Alpha"}) << true;
+    }
+
+    void addsTrimmedNamesAndRefusesWhatTheFileCannotHold()
+    {
+        QFETCH(QString, name);
+        QFETCH(QStringList, groups);
+        QFETCH(bool, refused);
+        const QByteArray before("[GROUP]\r\nAlpha=0\r\n");
+        TGroupFrm &g = Shown(before);
+        MessageRecorder messages;
+        Add(name);
+        QCOMPARE(messages.requests.size(), refused ? 1 : 0);
+        QCOMPARE(g.Group_Names(), groups);
+        QCOMPARE(Groups(), groups);
+        QCOMPARE(g.edt_AddGroup->text(), name); // the entry keeps its text
+        if (groups.size() == 1)
+            QCOMPARE(d->cfg.Read(), before);
+        else
+            QCOMPARE(g.lst_Group->currentRow(), 1);
+    }
+
+    void deletingRenumbersTheGroupsAfterIt()
+    {
+        d->cfg.Write("[GROUP]\r\nA=0\r\nB=1\r\nC=2\r\n[AXIS0]\r\nGROUP_ID=2\r\n[AXIS1]\r\nGROUP_ID=1\r\n");
+        TGroupFrm &g = Shown();
+        g.lst_Group->setCurrentRow(1);
+        g.btn_DelGroup->click();
+        QCOMPARE(g.lst_Group->selectedItems().size(), 0);
+        QCOMPARE(TIniFile(d->cfg.Path()).ReadString("GROUP", "C", ""), QStringLiteral("1"));
+        g.btn_DelGroup->click(); // nothing selected: the same names again
+        QCOMPARE(Groups(), QStringList({"A", "C"}));
+        // The axes keep their numbers: axis 0 points past the list, axis 1
+        // now belongs to C.
+        d->config.Set_Config(2, 0);
+        QCOMPARE(d->config.cbb_Group->currentIndex(), -1);
+        d->config.btn_NextClick();
+        QCOMPARE(d->config.cbb_Group->currentText(), QStringLiteral("C"));
+        for (int i = 0; i < 2; ++i) {
+            g.lst_Group->setCurrentRow(0);
+            g.btn_DelGroup->click();
+        }
+        QVERIFY(!TIniFile(d->cfg.Path()).SectionExists("GROUP"));
+        QCOMPARE(Stored("AXIS1", "GROUP_ID"), QStringLiteral("1"));
+    }
+
+    void failedSaveLeavesTheSectionAndTheListAsStored()
+    {
+        const QByteArray before("[GROUP]\r\nA=0\r\nB=1\r\n");
+        TGroupFrm &g = Shown(before);
+        QFile::setPermissions(d->cfg.Path(), QFile::ReadOwner | QFile::ReadGroup);
+        MessageRecorder messages;
+        g.lst_Group->setCurrentRow(0);
+        g.btn_DelGroup->click();
+        Add("C");
+        QCOMPARE(messages.requests.size(), 2);
+        QVERIFY(messages.Texts().at(1).startsWith("Unable to write to "));
+        QCOMPARE(d->cfg.Read(), before);
+        QCOMPARE(g.Group_Names(), QStringList({"A", "B"}));
+    }
+
+    void enterInTheNameEntryClosesWithoutAdding()
+    {
+        TGroupFrm &g = Shown("[GROUP]\r\nA=0\r\n");
+        g.activateWindow();
+        g.edt_AddGroup->setFocus();
+        QTest::keyClicks(g.edt_AddGroup, "B");
+        QTest::keyClick(g.edt_AddGroup, Qt::Key_Return);
+        QVERIFY(!g.isVisible());
+        QCOMPARE(g.result(), int(QDialog::Accepted));
+        QCOMPARE(Groups(), QStringList({"A"}));
+    }
+};
+
+TAVORIN_TEST(GroupFrmTest)
+#include "GroupFrmTest.moc"
