@@ -4,7 +4,6 @@
 #include "kq_sim.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -111,17 +110,6 @@ private slots:
         QCOMPARE(messages.Texts(), QStringList({error, error}));
         QVERIFY(!f.isVisible());
         QCOMPARE(f.result(), int(QDialog::Accepted));
-    }
-
-    void unwritableFileIsReportedAndTheDialogCloses()
-    {
-        QDir(d->cfg.dir.path()).mkdir("Tavorin.ini"); // the file's path is a folder
-        d->config.Set_Config(1, 0);
-        MessageRecorder messages;
-        d->config.show();
-        d->config.btn_OK->click();
-        QVERIFY(messages.Texts().value(0).startsWith("Unable to write to "));
-        QVERIFY(!d->config.isVisible());
     }
 
     void groupEditReloadsTheListAndDiscardsEdits()

@@ -6,7 +6,6 @@
 #include "config/TGroupFrm.h"
 #include "support/Fixtures.h"
 
-#include <QObject>
 #include <memory>
 
 namespace DialogTest {
