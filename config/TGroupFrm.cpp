@@ -97,17 +97,10 @@ void TGroupFrm::FormShow()
 
 void TGroupFrm::Fill_List(const QStringList &names)
 {
+    m_names = names;
     lst_Group->clear();
-    lst_Group->addItems(names);
-    lst_Group->setCurrentRow(names.isEmpty() ? -1 : 0);
-}
-
-QStringList TGroupFrm::Group_Names() const
-{
-    QStringList names;
-    for (int i = 0; i < lst_Group->count(); ++i)
-        names << lst_Group->item(i)->text();
-    return names;
+    lst_Group->addItems(m_names);
+    lst_Group->setCurrentRow(m_names.isEmpty() ? -1 : 0);
 }
 
 QString TGroupFrm::Trimmed_Name(const QString &text)
@@ -140,12 +133,13 @@ void TGroupFrm::btn_AddGroupClick()
     const QString name = Trimmed_Name(edt_AddGroup->text());
     if (name.isEmpty())
         return;
-    const QString problem = Name_Problem(name, Group_Names());
+    const QString problem = Name_Problem(name, m_names);
     if (!problem.isEmpty()) {
         Select_Same_Name(name); // a duplicate: show the group that exists
         ShowInfo(problem);
         return;
     }
+    m_names.append(name);
     lst_Group->addItem(name);
     lst_Group->setCurrentRow(lst_Group->count() - 1);
     Save_Or_Restore();
@@ -153,9 +147,8 @@ void TGroupFrm::btn_AddGroupClick()
 
 void TGroupFrm::Select_Same_Name(const QString &name)
 {
-    const QStringList names = Group_Names();
-    for (int i = 0; i < names.size(); ++i) {
-        if (names.at(i).compare(name, Qt::CaseInsensitive) == 0)
+    for (int i = 0; i < m_names.size(); ++i) {
+        if (m_names.at(i).compare(name, Qt::CaseInsensitive) == 0)
             lst_Group->setCurrentRow(i);
     }
 }
@@ -163,8 +156,11 @@ void TGroupFrm::Select_Same_Name(const QString &name)
 void TGroupFrm::btn_DelGroupClick()
 {
     const QList<QListWidgetItem *> selected = lst_Group->selectedItems();
-    if (!selected.isEmpty())
-        delete lst_Group->takeItem(lst_Group->row(selected.first()));
+    if (!selected.isEmpty()) {
+        const int row = lst_Group->row(selected.first());
+        m_names.removeAt(row);
+        delete lst_Group->takeItem(row);
+    }
     lst_Group->setCurrentRow(-1);
     lst_Group->clearSelection();
     Save_Or_Restore();
@@ -186,7 +182,6 @@ void TGroupFrm::Save_Group()
 {
     TIniFile ini(ConfigFileName());
     ini.EraseSection(kGroupSection);
-    const QStringList names = Group_Names();
-    for (int k = 0; k < names.size(); ++k)
-        ini.WriteInteger(kGroupSection, names.at(k), k);
+    for (int k = 0; k < m_names.size(); ++k)
+        ini.WriteInteger(kGroupSection, m_names.at(k), k);
 }

@@ -29,8 +29,8 @@ public:
     // Replaces the "GROUP" section by the list's names, value = position.
     void Save_Group();
 
-    // The names of the list, in order.
-    QStringList Group_Names() const;
+    // The names of the list, in order: the group IDs are their positions.
+    const QStringList &Group_Names() const { return m_names; }
     // The entry's text without blanks and control characters at either end.
     static QString Trimmed_Name(const QString &text);
     // Why the file cannot take `name` as a group, or empty when it can.
@@ -44,4 +44,6 @@ private:
     void Save_Or_Restore();
     void Select_Same_Name(const QString &name);
     void BuildLayout();
+
+    QStringList m_names;
 };
