@@ -5,7 +5,6 @@
 #include "IniFile.h"
 #include "TGroupFrm.h"
 #include "common/Dialogs.h"
-#include "common/Exceptions.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
 #include "kq_api.h"
@@ -21,7 +20,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cmath>
-#include <utility>
 
 namespace {
 
@@ -40,26 +38,22 @@ const TKindTexts kKindTexts[] = {
      QStringLiteral("位置模式最大速度(°/s)"), QStringLiteral("快捷定位(°)"), false},
 };
 
-// The keys of one save, each value parsed from its control when it is
-// added, in the order they go to the file.
-class TSectionValues
+// Writes the keys of one axis section, each value parsed from its control
+// at the moment it is written.
+class TSectionWriter
 {
 public:
-    void Text(const char *key, const QLineEdit *edit) { Add(key, edit->text()); }
-    void Integer(const char *key, const QLineEdit *edit) { Add(key, QString::number(StrToInt(edit->text()))); }
-    void Float(const char *key, const QLineEdit *edit) { Add(key, FloatToStr(StrToFloat(edit->text()))); }
-    void Bool(const char *key, const QCheckBox *box) { Add(key, box->isChecked() ? "1" : "0"); }
-    void Position(const char *key, const QComboBox *list) { Add(key, QString::number(list->currentIndex())); }
-
-    void Write(TIniFile &ini, const QString &section) const
-    {
-        for (const auto &v : m_values)
-            ini.WriteString(section, v.first, v.second);
-    }
+    TSectionWriter(TIniFile &ini, const QString &section) : m_ini(ini), m_section(section) {}
+    void Text(const char *key, const QLineEdit *edit) { Write(key, edit->text()); }
+    void Integer(const char *key, const QLineEdit *edit) { Write(key, QString::number(StrToInt(edit->text()))); }
+    void Float(const char *key, const QLineEdit *edit) { Write(key, FloatToStr(StrToFloat(edit->text()))); }
+    void Bool(const char *key, const QCheckBox *box) { Write(key, box->isChecked() ? "1" : "0"); }
+    void Position(const char *key, const QComboBox *list) { Write(key, QString::number(list->currentIndex())); }
 
 private:
-    void Add(const char *key, const QString &value) { m_values.append({QString::fromLatin1(key), value}); }
-    QVector<std::pair<QString, QString>> m_values;
+    void Write(const char *key, const QString &value) { m_ini.WriteString(m_section, QString::fromLatin1(key), value); }
+    TIniFile &m_ini;
+    QString m_section;
 };
 
 void Show_Position(QComboBox *list, int32_t position)
@@ -312,10 +306,11 @@ void TConfigFrm::Load_Config()
 
 void TConfigFrm::Save_Config()
 {
-    TSectionValues v;
+    // One write of the file; an entry that does not parse ends the batch,
+    // and the keys before it are written all the same.
     TIniFile ini(ConfigFileName());
-    const QString section = AxisSection(iAxis_Now);
-    try {
+    ini.Batch([&] {
+        TSectionWriter v(ini, AxisSection(iAxis_Now));
         v.Text("CAPTION", edt_Caption);
         v.Text("NEG", edt_Neg);
         v.Text("POS", edt_Pos);
@@ -344,11 +339,7 @@ void TConfigFrm::Save_Config()
         v.Integer("ENCODER_OVER_MAX", edt_Over_Max);
         v.Integer("ENCODER_OVER_STABLE", edt_Over_Stable);
         v.Position("GROUP_ID", cbb_Group);
-    } catch (const EConvertError &) {
-        v.Write(ini, section); // the keys before the faulty entry
-        throw;
-    }
-    v.Write(ini, section);
+    });
 }
 
 void TConfigFrm::Set_Unit()

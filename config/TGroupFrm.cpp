@@ -21,16 +21,6 @@ bool IsBlankOrControl(QChar c)
 {
     return c.isSpace() || c.category() == QChar::Other_Control;
 }
-
-bool HasControlCharacter(const QString &text)
-{
-    for (QChar c : text) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator
-            || c == QChar::ParagraphSeparator)
-            return true;
-    }
-    return false;
-}
 }
 
 TGroupFrm::TGroupFrm(QWidget *parent)
@@ -118,10 +108,8 @@ QString TGroupFrm::Name_Problem(const QString &name, const QStringList &existing
 {
     // The name is the key of its line in the file: "=" would end it, a
     // bracket would read as a section, ";" or "#" in front as a comment.
-    if (name.contains(QLatin1Char('=')) || name.contains(QLatin1Char('['))
-        || name.contains(QLatin1Char(']')) || HasControlCharacter(name)
-        || name.startsWith(QLatin1Char(';')) || name.startsWith(QLatin1Char('#')))
-        return QStringLiteral("分组名称不能包含“=”“[”“]”、换行或其他控制字符，也不能以“;”或“#”开头。");
+    if (!TIniFile::IsStorableKey(name))
+        return QStringLiteral("分组名称不能含有“=”“[”“]”或换行，也不能以“;”或“#”开头。");
     // Keys match without regard to letter case: the file holds a name once.
     if (existing.contains(name, Qt::CaseInsensitive))
         return QStringLiteral("已有同名的分组（不区分大小写），请换一个名称。");
@@ -180,8 +168,16 @@ void TGroupFrm::Save_Or_Restore()
 
 void TGroupFrm::Save_Group()
 {
+    // Every name is checked first, so that the erase and the rewrite go to
+    // the file together or not at all.
+    for (const QString &name : m_names) {
+        if (!TIniFile::IsStorableKey(name))
+            throw EIniFileException(Name_Problem(name, {}));
+    }
     TIniFile ini(ConfigFileName());
-    ini.EraseSection(kGroupSection);
-    for (int k = 0; k < m_names.size(); ++k)
-        ini.WriteInteger(kGroupSection, m_names.at(k), k);
+    ini.Batch([&] {
+        ini.EraseSection(kGroupSection);
+        for (int k = 0; k < m_names.size(); ++k)
+            ini.WriteInteger(kGroupSection, m_names.at(k), k);
+    });
 }
