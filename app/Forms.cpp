@@ -2,12 +2,14 @@
 
 #include "TBoardPortFrm.h"
 #include "TMainFrm.h"
+#include "TRunAllFrm.h"
 #include "config/TConfigFrm.h"
 #include "config/TGroupFrm.h"
 
 TMainFrm *MainFrm = nullptr;
 TBoardPortFrm *BoardPortFrm = nullptr;
 TConfigFrm *ConfigFrm = nullptr;
+TRunAllFrm *RunAllFrm = nullptr;
 TGroupFrm *GroupFrm = nullptr;
 
 void Create_Forms()
@@ -15,7 +17,7 @@ void Create_Forms()
     MainFrm = new TMainFrm;
     BoardPortFrm = new TBoardPortFrm(MainFrm);
     ConfigFrm = new TConfigFrm(MainFrm);
-    // The run-all dialog follows here.
+    RunAllFrm = new TRunAllFrm(MainFrm);
     GroupFrm = new TGroupFrm(MainFrm);
     ConfigFrm->Set_Group_Form(GroupFrm);
     // The raster dialog follows here.
@@ -27,5 +29,6 @@ void Destroy_Forms()
     MainFrm = nullptr;
     BoardPortFrm = nullptr;
     ConfigFrm = nullptr;
+    RunAllFrm = nullptr;
     GroupFrm = nullptr;
 }

@@ -3,11 +3,13 @@
 class TMainFrm;
 class TBoardPortFrm;
 class TConfigFrm;
+class TRunAllFrm;
 class TGroupFrm;
 
 extern TMainFrm *MainFrm;
 extern TBoardPortFrm *BoardPortFrm;
 extern TConfigFrm *ConfigFrm;
+extern TRunAllFrm *RunAllFrm;
 extern TGroupFrm *GroupFrm;
 
 // Creates the main window and the dialogs, in this order.
