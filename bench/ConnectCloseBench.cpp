@@ -4,12 +4,15 @@
 // section), all 64 axis panels shown.  Prints the wall time of each connect
 // (port dialog action, identity, configuration load, panels) and of each
 // save of the panels' entries, the last one through closing the main window;
-// then the parts of a connect on their own: the configuration load
-// (Load_Axis_Config), selecting group 0 and building the axis panels.
+// then the parts of a connect on their own: reading the records from the
+// file, the whole configuration load (Load_Axis_Config, which also computes
+// the ratios and sends the sensor settings), selecting group 0 and building
+// the axis panels.
 #include "app/Forms.h"
 #include "app/TBoardPortFrm.h"
 #include "app/TMainFrm.h"
 #include "common/Dialogs.h"
+#include "config/AxisConfigFile.h"
 #include "config/IniFile.h"
 #include "kq_sim.h"
 
@@ -118,8 +121,13 @@ int main(int argc, char **argv)
         QCoreApplication::processEvents();
     }
     const int panels = MainFrm->Axis_Frames().size();
-    std::vector<double> loads, selects, frames;
+    std::vector<double> reads, loads, selects, frames;
     for (int i = 0; i < kRuns; ++i) {
+        reads.push_back(Ms_Of([] {
+            const TIniFile ini(ConfigFileName());
+            Load_Axis_Records(ini, kAxes);
+            Load_Group_Records(ini);
+        }));
         loads.push_back(Ms_Of([] { MainFrm->Load_Axis_Config(); }));
         selects.push_back(Ms_Of([] { MainFrm->Select_Group(0); }));
         frames.push_back(Ms_Of([] { MainFrm->Build_Axis_Frames(); }));
@@ -135,6 +143,7 @@ int main(int argc, char **argv)
     Print_Figures("connect", connects);
     Print_Figures("close", closes);
     std::printf("parts of a connect:\n");
+    Print_Figures("file", reads);
     Print_Figures("load", loads);
     Print_Figures("select", selects);
     Print_Figures("frames", frames);

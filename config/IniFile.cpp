@@ -11,6 +11,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -126,7 +127,7 @@ bool IsUtf8Text(const QByteArray &bytes)
     if (ascii)
         return false;
     QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder.decode(bytes);
+    const QString decoded = decoder.decode(bytes); // decoding sets the error flag
     return !decoder.hasError();
 }
 
