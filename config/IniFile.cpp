@@ -3,6 +3,7 @@
 #include "common/Exceptions.h"
 #include "common/FileWrite.h"
 #include "common/NumberText.h"
+#include "common/TextEncoding.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -101,18 +102,6 @@ QString FullPath(const QString &fileName)
 [[noreturn]] void ThrowWriteError(const QString &fileName)
 {
     throw EIniFileException(QStringLiteral("Unable to write to ") + FullPath(fileName));
-}
-
-// Valid UTF-8 with at least one byte outside ASCII: text an editor saved as
-// UTF-8 (GBK text practically never is valid UTF-8).
-bool IsUtf8Text(const QByteArray &bytes)
-{
-    const bool ascii = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return (c & 0x80) == 0; });
-    if (ascii)
-        return false;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString decoded = decoder.decode(bytes); // decoding sets the error flag
-    return !decoder.hasError();
 }
 
 bool HasLineBreak(const QString &name)
