@@ -5,12 +5,15 @@
 #include "TRunAllFrm.h"
 #include "config/TConfigFrm.h"
 #include "config/TGroupFrm.h"
+#include "program/TAutoPage.h"
+#include "program/TXYFrm.h"
 
 TMainFrm *MainFrm = nullptr;
 TBoardPortFrm *BoardPortFrm = nullptr;
 TConfigFrm *ConfigFrm = nullptr;
 TRunAllFrm *RunAllFrm = nullptr;
 TGroupFrm *GroupFrm = nullptr;
+TXYFrm *XYFrm = nullptr;
 
 void Create_Forms()
 {
@@ -20,7 +23,8 @@ void Create_Forms()
     RunAllFrm = new TRunAllFrm(MainFrm);
     GroupFrm = new TGroupFrm(MainFrm);
     ConfigFrm->Set_Group_Form(GroupFrm);
-    // The raster dialog follows here.
+    XYFrm = new TXYFrm(MainFrm);
+    MainFrm->AutoPage->XYFrm = XYFrm;
 }
 
 void Destroy_Forms()
@@ -31,4 +35,5 @@ void Destroy_Forms()
     ConfigFrm = nullptr;
     RunAllFrm = nullptr;
     GroupFrm = nullptr;
+    XYFrm = nullptr;
 }

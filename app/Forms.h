@@ -5,12 +5,14 @@ class TBoardPortFrm;
 class TConfigFrm;
 class TRunAllFrm;
 class TGroupFrm;
+class TXYFrm;
 
 extern TMainFrm *MainFrm;
 extern TBoardPortFrm *BoardPortFrm;
 extern TConfigFrm *ConfigFrm;
 extern TRunAllFrm *RunAllFrm;
 extern TGroupFrm *GroupFrm;
+extern TXYFrm *XYFrm;
 
 // Creates the main window and the dialogs, in this order.
 void Create_Forms();

@@ -1,14 +1,15 @@
 #include "IniFile.h"
 
 #include "common/Exceptions.h"
+#include "common/FileWrite.h"
 #include "common/NumberText.h"
+#include "common/TextEncoding.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
@@ -101,34 +102,6 @@ QString FullPath(const QString &fileName)
 [[noreturn]] void ThrowWriteError(const QString &fileName)
 {
     throw EIniFileException(QStringLiteral("Unable to write to ") + FullPath(fileName));
-}
-
-// The owner-write bit is honoured even for a user (root) whom the system
-// would let write anyway: a rename must never replace a read-only file.
-bool IsWritableEntry(const QFileInfo &info)
-{
-    return info.isWritable() && info.permissions().testFlag(QFileDevice::WriteOwner);
-}
-
-bool CanWrite(const QString &fileName)
-{
-    const QFileInfo file(fileName);
-    if (file.exists())
-        return !file.isDir() && IsWritableEntry(file);
-    const QFileInfo dir(file.absolutePath());
-    return dir.isDir() && IsWritableEntry(dir);
-}
-
-// Valid UTF-8 with at least one byte outside ASCII: text an editor saved as
-// UTF-8 (GBK text practically never is valid UTF-8).
-bool IsUtf8Text(const QByteArray &bytes)
-{
-    const bool ascii = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return (c & 0x80) == 0; });
-    if (ascii)
-        return false;
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString decoded = decoder.decode(bytes); // decoding sets the error flag
-    return !decoder.hasError();
 }
 
 bool HasLineBreak(const QString &name)
@@ -269,17 +242,7 @@ QByteArray TIniFile::Document::Encode() const
 
 void TIniFile::Document::Save(const QString &fileName) const
 {
-    if (m_unreadable || !CanWrite(fileName))
-        ThrowWriteError(fileName);
-    const QByteArray bytes = Encode();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        ThrowWriteError(fileName);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        ThrowWriteError(fileName);
-    }
-    if (!file.commit())
+    if (m_unreadable || !WriteFileAtomically(fileName, Encode()))
         ThrowWriteError(fileName);
 }
 
