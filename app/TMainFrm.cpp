@@ -6,6 +6,7 @@
 #include "TBoardPortFrm.h"
 #include "TRunAllFrm.h"
 #include "axis/TAxisFrm.h"
+#include "config/TConfigFrm.h"
 #include "common/AppInfo.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
@@ -289,7 +290,11 @@ void TMainFrm::Reload_And_Rebuild()
     Load_Axis_Config();
     Build_Group_Panels();
     Select_Group(0);
-    Build_Axis_Frames();
+    // With groups, selecting group 0 has just built the same panels, and a
+    // panel's construction reaches neither the board nor the file: building
+    // them a second time would only double the wait on large boards.
+    if (F_Group_Num <= 0)
+        Build_Axis_Frames();
     Build_RunAll_Frames();
 }
 
@@ -414,9 +419,9 @@ void TMainFrm::btn_ConfigClick()
 
 void TMainFrm::Show_Parameter_Dialog()
 {
-    // The parameter dialog, prepared for F_Axis_Num axes and F_Encoder_Num
-    // encoder channels, is shown modally here; it edits the configuration
-    // file itself.  Until it exists the command goes straight to the reload.
+    // The dialog edits the configuration file itself.
+    ConfigFrm->Set_Config(F_Axis_Num, F_Encoder_Num);
+    ShowModal(ConfigFrm);
 }
 
 void TMainFrm::Build_RunAll_Frames()
