@@ -6,7 +6,7 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/auto.svg")));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tavorin.svg")));
     Create_Forms();
     MainFrm->show();
     const int result = app.exec();
