@@ -17,6 +17,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class QWidget;
+class TAutoPage;
 class TAxisFrm;
 
 class TMainFrm : public QMainWindow
@@ -46,7 +47,8 @@ public:
     QWidget *pnl_Select;
     QScrollArea *Box_Select;
     QScrollArea *box_Axis;
-    QPlainTextEdit *mmo_Log;
+    TAutoPage *AutoPage;    // the automatic page's widgets, inside Sheet_Auto
+    QPlainTextEdit *mmo_Log; // the run log, on the automatic page
 
     QStatusBar *status_Main;
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
@@ -60,6 +62,9 @@ public:
     void btn_ScanClick();
     void Load_Axis_Config();
     void Save_Axis_Entries();
+    // Reloads the configuration and rebuilds the group panels, the selection
+    // (group 0), the axis panels and the run-all frames.
+    void Reload_And_Rebuild();
 
     // Group and axis panels.
     void Build_Group_Panels();
@@ -70,15 +75,25 @@ public:
     QList<QWidget *> Group_Panels() const;
     QList<TAxisFrm *> Axis_Frames() const;
 
-    // Modes.
+    // Modes, the parameter command and the all-axes commands.
     void Set_Manual_Mode(bool manual);
     void btn_ManualClick();
     void btn_AutoClick();
+    void btn_ConfigClick();
+    void Show_Parameter_Dialog();
+    void Build_RunAll_Frames();
+    void btn_RunAllClick();
+    void btn_StopAllClick();
     void btn_HaltAllClick();
+    // KQ_Set_Axis_Halt_All, then every panel in back-and-forth mode is put
+    // into open loop so that no loop starts its axis again.
+    void Halt_All_Axes();
 
     // Automatic mode: run log and emergency halt.
     void Add_Log(const QString &text);
     void Build_Status();
+    void btn_OpenClick();
+    void btn_SaveClick();
     void Set_Auto_State(int state);
     void Auto_Halt();
     void btn_AutoHaltClick();
