@@ -50,6 +50,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "science")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS "${CMAKE_BINARY_DIR}")
+# Loaded as plug-ins, so the computed dependencies miss them: the SVG icons,
+# the X11 platform plug-in; Chinese dialogs and a Chinese font are recommended.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-qpa-plugins")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, fonts-wqy-microhei")
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavorin.example/")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "motion control assistant for stepper-motor stages")
 # CPack puts the summary in front as the synopsis line and indents the rest.
