@@ -8,6 +8,8 @@
 int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
+    // Names the per-user settings folder, whatever the executable is called.
+    QApplication::setApplicationName(QStringLiteral("Tavorin"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tavorin.svg")));
     // The toolkit's own texts (file dialogs, standard buttons) in Chinese
     // when the translations are installed.
