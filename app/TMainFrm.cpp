@@ -2,6 +2,7 @@
 
 #include "Forms.h"
 #include "TBoardPortFrm.h"
+#include "TLinkWatch.h"
 #include "axis/TAxisFrm.h"
 #include "common/AppInfo.h"
 #include "common/Dialogs.h"
@@ -194,6 +195,7 @@ void TMainFrm::BuildStatusBar()
     status_Main->addWidget(msg_Mcu_T);
     status_Main->addWidget(msg_Company);
     status_Main->addWidget(msg_Version);
+    F_Link_Watch = new TLinkWatch(msg_Mcu_T, this);
 }
 
 void TMainFrm::ConnectHandlers()
@@ -293,6 +295,7 @@ void TMainFrm::btn_ScanClick()
         Close_All_Links();
         return;
     }
+    F_Link_Watch->Connected();
     QString product = Read_Identity();
     // Nothing is assumed about a board whose resources cannot be read.
     uint32_t resource = 0;

@@ -29,8 +29,13 @@ enum {
     KQSIM_ERR_NULL = 4,      /* an out-pointer is NULL */
     KQSIM_ERR_ARGUMENT = 5,  /* a flag other than 0 or 1 */
     KQSIM_ERR_NO_BOARD = 6,  /* KQ_Open_Net / KQ_Open_UART: nothing answers there */
-    KQSIM_ERR_HOME_FAILED = 7 /* KQ_Get_Axis_Status_Run after a home search that
-                                 failed (the run flag is filled, 0) */
+    KQSIM_ERR_HOME_FAILED = 7, /* KQ_Get_Axis_Status_Run after a home search that
+                                  failed (the run flag is filled, 0) */
+    KQSIM_ERR_LINK_LOST = 8,   /* network or serial link: the board stopped
+                                  answering or the connection dropped; every
+                                  board call fails at once until a link is
+                                  opened again */
+    KQSIM_ERR_PROTOCOL = 9     /* the board did not understand the request */
 };
 
 /* Board calls are all but KQ_Init, KQ_DeInit, the opens, the closes and the
