@@ -39,8 +39,13 @@ enum {
 };
 
 /* Board calls are all but KQ_Init, KQ_DeInit, the opens, the closes and the
- * KQ_Help_ conversions; they fail with KQSIM_ERR_NO_LINK unless KQ_Open_USB
- * attached the virtual board.  Opening a link closes the open one first.
+ * KQ_Help_ conversions; they fail with KQSIM_ERR_NO_LINK unless a link is
+ * open: KQ_Open_USB attaches the in-process virtual board, KQ_Open_Net and
+ * KQ_Open_UART reach a board served by kq-board-sim (kq_api/PROTOCOL.md),
+ * which runs the same board code.  Opening a link closes the open one first.
+ * The journal, kqsim_fail and kqsim_link act on every link; the other
+ * kqsim_ calls read and change the in-process board only (a served board
+ * has control commands of its own).
  * The board's state outlives the link: closing and opening again finds the
  * axes as they were.  Only kqsim_reset makes a fresh board; until it is
  * called, the first use creates one with KQ_SIM_AXES axes and

@@ -79,6 +79,8 @@ public:
         m_process.waitForFinished(5000);
     }
 
+    qint64 Pid() const { return m_process.processId(); }
+
     uint16_t port = 0;
     QString ptyPath;
 
