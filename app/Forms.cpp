@@ -2,15 +2,19 @@
 
 #include "TBoardPortFrm.h"
 #include "TMainFrm.h"
+#include "TRunAllFrm.h"
 
 TMainFrm *MainFrm = nullptr;
 TBoardPortFrm *BoardPortFrm = nullptr;
+TRunAllFrm *RunAllFrm = nullptr;
 
 void Create_Forms()
 {
     MainFrm = new TMainFrm;
     BoardPortFrm = new TBoardPortFrm(MainFrm);
-    // The parameter, run-all, group and raster dialogs follow here.
+    // The parameter dialog comes here, before the run-all dialog.
+    RunAllFrm = new TRunAllFrm(MainFrm);
+    // The group and raster dialogs follow here.
 }
 
 void Destroy_Forms()
@@ -18,4 +22,5 @@ void Destroy_Forms()
     delete MainFrm; // owns the dialogs
     MainFrm = nullptr;
     BoardPortFrm = nullptr;
+    RunAllFrm = nullptr;
 }

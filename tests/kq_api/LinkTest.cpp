@@ -323,7 +323,7 @@ private slots:
         KQ_Set_Axis_Velocity_V_Target_Abs(3, -2147483647 - 1);
         KQ_Get_Axis_Status(2, s, s, s, s, s, s);
         KQ_Get_Axis_V_Now(65535, &v); // fails, still written
-        KQ_Open_Net(192, 168, 0, 255, 65535);
+        KQ_Open_Net(127, 255, 0, 255, 65535); // loopback: nothing else is ever dialled
         KQ_Set_Axis_Halt_All(); // fails without link
         KQ_Open_UART("/dev/ttyUSB0");
         KQ_Open_UART("COM3 \"x\"");
@@ -340,7 +340,7 @@ private slots:
                                 "KQ_Set_Axis_Velocity_V_Target_Abs(3,-2147483648)",
                                 "KQ_Get_Axis_Status(2)",
                                 "KQ_Get_Axis_V_Now(65535)",
-                                "KQ_Open_Net(192,168,0,255,65535)",
+                                "KQ_Open_Net(127,255,0,255,65535)",
                                 "KQ_Set_Axis_Halt_All()",
                                 "KQ_Open_UART(\"/dev/ttyUSB0\")",
                                 "KQ_Open_UART(\"COM3 \"x\"\")",
