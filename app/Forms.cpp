@@ -3,10 +3,13 @@
 #include "TBoardPortFrm.h"
 #include "TMainFrm.h"
 #include "TRunAllFrm.h"
+#include "program/TAutoPage.h"
+#include "program/TXYFrm.h"
 
 TMainFrm *MainFrm = nullptr;
 TBoardPortFrm *BoardPortFrm = nullptr;
 TRunAllFrm *RunAllFrm = nullptr;
+TXYFrm *XYFrm = nullptr;
 
 void Create_Forms()
 {
@@ -14,7 +17,9 @@ void Create_Forms()
     BoardPortFrm = new TBoardPortFrm(MainFrm);
     // The parameter dialog comes here, before the run-all dialog.
     RunAllFrm = new TRunAllFrm(MainFrm);
-    // The group and raster dialogs follow here.
+    // The group dialog comes here, before the raster dialog.
+    XYFrm = new TXYFrm(MainFrm);
+    MainFrm->AutoPage->XYFrm = XYFrm;
 }
 
 void Destroy_Forms()
@@ -23,4 +28,5 @@ void Destroy_Forms()
     MainFrm = nullptr;
     BoardPortFrm = nullptr;
     RunAllFrm = nullptr;
+    XYFrm = nullptr;
 }

@@ -3,10 +3,12 @@
 class TMainFrm;
 class TBoardPortFrm;
 class TRunAllFrm;
+class TXYFrm;
 
 extern TMainFrm *MainFrm;
 extern TBoardPortFrm *BoardPortFrm;
 extern TRunAllFrm *RunAllFrm;
+extern TXYFrm *XYFrm;
 
 // Creates the main window and the dialogs, in this order.
 void Create_Forms();

@@ -14,6 +14,7 @@
 #include "config/IniFile.h"
 #include "controller/Conversion.h"
 #include "kq_api.h"
+#include "program/TAutoPage.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -158,12 +159,11 @@ void TMainFrm::BuildPages()
 
     Sheet_Auto = new QWidget(pgc_Main);
     Sheet_Auto->setObjectName(QStringLiteral("Sheet_Auto"));
-    mmo_Log = new QPlainTextEdit(Sheet_Auto);
-    mmo_Log->setObjectName(QStringLiteral("mmo_Log"));
-    mmo_Log->setReadOnly(true);
-    mmo_Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    AutoPage = new TAutoPage(Sheet_Auto);
+    mmo_Log = AutoPage->mmo_Log;
     auto *autoLayout = new QVBoxLayout(Sheet_Auto);
-    autoLayout->addWidget(mmo_Log);
+    autoLayout->setContentsMargins(0, 0, 0, 0);
+    autoLayout->addWidget(AutoPage);
 
     pgc_Main->addWidget(Sheet_Manual);
     pgc_Main->addWidget(Sheet_Auto);
@@ -203,6 +203,8 @@ void TMainFrm::ConnectHandlers()
     ConnectClick(btn_StopAll, [this] { btn_StopAllClick(); });
     ConnectClick(btn_HaltAll, [this] { btn_HaltAllClick(); });
     ConnectClick(btn_AutoHalt, [this] { btn_AutoHaltClick(); });
+    ConnectClick(btn_Open, [this] { btn_OpenClick(); });
+    ConnectClick(btn_Save, [this] { btn_SaveClick(); });
 }
 
 // ---- start-up and shutdown ------------------------------------------------
@@ -465,7 +467,10 @@ void TMainFrm::Add_Log(const QString &text)
 
 void TMainFrm::Build_Status()
 {
-    // The status table and the axis lists of the automatic page are rebuilt here.
+    QStringList captions;
+    for (int32_t axis = 0; axis < F_Axis_Num && axis < int32_t(g_Axis_Config.size()); ++axis)
+        captions << g_Axis_Config[size_t(axis)].Axis_Caption;
+    AutoPage->Build_Status(captions);
 }
 
 void TMainFrm::Set_Auto_State(int state)
@@ -478,6 +483,17 @@ void TMainFrm::Set_Auto_State(int state)
     btn_AutoPause->setEnabled(state == 1);
     btn_AutoStop->setEnabled(state != 0);
     btn_AutoHalt->setEnabled(state != 0);
+    AutoPage->SetEditEnabled(state == 0);
+}
+
+void TMainFrm::btn_OpenClick()
+{
+    AutoPage->Open_Program();
+}
+
+void TMainFrm::btn_SaveClick()
+{
+    AutoPage->Save_Program();
 }
 
 void TMainFrm::Auto_Halt()

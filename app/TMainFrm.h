@@ -18,6 +18,7 @@ class TLinkWatch;
 class QToolBar;
 class QToolButton;
 class QWidget;
+class TAutoPage;
 class TAxisFrm;
 
 class TMainFrm : public QMainWindow
@@ -47,7 +48,8 @@ public:
     QWidget *pnl_Select;
     QScrollArea *Box_Select;
     QScrollArea *box_Axis;
-    QPlainTextEdit *mmo_Log;
+    TAutoPage *AutoPage;    // the automatic page's widgets, inside Sheet_Auto
+    QPlainTextEdit *mmo_Log; // the run log, on the automatic page
 
     QStatusBar *status_Main;
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
@@ -92,6 +94,8 @@ public:
     // Automatic mode: run log and emergency halt.
     void Add_Log(const QString &text);
     void Build_Status();
+    void btn_OpenClick();
+    void btn_SaveClick();
     void Set_Auto_State(int state);
     void Auto_Halt();
     void btn_AutoHaltClick();
