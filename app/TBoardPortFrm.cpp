@@ -123,7 +123,7 @@ QString TBoardPortFrm::Section()
 
 void TBoardPortFrm::FormCreate()
 {
-    const TIniFile ini(ConfigFileName());
+    const TIniFile ini(PortChoicesFileName());
     const int index = ini.ReadInteger(Section(), kItemIndexKey, cbb_Port->currentIndex());
     cbb_Port->setCurrentIndex(index >= 0 && index < cbb_Port->count() ? index : -1);
     IP_Address->setText(NormalisedAddress(ini.ReadString(Section(), kAddressKey, IP_Address->text())));
@@ -134,7 +134,7 @@ void TBoardPortFrm::FormCreate()
 
 void TBoardPortFrm::FormClose()
 {
-    TIniFile ini(ConfigFileName());
+    TIniFile ini(PortChoicesFileName());
     ini.WriteInteger(Section(), kItemIndexKey, cbb_Port->currentIndex());
     ini.WriteString(Section(), kAddressKey, AddressText());
     ini.WriteFloat(Section(), kPortKey, edt_Port->value());

@@ -290,7 +290,11 @@ void TMainFrm::Reload_And_Rebuild()
     Load_Axis_Config();
     Build_Group_Panels();
     Select_Group(0);
-    Build_Axis_Frames();
+    // With groups, selecting group 0 has just built the same panels, and a
+    // panel's construction reaches neither the board nor the file: building
+    // them a second time would only double the wait on large boards.
+    if (F_Group_Num <= 0)
+        Build_Axis_Frames();
     Build_RunAll_Frames();
 }
 
