@@ -7,6 +7,7 @@
 #include "TLinkWatch.h"
 #include "TRunAllFrm.h"
 #include "axis/TAxisFrm.h"
+#include "config/TConfigFrm.h"
 #include "common/AppInfo.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
@@ -419,9 +420,9 @@ void TMainFrm::btn_ConfigClick()
 
 void TMainFrm::Show_Parameter_Dialog()
 {
-    // The parameter dialog, prepared for F_Axis_Num axes and F_Encoder_Num
-    // encoder channels, is shown modally here; it edits the configuration
-    // file itself.  Until it exists the command goes straight to the reload.
+    // The dialog edits the configuration file itself.
+    ConfigFrm->Set_Config(F_Axis_Num, F_Encoder_Num);
+    ShowModal(ConfigFrm);
 }
 
 void TMainFrm::Build_RunAll_Frames()
