@@ -3,6 +3,7 @@
 #include "axis/TAxisFrm.h"
 #include "config/AxisConfig.h"
 #include "config/AxisConfigFile.h"
+#include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 
 #include <QCheckBox>

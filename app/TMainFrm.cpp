@@ -12,6 +12,7 @@
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "config/AxisConfigFile.h"
+#include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "controller/Conversion.h"
 #include "kq_api.h"
@@ -19,6 +20,7 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -186,6 +188,8 @@ void TMainFrm::BuildStatusBar()
     msg_Mcu_T = pane(QStringLiteral("msg_Mcu_T"), QString());
     msg_Mcu_T->setMinimumWidth(80);
     msg_Company = pane(QStringLiteral("msg_Company"), AppCompanyName());
+    // Where the settings are kept, for the operator who looks for them.
+    msg_Company->setToolTip(QStringLiteral("配置文件：") + QDir::toNativeSeparators(ConfigFileName()));
     msg_Version = pane(QStringLiteral("msg_Version"), QStringLiteral("Ver:") + AppFileVersion());
     status_Main->addWidget(msg_Main, 1);
     status_Main->addWidget(msg_Mcu_T);

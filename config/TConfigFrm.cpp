@@ -2,6 +2,7 @@
 
 #include "AxisConfig.h"
 #include "AxisConfigFile.h"
+#include "ConfigLocation.h"
 #include "IniFile.h"
 #include "TGroupFrm.h"
 #include "common/Dialogs.h"

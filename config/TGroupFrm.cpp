@@ -1,5 +1,6 @@
 #include "TGroupFrm.h"
 
+#include "ConfigLocation.h"
 #include "IniFile.h"
 #include "common/Dialogs.h"
 #include "common/Exceptions.h"
