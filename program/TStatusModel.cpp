@@ -1,0 +1,70 @@
+#include "TStatusModel.h"
+
+#include "AnsiText.h"
+#include "common/NumberText.h"
+
+#include <cmath>
+
+TStatusModel::TStatusModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+int TStatusModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : AxisCount();
+}
+
+int TStatusModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant TStatusModel::data(const QModelIndex &index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= AxisCount())
+        return {};
+    const Row &row = m_rows[size_t(index.row())];
+    switch (index.column()) {
+    case ColID: return index.row();
+    case ColAxis: return row.Axis;
+    case ColPos: return std::isfinite(row.Pos) ? FormatFloat6(row.Pos) : QStringLiteral("-");
+    default: return {};
+    }
+}
+
+QVariant TStatusModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section + 1; // record number
+    static const char *const titles[ColumnCount] = {"ID", "轴名称", "当前位置"};
+    return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
+}
+
+void TStatusModel::SetAxes(const QStringList &captions)
+{
+    beginResetModel();
+    m_rows.clear();
+    m_rows.reserve(size_t(captions.size()));
+    for (const QString &caption : captions)
+        m_rows.push_back({CutToAnsiBytes(caption, kAxisFieldBytes), 0.0});
+    endResetModel();
+}
+
+QString TStatusModel::Axis(int axis) const
+{
+    return axis >= 0 && axis < AxisCount() ? m_rows[size_t(axis)].Axis : QString();
+}
+
+double TStatusModel::Pos(int axis) const
+{
+    return axis >= 0 && axis < AxisCount() ? m_rows[size_t(axis)].Pos : 0.0;
+}
+
+void TStatusModel::SetPos(int axis, double pos)
+{
+    if (axis < 0 || axis >= AxisCount())
+        return;
+    m_rows[size_t(axis)].Pos = pos;
+    const QModelIndex cell = index(axis, ColPos);
+    emit dataChanged(cell, cell, {Qt::DisplayRole});
+}

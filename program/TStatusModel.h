@@ -1,0 +1,41 @@
+#pragma once
+// The status table of the automatic page: one row per axis, in axis-number
+// order, with the axis caption and its last known position (mm or degrees).
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <vector>
+
+class TStatusModel : public QAbstractTableModel
+{
+    Q_OBJECT
+public:
+    enum Column { ColID, ColAxis, ColPos, ColumnCount };
+
+    explicit TStatusModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+    // Replaces the rows by one per caption (row i = axis i), positions 0.
+    void SetAxes(const QStringList &captions);
+    void Clear() { SetAxes({}); }
+
+    int AxisCount() const { return int(m_rows.size()); }
+    QString Axis(int axis) const;
+    // 0 for an axis outside the table.
+    double Pos(int axis) const;
+    // Sets one axis's position; an axis outside the table is ignored.  A
+    // position that is not finite (an axis without steps per unit) is kept
+    // and shown as "-".
+    void SetPos(int axis, double pos);
+
+private:
+    struct Row
+    {
+        QString Axis;
+        double Pos = 0;
+    };
+    std::vector<Row> m_rows;
+};

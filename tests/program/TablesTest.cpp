@@ -1,0 +1,70 @@
+#include "program/AnsiText.h"
+#include "program/TStatusModel.h"
+#include "support/TestRegistry.h"
+
+#include <QSignalSpy>
+#include <QStringEncoder>
+#include <QTest>
+#include <limits>
+
+class TablesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cutToAnsiBytes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("maxBytes");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("short") << QStringLiteral("第1轴") << 50 << QStringLiteral("第1轴");
+        QTest::newRow("ascii cut") << QString(60, QLatin1Char('a')) << 50 << QString(50, QLatin1Char('a'));
+        // 25 two-byte characters fill 50 bytes exactly; the 26th is left out.
+        QTest::newRow("two-byte") << QString(26, QChar(0x8F74)) << 50 << QString(25, QChar(0x8F74));
+        // A two-byte character that would straddle the limit is left out whole.
+        QTest::newRow("boundary") << (QStringLiteral("a") + QString(15, QChar(0x8F74))) << 30
+                                  << (QStringLiteral("a") + QString(14, QChar(0x8F74)));
+        // A character outside the BMP takes four bytes and two UTF-16 units.
+        QTest::newRow("surrogate") << (QString(12, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600\U0001F600"))
+                                   << 19 << (QString(12, QLatin1Char('a')) + QString::fromUcs4(U"\U0001F600"));
+    }
+    void cutToAnsiBytes()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, maxBytes);
+        QFETCH(QString, kept);
+        QCOMPARE(CutToAnsiBytes(text, maxBytes), kept);
+        QVERIFY(QByteArray(QStringEncoder("GB18030").encode(kept)).size() <= maxBytes);
+    }
+
+    void statusRowsFollowTheAxes()
+    {
+        TStatusModel model;
+        model.SetAxes({QStringLiteral("第1轴"), QStringLiteral("第2轴")});
+        model.SetPos(1, 12.5);
+        QCOMPARE(model.rowCount(), 2);
+        QCOMPARE(model.index(1, TStatusModel::ColAxis).data().toString(), QStringLiteral("第2轴"));
+        QCOMPARE(model.index(1, TStatusModel::ColPos).data().toString(), QStringLiteral("12.500000"));
+        QCOMPARE(model.headerData(0, Qt::Vertical).toInt(), 1);
+
+        // A rebuild starts every position from 0 again.
+        model.SetAxes({QStringLiteral("X"), QStringLiteral("Y")});
+        QCOMPARE(model.Pos(1), 0.0);
+    }
+
+    void statusPosOutsideTableOrNotFinite()
+    {
+        TStatusModel model;
+        model.SetAxes({QStringLiteral("X")});
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        model.SetPos(5, 1.0);
+        model.SetPos(-1, 1.0);
+        QCOMPARE(changed.count(), 0);
+        model.SetPos(0, std::numeric_limits<double>::infinity());
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(model.index(0, TStatusModel::ColPos).data().toString(), QStringLiteral("-"));
+    }
+};
+TAVORIN_TEST(TablesTest)
+
+#include "TablesTest.moc"
