@@ -2,6 +2,8 @@
 // and log lines, repeats, pauses, stop and halt, and the rows it refuses.
 #include "RunnerFixture.h"
 #include "common/Exceptions.h"
+#include "program/StatusRefresh.h"
+#include "program/TStatusModel.h"
 #include "support/TestRegistry.h"
 
 #include <QSignalSpy>
@@ -314,6 +316,28 @@ private slots:
         QCOMPARE(run.refused, QStringList{text});
         QCOMPARE(Fixtures::Commands(), QStringList({"KQ_Set_Axis_Software_P(0,6400)", "KQ_Set_Axis_Halt_All()"}));
         QCOMPARE(run.runner->RunState(), TProgramRunner::Idle);
+    }
+
+    // Positions in mm from the software position; a ratio of 0 shows "—"
+    // without stopping the others; a failed read keeps the last value.
+    void statusRefresh()
+    {
+        Run run;
+        TStatusModel status;
+        status.SetAxes({"第1轴", "第2轴", "第3轴", "第4轴"});
+        g_Axis_Config[1].Open_Ratio = 0;
+        g_Axis_Config[2].Open_Ratio = 3;
+        kqsim_place_axis(0, 12800);
+        kqsim_place_axis(1, 5);
+        kqsim_place_axis(2, -1);
+        Refresh_Status(status, kAxes);
+        auto shown = [&status](int axis) { return status.index(axis, TStatusModel::ColPos).data().toString(); };
+        QCOMPARE(QStringList({shown(0), shown(1), shown(2), shown(3)}),
+                 QStringList({"2.000000", "—", "-0.333333", "0.000000"}));
+        kqsim_fail("KQ_Get_Axis_Software_P_Now", 1);
+        kqsim_place_axis(0, 0);
+        Refresh_Status(status, kAxes);
+        QCOMPARE(shown(0), QStringLiteral("2.000000"));
     }
 };
 

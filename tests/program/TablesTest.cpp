@@ -62,7 +62,7 @@ private slots:
         QCOMPARE(changed.count(), 0);
         model.SetPos(0, std::numeric_limits<double>::infinity());
         QCOMPARE(changed.count(), 1);
-        QCOMPARE(model.index(0, TStatusModel::ColPos).data().toString(), QStringLiteral("-"));
+        QCOMPARE(model.index(0, TStatusModel::ColPos).data().toString(), QStringLiteral("—"));
     }
 };
 TAVORIN_TEST(TablesTest)
