@@ -11,6 +11,10 @@
 #include "config/IniFile.h"
 #include "controller/Conversion.h"
 #include "kq_api.h"
+#include "program/StatusRefresh.h"
+#include "program/TCodeModel.h"
+#include "program/TProgramRunner.h"
+#include "program/TStatusModel.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -29,6 +33,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -57,13 +62,7 @@ TMainFrm::TMainFrm(QWidget *parent)
     BuildPages();
     BuildStatusBar();
 
-    tmr_Auto = new QTimer(this);
-    tmr_Auto->setObjectName(QStringLiteral("tmr_Auto"));
-    tmr_Auto->setInterval(50);
-    tmr_AutoStatus = new QTimer(this);
-    tmr_AutoStatus->setObjectName(QStringLiteral("tmr_AutoStatus"));
-    tmr_AutoStatus->setInterval(500);
-
+    BuildRunner();
     ConnectHandlers();
     resize(1100, 720);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -167,8 +166,21 @@ void TMainFrm::BuildPages()
     mmo_Log->setObjectName(QStringLiteral("mmo_Log"));
     mmo_Log->setReadOnly(true);
     mmo_Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    mem_Code = new TCodeModel(this);
+    mem_Status = new TStatusModel(this);
+    grid_Code = new QTableView(Sheet_Auto);
+    grid_Code->setObjectName(QStringLiteral("grid_Code"));
+    grid_Code->setModel(mem_Code);
+    grid_Status = new QTableView(Sheet_Auto);
+    grid_Status->setObjectName(QStringLiteral("grid_Status"));
+    grid_Status->setModel(mem_Status);
+    edt_Repeat = new QLineEdit(QStringLiteral("1"), Sheet_Auto);
+    edt_Repeat->setObjectName(QStringLiteral("edt_Repeat"));
     auto *autoLayout = new QVBoxLayout(Sheet_Auto);
+    autoLayout->addWidget(grid_Status);
     autoLayout->addWidget(mmo_Log);
+    autoLayout->addWidget(grid_Code);
+    autoLayout->addWidget(edt_Repeat);
 
     pgc_Main->addWidget(Sheet_Manual);
     pgc_Main->addWidget(Sheet_Auto);
@@ -202,7 +214,21 @@ void TMainFrm::ConnectHandlers()
     ConnectClick(btn_Manual, [this] { btn_ManualClick(); });
     ConnectClick(btn_Auto, [this] { btn_AutoClick(); });
     ConnectClick(btn_HaltAll, [this] { btn_HaltAllClick(); });
+    ConnectClick(btn_AutoRun, [this] { btn_AutoRunClick(); });
+    ConnectClick(btn_AutoPause, [this] { btn_AutoPauseClick(); });
+    ConnectClick(btn_AutoStop, [this] { btn_AutoStopClick(); });
     ConnectClick(btn_AutoHalt, [this] { btn_AutoHaltClick(); });
+}
+
+void TMainFrm::BuildRunner()
+{
+    Runner = new TProgramRunner(mem_Code, [this] { return int(F_Axis_Num); }, this);
+    tmr_Auto = Runner->tmr_Auto;
+    tmr_AutoStatus = Runner->tmr_AutoStatus;
+    connect(Runner, &TProgramRunner::Log, this, &TMainFrm::Add_Log);
+    connect(Runner, &TProgramRunner::StateChanged, this, &TMainFrm::Set_Auto_State);
+    connect(Runner, &TProgramRunner::Refused, this, [](const QString &text) { ShowInfo(text); });
+    connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
 }
 
 // ---- start-up and shutdown ------------------------------------------------
@@ -284,6 +310,9 @@ void TMainFrm::btn_ScanClick()
 {
     if (ShowModal(BoardPortFrm) != QDialog::Accepted)
         return;
+    // No program goes on with a board that is about to be replaced.
+    if (Runner->RunState() != TProgramRunner::Idle)
+        btn_AutoHaltClick();
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
     Close_All_Links();
@@ -539,8 +568,9 @@ void TMainFrm::Set_Manual_Mode(bool manual)
         SetToolButtonVisible(b, manual);
     for (QToolButton *b : {btn_Open, btn_Save, btn_AutoRun, btn_AutoPause, btn_AutoStop, btn_AutoHalt})
         SetToolButtonVisible(b, !manual);
+    // A program that runs or is paused keeps its controls.
     if (!manual)
-        Set_Auto_State(0);
+        Set_Auto_State(Runner->RunState());
 }
 
 void TMainFrm::btn_ManualClick()
@@ -575,31 +605,50 @@ void TMainFrm::Add_Log(const QString &text)
 
 void TMainFrm::Build_Status()
 {
-    // The status table and the axis lists of the automatic page are rebuilt here.
+    QStringList captions;
+    for (int a = 0; a < F_Axis_Num && a < g_Axis_Config.size(); ++a)
+        captions << g_Axis_Config.at(a).Axis_Caption;
+    mem_Status->SetAxes(captions);
 }
 
 void TMainFrm::Set_Auto_State(int state)
 {
     if (state < 0 || state > 2)
         return;
-    btn_Open->setEnabled(state == 0);
-    btn_Save->setEnabled(state == 0);
+    for (QWidget *w : std::initializer_list<QWidget *>{btn_Open, btn_Save, grid_Code})
+        w->setEnabled(state == 0);
     btn_AutoRun->setEnabled(state != 1);
     btn_AutoPause->setEnabled(state == 1);
     btn_AutoStop->setEnabled(state != 0);
     btn_AutoHalt->setEnabled(state != 0);
 }
 
-void TMainFrm::Auto_Halt()
+void TMainFrm::btn_AutoRunClick()
 {
-    tmr_Auto->stop();
-    KQ_Set_Axis_Halt_All();
-    Add_Log(QStringLiteral("停止"));
-    tmr_AutoStatus->stop();
+    Runner->Start(edt_Repeat->text());
+}
+
+void TMainFrm::btn_AutoPauseClick()
+{
+    Runner->Pause();
+}
+
+void TMainFrm::btn_AutoStopClick()
+{
+    Runner->Stop();
 }
 
 void TMainFrm::btn_AutoHaltClick()
 {
-    Auto_Halt();
-    Set_Auto_State(0);
+    Runner->Halt();
+}
+
+void TMainFrm::tmr_AutoStatusTimer()
+{
+    if (F_Axis_Num < 1)
+        return;
+    // One repaint per refresh, however many rows change.
+    grid_Status->setUpdatesEnabled(false);
+    Refresh_Status(*mem_Status, F_Axis_Num);
+    grid_Status->setUpdatesEnabled(true);
 }

@@ -8,6 +8,7 @@
 
 class QAction;
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QScrollArea;
 class QSplitter;
@@ -18,6 +19,10 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class TAxisFrm;
+class TCodeModel;
+class TProgramRunner;
+class TStatusModel;
+class QTableView;
 
 class TMainFrm : public QMainWindow
 {
@@ -51,6 +56,14 @@ public:
     QStatusBar *status_Main;
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
 
+    // The program table, the status table and the runner of the automatic
+    // page; the two timers are the runner's.
+    TCodeModel *mem_Code;
+    TStatusModel *mem_Status;
+    QTableView *grid_Code;
+    QTableView *grid_Status;
+    QLineEdit *edt_Repeat;
+    TProgramRunner *Runner;
     QTimer *tmr_Auto;
     QTimer *tmr_AutoStatus;
 
@@ -76,12 +89,15 @@ public:
     void btn_AutoClick();
     void btn_HaltAllClick();
 
-    // Automatic mode: run log and emergency halt.
+    // Automatic mode: run controls, run log and status table.
     void Add_Log(const QString &text);
     void Build_Status();
     void Set_Auto_State(int state);
-    void Auto_Halt();
+    void btn_AutoRunClick();
+    void btn_AutoPauseClick();
+    void btn_AutoStopClick();
     void btn_AutoHaltClick();
+    void tmr_AutoStatusTimer();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -95,6 +111,7 @@ private:
     void BuildPages();
     void BuildStatusBar();
     void ConnectHandlers();
+    void BuildRunner();
     QString Read_Identity();
     QWidget *GroupPanelContainer() const;
     QWidget *AxisPanelContainer() const;
