@@ -46,14 +46,23 @@ MsgResult RunMessageBox(const MessageRequest &request)
     return box.clickedButton() == ok ? MsgResult::Ok : MsgResult::Cancel;
 }
 
-QString RunFileDialog(FileDialogKind kind, const QString &caption, const QString &filter)
+QString RunFileDialog(FileDialogKind kind, const QString &caption, const QString &filter,
+                      const QString &defaultSuffix = QString())
 {
     if (g_fileDialogHandler)
         return g_fileDialogHandler(kind, caption);
-    QWidget *parent = QApplication::activeWindow();
-    if (kind == FileDialogKind::Open)
-        return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+    QFileDialog dialog(QApplication::activeWindow(), caption, QString(), filter);
+    if (kind == FileDialogKind::Open) {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(defaultSuffix);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
@@ -87,9 +96,9 @@ QString GetOpenFileName(const QString &caption, const QString &filter)
     return RunFileDialog(FileDialogKind::Open, caption, filter);
 }
 
-QString GetSaveFileName(const QString &caption, const QString &filter)
+QString GetSaveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix)
 {
-    return RunFileDialog(FileDialogKind::Save, caption, filter);
+    return RunFileDialog(FileDialogKind::Save, caption, filter, defaultSuffix);
 }
 
 int ShowModal(QDialog *dialog)

@@ -32,7 +32,9 @@ void ShowError(const QString &text);
 
 // File dialogs: return the chosen path, or an empty string when cancelled.
 QString GetOpenFileName(const QString &caption, const QString &filter);
-QString GetSaveFileName(const QString &caption, const QString &filter);
+// The save dialog asks before overwriting; a name typed without an
+// extension gets `defaultSuffix` (without its dot).
+QString GetSaveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix = QString());
 
 // Shows a dialog modally and returns its result (QDialog::Accepted or
 // QDialog::Rejected).

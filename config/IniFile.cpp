@@ -1,13 +1,13 @@
 #include "IniFile.h"
 
 #include "common/Exceptions.h"
+#include "common/FileWrite.h"
 #include "common/NumberText.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <optional>
@@ -77,22 +77,6 @@ QString FullPath(const QString &fileName)
     throw EIniFileException(QStringLiteral("Unable to write to ") + FullPath(fileName));
 }
 
-// The owner-write bit is honoured even for a user (root) whom the system
-// would let write anyway: a rename must never replace a read-only file.
-bool IsWritableEntry(const QFileInfo &info)
-{
-    return info.isWritable() && info.permissions().testFlag(QFileDevice::WriteOwner);
-}
-
-bool CanWrite(const QString &fileName)
-{
-    const QFileInfo file(fileName);
-    if (file.exists())
-        return !file.isDir() && IsWritableEntry(file);
-    const QFileInfo dir(file.absolutePath());
-    return dir.isDir() && IsWritableEntry(dir);
-}
-
 // The whole file in memory.  Each operation loads it, works on the lines
 // and, when it changes something, saves it again.
 class IniDocument
@@ -159,17 +143,7 @@ QByteArray IniDocument::Encode() const
 
 void IniDocument::Save(const QString &fileName) const
 {
-    if (!CanWrite(fileName))
-        ThrowWriteError(fileName);
-    const QByteArray bytes = Encode();
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        ThrowWriteError(fileName);
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        ThrowWriteError(fileName);
-    }
-    if (!file.commit())
+    if (!WriteFileAtomically(fileName, Encode()))
         ThrowWriteError(fileName);
 }
 

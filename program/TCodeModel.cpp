@@ -1,10 +1,34 @@
 #include "TCodeModel.h"
 
+#include "AnsiText.h"
 #include "common/NumberText.h"
 
 #include <algorithm>
 
+void ForceActionValues(TAutoCode &code)
+{
+    if (code.Action == AutoAction::Home || code.Action == AutoAction::Pause) {
+        code.Param = 0;
+        code.Count = 1;
+    } else if (code.Action == AutoAction::Abs || code.Action == AutoAction::Adjust) {
+        code.Count = 1;
+    }
+}
+
 TCodeModel::TCodeModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+int TCodeModel::ColumnWidthChars(int column)
+{
+    static const int widths[ColumnCount] = {0, 20, 20, 15, 10, 10};
+    return column >= 0 && column < ColumnCount ? widths[column] : 0;
+}
+
+void TCodeModel::FitFields(TAutoCode &code)
+{
+    code.bInsert = false;
+    code.Axis = CutToAnsiBytes(code.Axis, kAxisFieldBytes);
+    code.Action = CutToAnsiBytes(code.Action, kActionFieldBytes);
+}
 
 int TCodeModel::rowCount(const QModelIndex &parent) const
 {
@@ -60,7 +84,7 @@ int TCodeModel::InsertRow(int row, const TAutoCode &code)
         row = rowCount();
     beginInsertRows(QModelIndex(), row, row);
     m_rows.insert(m_rows.begin() + row, code);
-    m_rows[size_t(row)].bInsert = false;
+    FitFields(m_rows[size_t(row)]);
     endInsertRows();
     m_current = -2; // force the signal
     SetCurrentRow(row);
@@ -82,7 +106,16 @@ void TCodeModel::SetRows(std::vector<TAutoCode> rows)
 {
     beginResetModel();
     m_rows = std::move(rows);
+    for (TAutoCode &code : m_rows)
+        FitFields(code);
     endResetModel();
     m_current = -2;
     SetCurrentRow(m_rows.empty() ? -1 : 0);
+}
+
+int TCodeModel::AddCode(const TAutoCode &code)
+{
+    TAutoCode added = code;
+    ForceActionValues(added);
+    return InsertRow(code.bInsert ? m_current : rowCount(), added);
 }

@@ -7,6 +7,11 @@
 #include <QAbstractTableModel>
 #include <vector>
 
+// The values an added step takes whatever it was given: homing and pause
+// have no parameter and run once, absolute moves and coordinate adjusts run
+// once.
+void ForceActionValues(TAutoCode &code);
+
 class TCodeModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -14,6 +19,9 @@ public:
     enum Column { ColID, ColAxis, ColAction, ColParam, ColDelay, ColCount, ColumnCount };
 
     explicit TCodeModel(QObject *parent = nullptr);
+
+    // Display width of a column in characters; 0 for the hidden ID column.
+    static int ColumnWidthChars(int column);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -32,12 +40,21 @@ public:
     // new row becomes current.  Returns its index.
     int InsertRow(int row, const TAutoCode &code);
     void RemoveRow(int row);
+    // Replaces every row; the first row becomes current.
     void SetRows(std::vector<TAutoCode> rows);
+
+    // Add_Code: inserts before the current row when code.bInsert is set
+    // (appends when there is none), otherwise appends; applies the values
+    // forced by the step's action.  The new row becomes current.
+    int AddCode(const TAutoCode &code);
 
 signals:
     void CurrentRowChanged(int row);
 
 private:
+    // Axis and Action hold at most 50 and 30 bytes of GB18030 text.
+    static void FitFields(TAutoCode &code);
+
     std::vector<TAutoCode> m_rows;
     int m_current = -1;
 };

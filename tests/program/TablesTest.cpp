@@ -1,4 +1,6 @@
+#include "ProgramRows.h"
 #include "program/AnsiText.h"
+#include "program/TCodeModel.h"
 #include "program/TStatusModel.h"
 #include "support/TestRegistry.h"
 
@@ -7,11 +9,63 @@
 #include <QTest>
 #include <limits>
 
+using ProgramRows::Row;
+
 class TablesTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void forcedValues_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<double>("param");
+        QTest::addColumn<int>("count");
+        QTest::newRow("home") << AutoAction::Home << 0.0 << 1;
+        QTest::newRow("relative") << AutoAction::Rel << 5.0 << 3;
+        QTest::newRow("absolute") << AutoAction::Abs << 5.0 << 1;
+        QTest::newRow("pause") << AutoAction::Pause << 0.0 << 1;
+        QTest::newRow("adjust") << AutoAction::Adjust << 5.0 << 1;
+    }
+    void forcedValues()
+    {
+        QFETCH(QString, action);
+        QFETCH(double, param);
+        QFETCH(int, count);
+        TCodeModel model;
+        model.AddCode(Row(0, QStringLiteral("X"), action, 5, 1000, 3));
+        QCOMPARE(model.Row(0).Param, param);
+        QCOMPARE(model.Row(0).Count, count);
+        QCOMPARE(model.Row(0).Delay, 1000);
+    }
+
+    // Steps inserted one after another at an unchanged selection end up in
+    // reverse order above it; appended steps go to the end.  Each new row
+    // becomes the selection.
+    void insertBeforeSelection()
+    {
+        TCodeModel model;
+        model.AddCode(Row(0, "end", AutoAction::Home, 0, 0, 1));
+        for (const char *axis : {"a", "b", "c"})
+            model.AddCode(Row(0, QString::fromLatin1(axis), AutoAction::Home, 0, 0, 1, true));
+        QCOMPARE(model.CurrentRow(), 0);
+        model.AddCode(Row(0, "last", AutoAction::Home, 0, 0, 1));
+        QCOMPARE(model.CurrentRow(), 4);
+        QStringList axes;
+        for (const TAutoCode &c : model.Rows())
+            axes << c.Axis;
+        QCOMPARE(axes, (QStringList{"c", "b", "a", "end", "last"}));
+        QVERIFY(!model.Row(0).bInsert);
+    }
+
+    void textFieldsKeptWithinTheirBytes()
+    {
+        TCodeModel model;
+        model.SetRows({Row(0, QString(40, QChar(0x8F74)), QString(20, QChar(0x8F74)), 0, 0, 1)});
+        QCOMPARE(model.Row(0).Axis.size(), 25);
+        QCOMPARE(model.Row(0).Action.size(), 15);
+    }
+
     void cutToAnsiBytes_data()
     {
         QTest::addColumn<QString>("text");

@@ -1,0 +1,436 @@
+#include "ProgramFile.h"
+
+#include "common/Exceptions.h"
+#include "common/FileWrite.h"
+#include "common/NumberText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+const QByteArrayView Utf8Bom("\xEF\xBB\xBF");
+const char *const AnsiCodec = "GB18030";
+constexpr int kFieldCount = 6;
+
+// ---- encodings ---------------------------------------------------------------
+
+// True when every byte sequence is well-formed UTF-8 (no overlong forms, no
+// surrogates, nothing above U+10FFFF); `nonAscii` tells whether any
+// character outside ASCII was seen.
+bool IsValidUtf8(QByteArrayView bytes, bool &nonAscii)
+{
+    nonAscii = false;
+    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
+    const auto *end = p + bytes.size();
+    while (p < end) {
+        const unsigned char c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        nonAscii = true;
+        int length = 0;
+        unsigned char low = 0x80, high = 0xBF; // range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) {
+            length = 2;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            length = 3;
+            if (c == 0xE0) low = 0xA0;
+            if (c == 0xED) high = 0x9F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            length = 4;
+            if (c == 0xF0) low = 0x90;
+            if (c == 0xF4) high = 0x8F;
+        } else {
+            return false;
+        }
+        if (end - p < length || p[1] < low || p[1] > high)
+            return false;
+        for (int i = 2; i < length; ++i) {
+            if (p[i] < 0x80 || p[i] > 0xBF)
+                return false;
+        }
+        p += length;
+    }
+    return true;
+}
+
+ProgramEncoding DetectEncoding(QByteArrayView &bytes)
+{
+    if (bytes.startsWith(Utf8Bom)) {
+        bytes = bytes.sliced(Utf8Bom.size());
+        return ProgramEncoding::Utf8Bom;
+    }
+    bool nonAscii = false;
+    return IsValidUtf8(bytes, nonAscii) && nonAscii ? ProgramEncoding::Utf8 : ProgramEncoding::Gb18030;
+}
+
+bool IsAscii(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Text of the file's encoding to QString and back.  Both encodings keep
+// ',' '\r' and '\n' as single bytes that never occur inside a character,
+// so lines and fields are found in the bytes.
+class TextCodec
+{
+public:
+    explicit TextCodec(ProgramEncoding encoding)
+        : m_utf8(encoding != ProgramEncoding::Gb18030)
+        , m_decoder(AnsiCodec, QStringConverter::Flag::Stateless)
+        , m_encoder(AnsiCodec, QStringConverter::Flag::Stateless)
+    {
+    }
+
+    QString Decode(QByteArrayView bytes)
+    {
+        if (IsAscii(bytes))
+            return QString::fromLatin1(bytes);
+        if (m_utf8)
+            return QString::fromUtf8(bytes);
+        return m_decoder.decode(bytes);
+    }
+
+    QByteArray Encode(const QString &text)
+    {
+        if (m_utf8)
+            return text.toUtf8();
+        return m_encoder.encode(text);
+    }
+
+private:
+    bool m_utf8;
+    QStringDecoder m_decoder;
+    QStringEncoder m_encoder;
+};
+
+// The texts of one field that recur on most lines (axis captions) are kept
+// with their bytes, so that equal captions share one string.
+class TextCache
+{
+public:
+    const QString &Find(QByteArrayView bytes, TextCodec &codec)
+    {
+        for (Entry &e : m_entries) {
+            if (e.used && e.bytes == bytes)
+                return e.text;
+        }
+        Entry &slot = m_entries[m_next];
+        m_next = (m_next + 1) % m_entries.size();
+        slot = {true, bytes.toByteArray(), codec.Decode(bytes)};
+        return slot.text;
+    }
+
+private:
+    struct Entry
+    {
+        bool used = false;
+        QByteArray bytes;
+        QString text;
+    };
+    std::array<Entry, 8> m_entries;
+    size_t m_next = 0;
+};
+
+const std::array<const QString *, 5> &ActionNames()
+{
+    static const std::array<const QString *, 5> names = {
+        &AutoAction::Home, &AutoAction::Rel, &AutoAction::Abs, &AutoAction::Pause, &AutoAction::Adjust};
+    return names;
+}
+
+// ---- reading -------------------------------------------------------------------
+
+// Plain decimal integers (the form the writer uses) are read here; any
+// other form goes through the general integer parser.
+bool FastInt(QByteArrayView field, int32_t &value)
+{
+    const char *p = field.data();
+    const char *end = p + field.size();
+    const bool negative = p < end && *p == '-';
+    if (negative)
+        ++p;
+    if (p == end || end - p > 9)
+        return false;
+    int32_t magnitude = 0;
+    for (; p < end; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        magnitude = magnitude * 10 + (*p - '0');
+    }
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+// Plain decimals "-12.5" are read here, with the same conversion as the
+// general parser; exponents and everything else go through it.
+bool FastFloat(QByteArrayView field, double &value)
+{
+    const char *p = field.data();
+    const char *end = p + field.size();
+    const char *digits = p < end && *p == '-' ? p + 1 : p;
+    int before = 0, after = 0;
+    const char *q = digits;
+    for (; q < end && *q >= '0' && *q <= '9'; ++q)
+        ++before;
+    if (q < end && *q == '.') {
+        for (++q; q < end && *q >= '0' && *q <= '9'; ++q)
+            ++after;
+        if (after == 0)
+            return false;
+    }
+    if (q != end || before == 0)
+        return false;
+    const auto result = std::from_chars(p, end, value);
+    return result.ec == std::errc() && result.ptr == end;
+}
+
+class LineReader
+{
+public:
+    LineReader(ProgramReadResult &result) : m_result(result), m_codec(result.Encoding) {}
+
+    // False when the line ends the reading (the reason is in the result).
+    bool ReadLine(QByteArrayView line)
+    {
+        std::array<QByteArrayView, kFieldCount> fields;
+        if (!SplitFields(line, fields))
+            return Stop(ProgramReadResult::BadLine);
+        const int action = ActionIndex(fields[2]);
+        if (action < 0)
+            return Stop(ProgramReadResult::BadLine);
+        TAutoCode code;
+        code.Axis = m_axes.Find(fields[1], m_codec);
+        code.Action = *ActionNames()[size_t(action)];
+        if (!ReadInt(fields[0], code.ID) || !ReadFloat(fields[3], code.Param)
+            || !ReadInt(fields[4], code.Delay) || !ReadInt(fields[5], code.Count))
+            return false;
+        m_result.Rows.push_back(std::move(code));
+        return true;
+    }
+
+private:
+    static bool SplitFields(QByteArrayView line, std::array<QByteArrayView, kFieldCount> &fields)
+    {
+        qsizetype start = 0;
+        for (int i = 0; i < kFieldCount - 1; ++i) {
+            const qsizetype comma = line.indexOf(',', start);
+            if (comma < 0)
+                return false;
+            fields[size_t(i)] = line.sliced(start, comma - start);
+            start = comma + 1;
+        }
+        fields[kFieldCount - 1] = line.sliced(start);
+        return fields[kFieldCount - 1].indexOf(',') < 0;
+    }
+
+    int ActionIndex(QByteArrayView field)
+    {
+        if (m_actionBytes.empty()) {
+            for (const QString *name : ActionNames())
+                m_actionBytes.push_back(m_codec.Encode(*name));
+        }
+        for (size_t i = 0; i < m_actionBytes.size(); ++i) {
+            if (field == m_actionBytes[i])
+                return int(i);
+        }
+        return -1;
+    }
+
+    bool ReadInt(QByteArrayView field, int32_t &value)
+    {
+        return FastInt(field, value) || Convert(field, [&value](const QString &t) { value = StrToInt(t); });
+    }
+
+    bool ReadFloat(QByteArrayView field, double &value)
+    {
+        return FastFloat(field, value) || Convert(field, [&value](const QString &t) { value = StrToFloat(t); });
+    }
+
+    // Runs the general parser; a conversion error ends the reading.
+    template <typename Parse>
+    bool Convert(QByteArrayView field, Parse parse)
+    {
+        try {
+            parse(m_codec.Decode(field));
+            return true;
+        } catch (const EConvertError &e) {
+            m_result.Error = e.Message();
+            return Stop(ProgramReadResult::BadNumber);
+        }
+    }
+
+    bool Stop(ProgramReadResult::Stop reason)
+    {
+        m_result.StopReason = reason;
+        return false;
+    }
+
+    ProgramReadResult &m_result;
+    TextCodec m_codec;
+    TextCache m_axes;
+    std::vector<QByteArray> m_actionBytes;
+};
+
+bool OnlyLineEnds(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        if (c != '\r' && c != '\n')
+            return false;
+    }
+    return true;
+}
+
+// ---- writing -------------------------------------------------------------------
+
+void AppendInt(QByteArray &out, int32_t value)
+{
+    char buffer[16];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    out.append(buffer, result.ptr - buffer);
+}
+
+// General number format; whole numbers below 1E15 are exact and written as
+// plain integers, which is what the general format gives for them.
+void AppendFloat(QByteArray &out, double value)
+{
+    if (std::isfinite(value) && std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        char buffer[24];
+        const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value));
+        out.append(buffer, result.ptr - buffer);
+        return;
+    }
+    out.append(FloatToStr(value).toLatin1());
+}
+
+// A field's text with its commas replaced, so that it cannot split its line.
+QString FieldText(const QString &text)
+{
+    if (!text.contains(QLatin1Char(',')))
+        return text;
+    QString copy = text;
+    return copy.replace(QLatin1Char(','), QChar(0xFF0C));
+}
+
+class FieldEncoder
+{
+public:
+    explicit FieldEncoder(ProgramEncoding encoding) : m_codec(encoding) {}
+    const QByteArray &Encode(const QString &text)
+    {
+        if (!m_valid || text != m_text) {
+            m_text = text;
+            m_bytes = m_codec.Encode(FieldText(text));
+            m_valid = true;
+        }
+        return m_bytes;
+    }
+
+private:
+    TextCodec m_codec;
+    bool m_valid = false;
+    QString m_text;
+    QByteArray m_bytes;
+};
+
+QString NativePath(const QString &fileName)
+{
+    return QDir::toNativeSeparators(fileName);
+}
+
+} // namespace
+
+ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows)
+{
+    ProgramReadResult result;
+    result.Encoding = DetectEncoding(bytes);
+    LineReader reader(result);
+    const char *p = bytes.data();
+    const char *end = p + bytes.size();
+    qint64 line = 0;
+    while (p < end) {
+        const auto *newline = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+        const char *lineEnd = newline ? newline : end;
+        QByteArrayView text(p, lineEnd - p);
+        if (text.endsWith('\r'))
+            text.chop(1);
+        ++line;
+        bool go_on;
+        if (qint64(result.Rows.size()) >= maxRows) {
+            result.StopReason = ProgramReadResult::TooManyRows;
+            go_on = false;
+        } else {
+            go_on = reader.ReadLine(text);
+        }
+        if (!go_on) {
+            result.StopLine = line;
+            result.OnlyEmptyLinesLeft = OnlyLineEnds(QByteArrayView(p, end - p));
+            break;
+        }
+        p = newline ? newline + 1 : end;
+    }
+    return result;
+}
+
+ProgramReadResult ReadProgramFile(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Exception(QStringLiteral("无法打开方案文件：") + NativePath(fileName));
+    const qint64 size = file.size();
+    if (size <= 0) {
+        const QByteArray bytes = file.readAll(); // a pipe or an empty file
+        return ReadProgramText(bytes);
+    }
+    // Mapped rather than read, so that a huge file costs only what is read
+    // of it before the first bad line.
+    if (const uchar *mapped = file.map(0, size))
+        return ReadProgramText(QByteArrayView(reinterpret_cast<const char *>(mapped), size));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw Exception(QStringLiteral("无法读取方案文件：") + NativePath(fileName));
+    return ReadProgramText(bytes);
+}
+
+QByteArray WriteProgramText(const std::vector<TAutoCode> &rows, ProgramEncoding encoding)
+{
+    QByteArray out;
+    if (encoding == ProgramEncoding::Utf8Bom)
+        out.append(Utf8Bom);
+    out.reserve(qsizetype(rows.size()) * 40 + out.size());
+    FieldEncoder axes(encoding);
+    FieldEncoder actions(encoding);
+    for (const TAutoCode &code : rows) {
+        AppendInt(out, code.ID);
+        out.append(',');
+        out.append(axes.Encode(code.Axis));
+        out.append(',');
+        out.append(actions.Encode(code.Action));
+        out.append(',');
+        AppendFloat(out, code.Param);
+        out.append(',');
+        AppendInt(out, code.Delay);
+        out.append(',');
+        AppendInt(out, code.Count);
+        out.append("\r\n", 2);
+    }
+    return out;
+}
+
+void WriteProgramFile(const QString &fileName, const std::vector<TAutoCode> &rows, ProgramEncoding encoding)
+{
+    if (!WriteFileAtomically(fileName, WriteProgramText(rows, encoding)))
+        throw Exception(QStringLiteral("无法保存方案文件：") + NativePath(fileName));
+}

@@ -1,0 +1,281 @@
+#include "TAutoPage.h"
+
+#include "RasterScan.h"
+#include "TCodeModel.h"
+#include "TStatusModel.h"
+#include "TXYFrm.h"
+#include "common/Dialogs.h"
+#include "common/Guard.h"
+#include "common/NumberText.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+
+const char *const kProgramFilter = "*.txt (*.txt)";
+
+template <typename T>
+T *Named(T *widget, const char *name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QPushButton *NewButton(QWidget *parent, const char *name, const QString &caption,
+                       void (TAutoPage::*handler)(), TAutoPage *page)
+{
+    auto *button = Named(new QPushButton(caption, parent), name);
+    QObject::connect(button, &QPushButton::clicked, page, [page, handler] { Guard([page, handler] { (page->*handler)(); }); });
+    return button;
+}
+
+int StatusWidthChars(int column)
+{
+    static const int widths[TStatusModel::ColumnCount] = {0, 20, 12};
+    return column >= 0 && column < TStatusModel::ColumnCount ? widths[column] : 0;
+}
+
+} // namespace
+
+TAutoPage::TAutoPage(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("AutoPage"));
+    BuildWidgets();
+    BuildLayout();
+}
+
+void TAutoPage::BuildWidgets()
+{
+    mem_Status = Named(new TStatusModel(this), "mem_Status");
+    grid_Status = Named(new QTableView(this), "grid_Status");
+    grid_Status->setModel(mem_Status);
+    SetUpGrid(grid_Status, StatusWidthChars);
+
+    mmo_Log = Named(new QPlainTextEdit(this), "mmo_Log");
+    mmo_Log->setReadOnly(true);
+    mmo_Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+
+    mem_Code = Named(new TCodeModel(this), "mem_Code");
+    grid_Code = Named(new QTableView(this), "grid_Code");
+    grid_Code->setModel(mem_Code);
+    SetUpGrid(grid_Code, TCodeModel::ColumnWidthChars);
+    connect(mem_Code, &TCodeModel::CurrentRowChanged, this, &TAutoPage::ShowCurrentRow);
+    connect(grid_Code->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) {
+                if (current.isValid())
+                    mem_Code->SetCurrentRow(current.row());
+            });
+
+    grp_Edit = Named(new QGroupBox(QStringLiteral("编辑"), this), "grp_Edit");
+    cbb_Axis = Named(new QComboBox(grp_Edit), "cbb_Axis");
+    cbb_Action = Named(new QComboBox(grp_Edit), "cbb_Action");
+    cbb_Action->addItems({AutoAction::Home, AutoAction::Rel, AutoAction::Abs, AutoAction::Pause, AutoAction::Adjust});
+    cbb_Action->setCurrentIndex(0);
+    edt_Param = Named(new QLineEdit(QStringLiteral("0"), grp_Edit), "edt_Param");
+    edt_Delay = Named(new QLineEdit(QStringLiteral("1000"), grp_Edit), "edt_Delay");
+    edt_Count = Named(new QLineEdit(QStringLiteral("1"), grp_Edit), "edt_Count");
+    edt_Repeat = Named(new QLineEdit(QStringLiteral("1"), grp_Edit), "edt_Repeat");
+    chk_Insert = Named(new QCheckBox(QStringLiteral("插入到选择位置"), grp_Edit), "chk_Insert");
+    btn_AddCode = NewButton(grp_Edit, "btn_AddCode", QStringLiteral("增加"), &TAutoPage::btn_AddCodeClick, this);
+    btn_DelCode = NewButton(grp_Edit, "btn_DelCode", QStringLiteral("删除"), &TAutoPage::btn_DelCodeClick, this);
+    btn_ScanXY = NewButton(grp_Edit, "btn_ScanXY", QStringLiteral("行列扫描"), &TAutoPage::btn_ScanXYClick, this);
+}
+
+// Read-only grids that select whole rows, show the record number in the
+// row header and keep every row the same height, so that a program of a
+// million rows scrolls without measuring rows.
+void TAutoPage::SetUpGrid(QTableView *grid, int (*widthChars)(int))
+{
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setWordWrap(false);
+    QHeaderView *rows = grid->verticalHeader();
+    rows->setSectionResizeMode(QHeaderView::Fixed);
+    rows->setDefaultSectionSize(grid->fontMetrics().height() + 6);
+    rows->setDefaultAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    const int charWidth = grid->fontMetrics().averageCharWidth();
+    grid->setColumnHidden(0, true);
+    for (int column = 1; column < grid->model()->columnCount(); ++column)
+        grid->setColumnWidth(column, widthChars(column) * charWidth + 8);
+    grid->horizontalHeader()->setStretchLastSection(true);
+}
+
+void TAutoPage::BuildLayout()
+{
+    auto *left = new QSplitter(Qt::Vertical);
+    left->addWidget(grid_Status);
+    left->addWidget(mmo_Log);
+    left->setStretchFactor(0, 1);
+    left->setStretchFactor(1, 2);
+
+    auto *edit = new QGridLayout(grp_Edit);
+    const QList<QPair<const char *, QWidget *>> entries = {
+        {"运动轴", cbb_Axis}, {"动作", cbb_Action}, {"参数(mm/°)", edt_Param},
+        {"延时(ms)", edt_Delay}, {"循环次数", edt_Count}, {"方案执行次数", edt_Repeat}};
+    for (int i = 0; i < entries.size(); ++i) {
+        edit->addWidget(new QLabel(QString::fromUtf8(entries[i].first), grp_Edit), i / 3, (i % 3) * 2);
+        edit->addWidget(entries[i].second, i / 3, (i % 3) * 2 + 1);
+    }
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(chk_Insert);
+    buttons->addStretch();
+    buttons->addWidget(btn_AddCode);
+    buttons->addWidget(btn_DelCode);
+    buttons->addWidget(btn_ScanXY);
+    edit->addLayout(buttons, 2, 0, 1, 6);
+
+    auto *right = new QWidget;
+    auto *rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(grid_Code, 1);
+    rightLayout->addWidget(grp_Edit);
+
+    auto *split = new QSplitter(Qt::Horizontal);
+    split->addWidget(left);
+    split->addWidget(right);
+    split->setStretchFactor(0, 1);
+    split->setStretchFactor(1, 2);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(split);
+}
+
+void TAutoPage::ShowCurrentRow(int row)
+{
+    QItemSelectionModel *selection = grid_Code->selectionModel();
+    if (row < 0) {
+        selection->clear();
+        return;
+    }
+    const QModelIndex index = mem_Code->index(row, TCodeModel::ColAxis);
+    if (selection->currentIndex().row() != row || !selection->isRowSelected(row, QModelIndex()))
+        selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    grid_Code->scrollTo(index);
+}
+
+void TAutoPage::SelectLastRow()
+{
+    mem_Code->SetCurrentRow(mem_Code->rowCount() - 1);
+}
+
+void TAutoPage::Build_Status(const QStringList &captions)
+{
+    mem_Status->SetAxes(captions);
+    cbb_Axis->clear();
+    cbb_Axis->addItems(captions);
+    cbb_Axis->setCurrentIndex(captions.isEmpty() ? -1 : 0);
+    if (XYFrm)
+        XYFrm->SetAxes(captions);
+}
+
+void TAutoPage::SetEditEnabled(bool enabled)
+{
+    for (QWidget *w : {static_cast<QWidget *>(btn_AddCode), static_cast<QWidget *>(btn_DelCode),
+                       static_cast<QWidget *>(btn_ScanXY), static_cast<QWidget *>(grid_Code)})
+        w->setEnabled(enabled);
+}
+
+// ---- program steps ---------------------------------------------------------
+
+void TAutoPage::Add_Code(const TAutoCode &code)
+{
+    mem_Code->AddCode(code);
+}
+
+void TAutoPage::btn_AddCodeClick()
+{
+    TAutoCode code;
+    code.bInsert = chk_Insert->isChecked();
+    code.ID = cbb_Axis->currentIndex();
+    code.Axis = cbb_Axis->currentText();
+    code.Action = cbb_Action->currentText();
+    code.Param = StrToFloat(edt_Param->text());
+    code.Delay = StrToInt(edt_Delay->text());
+    code.Count = StrToInt(edt_Count->text());
+    Add_Code(code);
+}
+
+void TAutoPage::btn_DelCodeClick()
+{
+    if (mem_Code->IsEmpty())
+        return;
+    if (ConfirmDestructive(QStringLiteral("确定删除选择的动作？")))
+        mem_Code->RemoveRow(mem_Code->CurrentRow());
+}
+
+void TAutoPage::btn_ScanXYClick()
+{
+    if (!mem_Code->IsEmpty()
+        && !ConfirmDestructive(QStringLiteral("自动生成方案将关闭当前方案,如果没有保存当前方案会丢失，确认继续？")))
+        return;
+    if (!XYFrm || ShowModal(XYFrm) != QDialog::Accepted)
+        return;
+    mem_Code->SetRows({});
+    m_encoding = ProgramEncoding::Gb18030;
+    mem_Code->SetRows(GenerateRaster(XYFrm->ReadSettings()));
+    SelectLastRow();
+}
+
+// ---- program files ---------------------------------------------------------
+
+void TAutoPage::Save_Program()
+{
+    if (mem_Code->IsEmpty())
+        return;
+    const QString path = GetSaveFileName(QStringLiteral("保存方案"), QString::fromLatin1(kProgramFilter),
+                                         QStringLiteral("txt"));
+    if (path.isEmpty())
+        return;
+    WriteProgramFile(path, mem_Code->Rows(), m_encoding);
+    SelectLastRow();
+}
+
+void TAutoPage::Open_Program()
+{
+    if (!mem_Code->IsEmpty()
+        && !ConfirmDestructive(QStringLiteral("打开新方案将关闭当前方案，如果没有保存当前方案会丢失，确认继续？")))
+        return;
+    const QString path = GetOpenFileName(QStringLiteral("打开方案"), QString::fromLatin1(kProgramFilter));
+    if (path.isEmpty())
+        return;
+    mem_Code->SetRows({});
+    ProgramReadResult read = ReadProgramFile(path);
+    m_encoding = read.Encoding;
+    mem_Code->SetRows(std::move(read.Rows));
+    SelectLastRow();
+    ReportEarlyStop(read);
+}
+
+// Rows after a line that could not be read are not in the table: say so,
+// or a program would run without its last rows.  A conversion error is
+// reported as such; an empty last line is no loss.
+void TAutoPage::ReportEarlyStop(const ProgramReadResult &read)
+{
+    switch (read.StopReason) {
+    case ProgramReadResult::AtEnd:
+        return;
+    case ProgramReadResult::BadNumber:
+        throw EConvertError(read.Error);
+    case ProgramReadResult::TooManyRows:
+        ShowInfo(QStringLiteral("方案超过 %1 行，已读入前 %1 行，其余未读入").arg(mem_Code->rowCount()));
+        return;
+    case ProgramReadResult::BadLine:
+        if (!read.OnlyEmptyLinesLeft)
+            ShowInfo(QStringLiteral("方案文件第 %1 行格式不正确，已停止读取，共读入 %2 行")
+                         .arg(read.StopLine)
+                         .arg(mem_Code->rowCount()));
+        return;
+    }
+}
