@@ -2,15 +2,20 @@
 
 #include "TBoardPortFrm.h"
 #include "TMainFrm.h"
+#include "program/TAutoPage.h"
+#include "program/TXYFrm.h"
 
 TMainFrm *MainFrm = nullptr;
 TBoardPortFrm *BoardPortFrm = nullptr;
+TXYFrm *XYFrm = nullptr;
 
 void Create_Forms()
 {
     MainFrm = new TMainFrm;
     BoardPortFrm = new TBoardPortFrm(MainFrm);
-    // The parameter, run-all, group and raster dialogs follow here.
+    // The parameter, run-all and group dialogs come here, before the raster dialog.
+    XYFrm = new TXYFrm(MainFrm);
+    MainFrm->AutoPage->XYFrm = XYFrm;
 }
 
 void Destroy_Forms()
@@ -18,4 +23,5 @@ void Destroy_Forms()
     delete MainFrm; // owns the dialogs
     MainFrm = nullptr;
     BoardPortFrm = nullptr;
+    XYFrm = nullptr;
 }

@@ -2,9 +2,11 @@
 // The windows of the program: created once at start, alive for the whole run.
 class TMainFrm;
 class TBoardPortFrm;
+class TXYFrm;
 
 extern TMainFrm *MainFrm;
 extern TBoardPortFrm *BoardPortFrm;
+extern TXYFrm *XYFrm;
 
 // Creates the main window and the dialogs, in this order.
 void Create_Forms();

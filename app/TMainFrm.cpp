@@ -12,9 +12,8 @@
 #include "controller/Conversion.h"
 #include "kq_api.h"
 #include "program/StatusRefresh.h"
-#include "program/TCodeModel.h"
+#include "program/TAutoPage.h"
 #include "program/TProgramRunner.h"
-#include "program/TStatusModel.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -162,25 +161,12 @@ void TMainFrm::BuildPages()
 
     Sheet_Auto = new QWidget(pgc_Main);
     Sheet_Auto->setObjectName(QStringLiteral("Sheet_Auto"));
-    mmo_Log = new QPlainTextEdit(Sheet_Auto);
-    mmo_Log->setObjectName(QStringLiteral("mmo_Log"));
-    mmo_Log->setReadOnly(true);
-    mmo_Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    mem_Code = new TCodeModel(this);
-    mem_Status = new TStatusModel(this);
-    grid_Code = new QTableView(Sheet_Auto);
-    grid_Code->setObjectName(QStringLiteral("grid_Code"));
-    grid_Code->setModel(mem_Code);
-    grid_Status = new QTableView(Sheet_Auto);
-    grid_Status->setObjectName(QStringLiteral("grid_Status"));
-    grid_Status->setModel(mem_Status);
-    edt_Repeat = new QLineEdit(QStringLiteral("1"), Sheet_Auto);
-    edt_Repeat->setObjectName(QStringLiteral("edt_Repeat"));
+    AutoPage = new TAutoPage(Sheet_Auto);
+    AutoPage->setObjectName(QStringLiteral("AutoPage"));
+    mmo_Log = AutoPage->mmo_Log;
     auto *autoLayout = new QVBoxLayout(Sheet_Auto);
-    autoLayout->addWidget(grid_Status);
-    autoLayout->addWidget(mmo_Log);
-    autoLayout->addWidget(grid_Code);
-    autoLayout->addWidget(edt_Repeat);
+    autoLayout->setContentsMargins(0, 0, 0, 0);
+    autoLayout->addWidget(AutoPage);
 
     pgc_Main->addWidget(Sheet_Manual);
     pgc_Main->addWidget(Sheet_Auto);
@@ -214,6 +200,8 @@ void TMainFrm::ConnectHandlers()
     ConnectClick(btn_Manual, [this] { btn_ManualClick(); });
     ConnectClick(btn_Auto, [this] { btn_AutoClick(); });
     ConnectClick(btn_HaltAll, [this] { btn_HaltAllClick(); });
+    ConnectClick(btn_Open, [this] { btn_OpenClick(); });
+    ConnectClick(btn_Save, [this] { btn_SaveClick(); });
     ConnectClick(btn_AutoRun, [this] { btn_AutoRunClick(); });
     ConnectClick(btn_AutoPause, [this] { btn_AutoPauseClick(); });
     ConnectClick(btn_AutoStop, [this] { btn_AutoStopClick(); });
@@ -222,7 +210,7 @@ void TMainFrm::ConnectHandlers()
 
 void TMainFrm::BuildRunner()
 {
-    Runner = new TProgramRunner(mem_Code, [this] { return int(F_Axis_Num); }, this);
+    Runner = new TProgramRunner(AutoPage->mem_Code, [this] { return int(F_Axis_Num); }, this);
     tmr_Auto = Runner->tmr_Auto;
     tmr_AutoStatus = Runner->tmr_AutoStatus;
     connect(Runner, &TProgramRunner::Log, this, &TMainFrm::Add_Log);
@@ -608,24 +596,35 @@ void TMainFrm::Build_Status()
     QStringList captions;
     for (int a = 0; a < F_Axis_Num && a < g_Axis_Config.size(); ++a)
         captions << g_Axis_Config.at(a).Axis_Caption;
-    mem_Status->SetAxes(captions);
+    AutoPage->Build_Status(captions);
 }
 
 void TMainFrm::Set_Auto_State(int state)
 {
     if (state < 0 || state > 2)
         return;
-    for (QWidget *w : std::initializer_list<QWidget *>{btn_Open, btn_Save, grid_Code})
-        w->setEnabled(state == 0);
+    btn_Open->setEnabled(state == 0);
+    btn_Save->setEnabled(state == 0);
+    AutoPage->SetEditEnabled(state == 0);
     btn_AutoRun->setEnabled(state != 1);
     btn_AutoPause->setEnabled(state == 1);
     btn_AutoStop->setEnabled(state != 0);
     btn_AutoHalt->setEnabled(state != 0);
 }
 
+void TMainFrm::btn_OpenClick()
+{
+    AutoPage->Open_Program();
+}
+
+void TMainFrm::btn_SaveClick()
+{
+    AutoPage->Save_Program();
+}
+
 void TMainFrm::btn_AutoRunClick()
 {
-    Runner->Start(edt_Repeat->text());
+    Runner->Start(AutoPage->edt_Repeat->text());
 }
 
 void TMainFrm::btn_AutoPauseClick()
@@ -648,7 +647,7 @@ void TMainFrm::tmr_AutoStatusTimer()
     if (F_Axis_Num < 1)
         return;
     // One repaint per refresh, however many rows change.
-    grid_Status->setUpdatesEnabled(false);
-    Refresh_Status(*mem_Status, F_Axis_Num);
-    grid_Status->setUpdatesEnabled(true);
+    AutoPage->grid_Status->setUpdatesEnabled(false);
+    Refresh_Status(*AutoPage->mem_Status, F_Axis_Num);
+    AutoPage->grid_Status->setUpdatesEnabled(true);
 }

@@ -8,7 +8,6 @@
 
 class QAction;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
 class QScrollArea;
 class QSplitter;
@@ -19,10 +18,8 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class TAxisFrm;
-class TCodeModel;
+class TAutoPage;
 class TProgramRunner;
-class TStatusModel;
-class QTableView;
 
 class TMainFrm : public QMainWindow
 {
@@ -51,18 +48,14 @@ public:
     QWidget *pnl_Select;
     QScrollArea *Box_Select;
     QScrollArea *box_Axis;
-    QPlainTextEdit *mmo_Log;
+    QPlainTextEdit *mmo_Log; // the automatic page's run log
 
     QStatusBar *status_Main;
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
 
-    // The program table, the status table and the runner of the automatic
-    // page; the two timers are the runner's.
-    TCodeModel *mem_Code;
-    TStatusModel *mem_Status;
-    QTableView *grid_Code;
-    QTableView *grid_Status;
-    QLineEdit *edt_Repeat;
+    // The automatic page (program and status tables, run log) and the
+    // program runner; the two timers are the runner's.
+    TAutoPage *AutoPage;
     TProgramRunner *Runner;
     QTimer *tmr_Auto;
     QTimer *tmr_AutoStatus;
@@ -93,6 +86,8 @@ public:
     void Add_Log(const QString &text);
     void Build_Status();
     void Set_Auto_State(int state);
+    void btn_OpenClick();
+    void btn_SaveClick();
     void btn_AutoRunClick();
     void btn_AutoPauseClick();
     void btn_AutoStopClick();

@@ -2,12 +2,14 @@
 // toolbar handlers, mode switches and connection during a run, the refusal
 // box and the status refresh.
 #include "AppFixture.h"
+#include "program/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 #include "program/TStatusModel.h"
 #include "support/TestRegistry.h"
 
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
@@ -34,15 +36,19 @@ void Start_Running()
 {
     Connect();
     MainFrm->btn_AutoClick();
-    MainFrm->mem_Code->InsertRow(-1, Adjust(0, 1));
+    MainFrm->AutoPage->mem_Code->InsertRow(-1, Adjust(0, 1));
     MainFrm->btn_AutoRunClick();
     kqsim_journal_clear();
 }
 
+const QString kIdle = QStringLiteral("btn_Open btn_Save btn_AddCode btn_DelCode btn_ScanXY grid_Code btn_AutoRun");
+
 QString Enabled_Controls()
 {
     QStringList on;
-    for (QWidget *w : std::initializer_list<QWidget *>{MainFrm->btn_Open, MainFrm->btn_Save, MainFrm->grid_Code,
+    const TAutoPage *page = MainFrm->AutoPage;
+    for (QWidget *w : std::initializer_list<QWidget *>{MainFrm->btn_Open, MainFrm->btn_Save, page->btn_AddCode,
+                                                      page->btn_DelCode, page->btn_ScanXY, page->grid_Code,
                                                       MainFrm->btn_AutoRun, MainFrm->btn_AutoPause,
                                                       MainFrm->btn_AutoStop, MainFrm->btn_AutoHalt})
         if (w->isEnabled())
@@ -60,7 +66,7 @@ private slots:
     {
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("enabled");
-        QTest::newRow("idle") << 0 << "btn_Open btn_Save grid_Code btn_AutoRun";
+        QTest::newRow("idle") << 0 << kIdle;
         QTest::newRow("running") << 1 << "btn_AutoPause btn_AutoStop btn_AutoHalt";
         QTest::newRow("paused") << 2 << "btn_AutoRun btn_AutoStop btn_AutoHalt";
         QTest::newRow("other values change nothing") << 3 << "btn_AutoPause btn_AutoStop btn_AutoHalt";
@@ -86,7 +92,7 @@ private slots:
         for (const QString &line : MainFrm->mmo_Log->toPlainText().split('\n'))
             texts << line.mid(21); // after "[yyyy-mm-dd hh:nn:ss]"
         QCOMPARE(texts.mid(texts.size() - 4), QStringList({"开始运行", "第1轴 坐标调整完成", "方案执行完成 1", "停止"}));
-        QCOMPARE(Enabled_Controls(), QStringLiteral("btn_Open btn_Save grid_Code btn_AutoRun"));
+        QCOMPARE(Enabled_Controls(), kIdle);
     }
 
     // "手动模式" halts the run; "自动模式" leaves it running with its controls.
@@ -111,22 +117,22 @@ private slots:
         Connect();
         QCOMPARE(Commands().mid(0, 2), QStringList({"KQ_Set_Axis_Halt_All()", "KQ_Close_UART()"}));
         QCOMPARE(MainFrm->Runner->RunState(), TProgramRunner::Idle);
-        QCOMPARE(Enabled_Controls(), QStringLiteral("btn_Open btn_Save grid_Code btn_AutoRun"));
+        QCOMPARE(Enabled_Controls(), kIdle);
     }
 
     void refusedRowShowsItsRecordNumber()
     {
         Connect();
         MainFrm->btn_AutoClick();
-        MainFrm->mem_Code->InsertRow(-1, Adjust(0, 1));
-        MainFrm->mem_Code->InsertRow(-1, Adjust(9, 1));
+        MainFrm->AutoPage->mem_Code->InsertRow(-1, Adjust(0, 1));
+        MainFrm->AutoPage->mem_Code->InsertRow(-1, Adjust(9, 1));
         MessageRecorder boxes;
         MainFrm->btn_AutoRunClick();
         QCOMPARE(boxes.requests.size(), 1);
         QCOMPARE(boxes.requests[0].title, QStringLiteral("提示"));
         QCOMPARE(boxes.requests[0].text, QStringLiteral("第2行无法执行：设备上没有轴号为 9 的轴"));
         QVERIFY(!MainFrm->tmr_Auto->isActive());
-        QCOMPARE(Enabled_Controls(), QStringLiteral("btn_Open btn_Save grid_Code btn_AutoRun"));
+        QCOMPARE(Enabled_Controls(), kIdle);
     }
 
     void statusRefreshShowsPositions()
@@ -134,8 +140,8 @@ private slots:
         Connect();
         kqsim_place_axis(1, 2 * 6400);
         MainFrm->tmr_AutoStatusTimer();
-        QCOMPARE(MainFrm->mem_Status->index(1, 2).data().toString(), QStringLiteral("2.000000"));
-        QVERIFY(MainFrm->grid_Status->updatesEnabled());
+        QCOMPARE(MainFrm->AutoPage->mem_Status->index(1, 2).data().toString(), QStringLiteral("2.000000"));
+        QVERIFY(MainFrm->AutoPage->grid_Status->updatesEnabled());
     }
 };
 
