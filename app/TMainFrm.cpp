@@ -1,12 +1,14 @@
 #include "TMainFrm.h"
 
+#include "BoardLink.h"
 #include "Forms.h"
+#include "ManualPanels.h"
 #include "TBoardPortFrm.h"
+#include "TRunAllFrm.h"
 #include "axis/TAxisFrm.h"
 #include "common/AppInfo.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
-#include "config/AxisConfig.h"
 #include "config/AxisConfigFile.h"
 #include "config/IniFile.h"
 #include "controller/Conversion.h"
@@ -15,6 +17,7 @@
 #include "program/TAutoPage.h"
 #include "program/TProgramRunner.h"
 
+
 #include <QCloseEvent>
 #include <QDateTime>
 #include <QGuiApplication>
@@ -22,10 +25,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QPushButton>
-#include <QCheckBox>
-#include <QGroupBox>
-#include <QRadioButton>
 #include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollArea>
@@ -37,13 +36,10 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cstring>
 
 namespace {
-const int kGroupPanelWidth = 200;
-const int kGroupPanelHeight = 48;
-const int kGroupPanelGap = 5;
-const char *kTag = "Tag";
+// The group panels (200 px) with room for the scroll bar.
+const int kSelectListWidth = 224;
 
 template <typename Handler>
 void ConnectClick(QToolButton *button, Handler handler)
@@ -142,7 +138,7 @@ void TMainFrm::BuildPages()
     selectLayout->setContentsMargins(0, 0, 0, 0);
     selectLayout->addWidget(Box_Select);
     pnl_Select->setMinimumWidth(0);
-    pnl_Select->resize(kGroupPanelWidth + 24, pnl_Select->height());
+    pnl_Select->resize(kSelectListWidth, pnl_Select->height());
 
     box_Axis = new QScrollArea(spl_Manual);
     box_Axis->setObjectName(QStringLiteral("box_Axis"));
@@ -154,7 +150,7 @@ void TMainFrm::BuildPages()
     spl_Manual->setCollapsible(0, true);
     spl_Manual->setCollapsible(1, false);
     spl_Manual->setStretchFactor(1, 1);
-    spl_Manual->setSizes({kGroupPanelWidth + 24, 860});
+    spl_Manual->setSizes({kSelectListWidth, 860});
     auto *manualLayout = new QVBoxLayout(Sheet_Manual);
     manualLayout->setContentsMargins(0, 0, 0, 0);
     manualLayout->addWidget(spl_Manual);
@@ -199,6 +195,9 @@ void TMainFrm::ConnectHandlers()
     ConnectClick(btn_Scan, [this] { btn_ScanClick(); });
     ConnectClick(btn_Manual, [this] { btn_ManualClick(); });
     ConnectClick(btn_Auto, [this] { btn_AutoClick(); });
+    ConnectClick(btn_Config, [this] { btn_ConfigClick(); });
+    ConnectClick(btn_RunAll, [this] { btn_RunAllClick(); });
+    ConnectClick(btn_StopAll, [this] { btn_StopAllClick(); });
     ConnectClick(btn_HaltAll, [this] { btn_HaltAllClick(); });
     ConnectClick(btn_Open, [this] { btn_OpenClick(); });
     ConnectClick(btn_Save, [this] { btn_SaveClick(); });
@@ -213,6 +212,7 @@ void TMainFrm::BuildRunner()
     Runner = new TProgramRunner(AutoPage->mem_Code, [this] { return int(F_Axis_Num); }, this);
     tmr_Auto = Runner->tmr_Auto;
     tmr_AutoStatus = Runner->tmr_AutoStatus;
+    Runner->HaltAll = [this] { Halt_All_Axes(); };
     connect(Runner, &TProgramRunner::Log, this, &TMainFrm::Add_Log);
     connect(Runner, &TProgramRunner::StateChanged, this, &TMainFrm::Set_Auto_State);
     connect(Runner, &TProgramRunner::Refused, this, [](const QString &text) { ShowInfo(text); });
@@ -251,45 +251,9 @@ void TMainFrm::FormClose()
 
 // ---- connection --------------------------------------------------------------
 
-static void Close_All_Links()
-{
-    KQ_Close_UART();
-    KQ_Close_USB();
-    KQ_Close_Net();
-}
-
-static void Open_Chosen_Link(const TBoardPortFrm &port)
-{
-    switch (port.ChosenLink()) {
-    case TBoardPortFrm::Link::UART: {
-        const QByteArray name = port.PortName().toLocal8Bit(); // zero-terminated
-        KQ_Open_UART(name.constData());
-        break;
-    }
-    case TBoardPortFrm::Link::USB:
-        KQ_Open_USB();
-        break;
-    case TBoardPortFrm::Link::Net: {
-        const auto o = port.Octets();
-        KQ_Open_Net(o[0], o[1], o[2], o[3], static_cast<uint16_t>(port.PortNumber()));
-        break;
-    }
-    }
-}
-
-// Reads the identifiers; each keeps its previous value when its call fails.
 QString TMainFrm::Read_Identity()
 {
-    char buffer[KQ_PRODUCT_ID_SIZE];
-    std::memset(buffer, 0, sizeof buffer);
-    if (KQ_Get_Product_ID(buffer) == 0)
-        F_Product_ID = QString::fromLocal8Bit(buffer, static_cast<int>(strnlen(buffer, sizeof buffer)));
-    std::memset(buffer, 0, sizeof buffer);
-    if (KQ_Get_Product_SN(reinterpret_cast<uint8_t *>(buffer)) == 0)
-        F_SN = QByteArray(buffer, KQ_PRODUCT_SN_SIZE).toHex().toUpper();
-    int32_t a = 0, b = 0, c = 0, d = 0;
-    if (KQ_Get_Product_Version2(&a, &b, &c, &d) == 0)
-        F_Version = QStringLiteral("%1.%2.%3.%4").arg(a).arg(b).arg(c).arg(d);
+    Read_Board_Identity(F_Product_ID, F_SN, F_Version);
     return QStringLiteral("Model=") + F_Product_ID + QStringLiteral("/SN=") + F_SN
         + QStringLiteral("/Ver=") + F_Version;
 }
@@ -311,25 +275,13 @@ void TMainFrm::btn_ScanClick()
         return;
     }
     QString product = Read_Identity();
-    // Nothing is assumed about a board whose resources cannot be read.
-    uint32_t resource = 0;
-    KQ_Get_Product_Resource(&resource);
-    if (resource & KQ_RESOURCE_ENCODER) {
-        int32_t count = 0;
-        KQ_Get_Encoder_Num(&count);
-        F_Encoder_Num = count;
-    }
-    if (resource & KQ_RESOURCE_AXIS) {
-        int32_t count = 0;
-        KQ_Get_Axis_Num(&count);
-        F_Axis_Num = count;
+    const TBoard_Resources resources = Read_Board_Resources();
+    F_Encoder_Num = resources.Encoders;
+    if (resources.HasAxes) {
+        F_Axis_Num = resources.Axes;
         if (F_Axis_Num > 0)
             product += QStringLiteral("/Motor=") + QString::number(F_Axis_Num);
-        Load_Axis_Config();
-        Build_Group_Panels();
-        Select_Group(0);
-        Build_Axis_Frames();
-        // The run-all dialog's frames are rebuilt here.
+        Reload_And_Rebuild();
         Paint_Group_Panels();
     }
     msg_Main->setText(product);
@@ -347,183 +299,74 @@ void TMainFrm::Load_Axis_Config()
     Push_Sensor_Settings(F_Encoder_Num, F_Axis_Num);
 }
 
-static TAxis_Entries Axis_Entries_Of(const TAxisFrm &frame)
+void TMainFrm::Reload_And_Rebuild()
 {
-    TAxis_Entries e;
-    e.Section = frame.objectName();
-    e.P_Rel = frame.edt_Rel->text();
-    e.P_Abs = frame.edt_Abs->text();
-    e.V_Abs = frame.edt_Mode_V_Abs->text();
-    e.V_Rel = frame.edt_Mode_V_Rel->text();
-    e.Home_V = frame.edt_Home_V->text();
-    return e;
+    Load_Axis_Config();
+    Build_Group_Panels();
+    Select_Group(0);
+    Build_Axis_Frames();
+    Build_RunAll_Frames();
 }
 
 void TMainFrm::Save_Axis_Entries()
 {
-    const QList<TAxisFrm *> frames = Axis_Frames();
-    if (frames.isEmpty())
-        return;
-    QVector<TAxis_Entries> entries;
-    for (auto it = frames.crbegin(); it != frames.crend(); ++it)
-        entries.append(Axis_Entries_Of(**it));
-    TIniFile ini(ConfigFileName());
-    Write_Axis_Entries(ini, entries);
+    ManualPanels::Save_Axis_Entries(Axis_Frames());
 }
 
-// ---- axis panels -----------------------------------------------------------
+// ---- group and axis panels -----------------------------------------------------
 
 QWidget *TMainFrm::AxisPanelContainer() const
 {
     return box_Axis->widget();
 }
 
-QList<TAxisFrm *> TMainFrm::Axis_Frames() const
-{
-    QList<TAxisFrm *> frames;
-    for (QObject *child : AxisPanelContainer()->children())
-        if (auto *frame = qobject_cast<TAxisFrm *>(child))
-            frames.append(frame);
-    return frames;
-}
-
-static void Fill_Axis_Frame(TAxisFrm &frame, int axis)
-{
-    const TAxis_Config &c = g_Axis_Config.at(axis);
-    frame.grp_Ch->setTitle(c.Axis_Caption);
-    frame.chk_Neg->setText(c.Axis_Neg + QStringLiteral("限位"));
-    frame.chk_Pos->setText(c.Axis_Pos + QStringLiteral("限位"));
-    frame.FNegCaption = c.Axis_Neg;
-    frame.FPosCaption = c.Axis_Pos;
-    frame.btn_Neg->setText(QStringLiteral("←") + c.Axis_Neg);
-    frame.btn_Pos->setText(c.Axis_Pos + QStringLiteral("→"));
-    frame.grp_Ch->setProperty(kTag, axis);
-    frame.setObjectName(QStringLiteral("Axis") + QString::number(axis));
-}
-
-static void Fill_Axis_Entries(TAxisFrm &frame, const TAxis_Config &c)
-{
-    frame.Load_Param(); // the quick-position captions
-    frame.edt_Abs->setText(c.P_Abs);
-    frame.edt_Rel->setText(c.P_Rel);
-    frame.edt_Mode_V_Abs->setText(c.V_Abs);
-    frame.edt_Mode_V_Rel->setText(c.V_Rel);
-    frame.edt_Home_V->setText(c.Home_V);
-    frame.rb_Close->setEnabled(c.Encoder_Has);
-}
-
-void TMainFrm::Build_Axis_Frames()
-{
-    const QList<TAxisFrm *> old = Axis_Frames();
-    for (auto it = old.crbegin(); it != old.crend(); ++it)
-        delete *it;
-    QWidget *container = AxisPanelContainer();
-    container->setMinimumSize(0, 0);
-    if (F_Axis_Num <= 0)
-        return;
-    int left = 0;
-    int height = 0;
-    for (int i = 0; i < F_Axis_Num && i < g_Axis_Config.size(); ++i) {
-        if (!g_Axis_Config.at(i).Axis_Visible)
-            continue;
-        auto *frame = new TAxisFrm(container);
-        Fill_Axis_Frame(*frame, i);
-        frame->adjustSize();
-        frame->move(left, 0);
-        frame->show();
-        left += frame->width();
-        height = qMax(height, frame->height());
-        Fill_Axis_Entries(*frame, g_Axis_Config.at(i));
-    }
-    container->setMinimumSize(left, height);
-}
-
-// ---- group panels ----------------------------------------------------------
-
 QWidget *TMainFrm::GroupPanelContainer() const
 {
     return Box_Select->widget();
 }
 
-QList<QWidget *> TMainFrm::Group_Panels() const
+QList<TAxisFrm *> TMainFrm::Axis_Frames() const
 {
-    QList<QWidget *> panels;
-    for (QObject *child : GroupPanelContainer()->children())
-        if (child->objectName().startsWith(QLatin1String("Pnl_Group")))
-            panels.append(static_cast<QWidget *>(child));
-    return panels;
+    return ManualPanels::Axis_Frames(AxisPanelContainer());
 }
 
-static void Colour_Group_Panel(QWidget *panel, bool selected)
+void TMainFrm::Build_Axis_Frames()
 {
-    QPalette palette = panel->palette();
-    const QColor face = QGuiApplication::palette().color(QPalette::Button);
-    palette.setColor(QPalette::Window, selected ? QColor(Qt::green) : face);
-    palette.setColor(QPalette::WindowText, selected ? QColor(Qt::white) : QColor(Qt::blue));
-    panel->setPalette(palette);
+    ManualPanels::Build_Axis_Frames(AxisPanelContainer(), F_Axis_Num);
+}
+
+QList<QWidget *> TMainFrm::Group_Panels() const
+{
+    return ManualPanels::Group_Panels(GroupPanelContainer());
 }
 
 void TMainFrm::Build_Group_Panels()
 {
-    qDeleteAll(Group_Panels());
-    QWidget *container = GroupPanelContainer();
-    for (int g = 0; g < F_Group_Num && g < g_Group_Config.size(); ++g) {
-        auto *panel = new QLabel(g_Group_Config.at(g).Caption, container);
-        panel->setObjectName(QStringLiteral("Pnl_Group") + QString::number(g));
-        panel->setProperty(kTag, g);
-        panel->setAlignment(Qt::AlignCenter);
-        panel->setFrameShape(QFrame::Panel);
-        panel->setFrameShadow(QFrame::Raised);
-        panel->setAutoFillBackground(true);
-        QFont font = panel->font();
-        font.setPointSize(12);
-        panel->setFont(font);
-        panel->setGeometry(0, g * (kGroupPanelHeight + kGroupPanelGap), kGroupPanelWidth, kGroupPanelHeight);
-        panel->setCursor(Qt::PointingHandCursor);
-        Colour_Group_Panel(panel, g_Group_Config.at(g).Visible);
-        panel->installEventFilter(this);
-        panel->show();
-    }
-    const int count = Group_Panels().size();
-    container->setMinimumSize(kGroupPanelWidth, count * (kGroupPanelHeight + kGroupPanelGap));
-    container->resize(container->minimumSize());
+    ManualPanels::Build_Group_Panels(GroupPanelContainer(), F_Group_Num, this);
 }
 
 void TMainFrm::Pnl_GroupClick(QWidget *panel)
 {
-    Select_Group(panel->property(kTag).toInt());
+    Select_Group(ManualPanels::Group_Of(panel));
 }
 
 void TMainFrm::Select_Group(int group)
 {
     if (F_Group_Num <= 0)
         return;
-    for (TGroup_Config &g : g_Group_Config)
-        g.Visible = false;
-    if (group >= 0) {
-        if (group < g_Group_Config.size())
-            g_Group_Config[group].Visible = true;
-        for (TAxis_Config &axis : g_Axis_Config)
-            axis.Axis_Visible = axis.Group_ID == group;
-    } else {
-        for (TAxis_Config &axis : g_Axis_Config)
-            axis.Axis_Visible = false;
-    }
+    ManualPanels::Mark_Selection(group);
     Paint_Group_Panels();
     Build_Axis_Frames();
 }
 
 void TMainFrm::Paint_Group_Panels()
 {
-    for (QWidget *panel : Group_Panels()) {
-        const int g = panel->property(kTag).toInt();
-        Colour_Group_Panel(panel, g >= 0 && g < g_Group_Config.size() && g_Group_Config.at(g).Visible);
-    }
+    ManualPanels::Paint_Group_Panels(GroupPanelContainer());
 }
 
 bool TMainFrm::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::MouseButtonRelease && watched->objectName().startsWith(QLatin1String("Pnl_Group"))) {
+    if (event->type() == QEvent::MouseButtonRelease && ManualPanels::Is_Group_Panel(watched)) {
         auto *panel = static_cast<QWidget *>(watched);
         const auto *mouse = static_cast<QMouseEvent *>(event);
         if (mouse->button() == Qt::LeftButton && panel->rect().contains(mouse->position().toPoint())) {
@@ -577,9 +420,55 @@ void TMainFrm::btn_AutoClick()
         btn_Auto->setChecked(!btn_Manual->isChecked());
 }
 
+void TMainFrm::btn_ConfigClick()
+{
+    if (F_Axis_Num <= 0)
+        return;
+    Show_Parameter_Dialog(); // however it closes, the file may have changed
+    Reload_And_Rebuild();
+}
+
+void TMainFrm::Show_Parameter_Dialog()
+{
+    // The parameter dialog, prepared for F_Axis_Num axes and F_Encoder_Num
+    // encoder channels, is shown modally here; it edits the configuration
+    // file itself.  Until it exists the command goes straight to the reload.
+}
+
+void TMainFrm::Build_RunAll_Frames()
+{
+    if (RunAllFrm)
+        RunAllFrm->Build_RunAll_Frames(F_Axis_Num);
+}
+
+void TMainFrm::btn_RunAllClick()
+{
+    if (F_Axis_Num < 1 || !RunAllFrm || ShowModal(RunAllFrm) != QDialog::Accepted)
+        return;
+    // An entry that is not a number ends the whole command; axes started
+    // before it keep moving.
+    for (const TRun_Choice &choice : RunAllFrm->Choices()) {
+        TAxisFrm *panel = ManualPanels::Axis_Frame_Of(AxisPanelContainer(), choice.Axis);
+        if (choice.Run && panel)
+            Perform_Run_Action(*panel, choice.Action);
+    }
+}
+
+void TMainFrm::btn_StopAllClick()
+{
+    for (TAxisFrm *panel : Axis_Frames())
+        panel->btn_Set_StopClick();
+}
+
 void TMainFrm::btn_HaltAllClick()
 {
+    Halt_All_Axes();
+}
+
+void TMainFrm::Halt_All_Axes()
+{
     KQ_Set_Axis_Halt_All();
+    ManualPanels::Leave_Back_And_Forth(Axis_Frames());
 }
 
 // ---- automatic mode ----------------------------------------------------------

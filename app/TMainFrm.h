@@ -66,6 +66,9 @@ public:
     void btn_ScanClick();
     void Load_Axis_Config();
     void Save_Axis_Entries();
+    // Reloads the configuration and rebuilds the group panels, the selection
+    // (group 0), the axis panels and the run-all frames.
+    void Reload_And_Rebuild();
 
     // Group and axis panels.
     void Build_Group_Panels();
@@ -76,11 +79,19 @@ public:
     QList<QWidget *> Group_Panels() const;
     QList<TAxisFrm *> Axis_Frames() const;
 
-    // Modes.
+    // Modes, the parameter command and the all-axes commands.
     void Set_Manual_Mode(bool manual);
     void btn_ManualClick();
     void btn_AutoClick();
+    void btn_ConfigClick();
+    void Show_Parameter_Dialog();
+    void Build_RunAll_Frames();
+    void btn_RunAllClick();
+    void btn_StopAllClick();
     void btn_HaltAllClick();
+    // KQ_Set_Axis_Halt_All, then every panel in back-and-forth mode is put
+    // into open loop so that no loop starts its axis again.
+    void Halt_All_Axes();
 
     // Automatic mode: run controls, run log and status table.
     void Add_Log(const QString &text);

@@ -44,6 +44,7 @@ TProgramRunner::TProgramRunner(TCodeModel *code, std::function<int()> axisCount,
     , tmr_Auto(new QTimer(this))
     , tmr_AutoStatus(new QTimer(this))
     , Ticks(GetTickCount32)
+    , HaltAll([] { KQ_Set_Axis_Halt_All(); })
     , m_code(code)
     , m_axisCount(std::move(axisCount))
 {
@@ -132,7 +133,7 @@ void TProgramRunner::Auto_Stop()
 void TProgramRunner::Auto_Halt()
 {
     tmr_Auto->stop();
-    KQ_Set_Axis_Halt_All();
+    HaltAll();
     emit Log(QStringLiteral("停止"));
     tmr_AutoStatus->stop();
 }

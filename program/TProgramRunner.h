@@ -38,6 +38,9 @@ public:
 
     // The millisecond counter that delays are measured on (wraps at 2^32).
     std::function<uint32_t()> Ticks;
+    // The halt of every axis (KQ_Set_Axis_Halt_All); the main window adds
+    // what its panels need on a halt.
+    std::function<void()> HaltAll;
 
     State RunState() const { return m_state; }
 

@@ -28,7 +28,9 @@ enum {
     KQSIM_ERR_NO_AXIS = 3,   /* axis or encoder channel number past the count */
     KQSIM_ERR_NULL = 4,      /* an out-pointer is NULL */
     KQSIM_ERR_ARGUMENT = 5,  /* a flag other than 0 or 1 */
-    KQSIM_ERR_NO_BOARD = 6   /* KQ_Open_Net / KQ_Open_UART: nothing answers there */
+    KQSIM_ERR_NO_BOARD = 6,  /* KQ_Open_Net / KQ_Open_UART: nothing answers there */
+    KQSIM_ERR_HOME_FAILED = 7 /* KQ_Get_Axis_Status_Run after a home search that
+                                 failed (the run flag is filled, 0) */
 };
 
 /* Board calls are all but KQ_Init, KQ_DeInit, the opens, the closes and the
@@ -59,7 +61,9 @@ KQ_EXPORT void kqsim_reset(int axes, int encoders, uint32_t resources);
 KQ_EXPORT void kqsim_reset_from_environment(void);
 
 /* Clock: with the manual clock on, time only moves by kqsim_advance_ms.
- * Motion is integrated in 1 ms steps up to the present at every call.
+ * Motion is integrated exactly, one segment of constant acceleration at a
+ * time, up to the present at every call; a long gap costs no more than a
+ * short one.
  * With the wall clock, kqsim_advance_ms moves time on by ms in addition. */
 KQ_EXPORT void kqsim_set_manual_clock(int on);
 KQ_EXPORT void kqsim_advance_ms(uint32_t ms);
@@ -112,31 +116,40 @@ KQ_EXPORT int kqsim_axis_mode(int axis);
 KQ_EXPORT int32_t kqsim_encoder_setting(int axis, int which);
 
 /* How an axis moves.
- * - A mode call only records the mode; a target, home speed, stop or halt
- *   changes the motion.  The run flag is set from the command on.
+ * - A mode call only records the mode and the closed-loop flag; a target,
+ *   home speed, stop or halt changes the motion.  The run flag is set from
+ *   the command on.  The closed-loop flag is set by the position-close and
+ *   both encoder home modes, cleared by the position mode, KQ_Set_Axis_Mode_Home
+ *   and the home-switch mode, and left alone by the velocity mode.
  * - Position targets: trapezoid with the position acc, dec and |v_max| from
  *   the present velocity; an absolute target is in software steps, a
  *   relative one counts from the target of a move under way, else from the
  *   position.  v_max 0: the move does not start.  An acc or dec <= 0 makes
- *   that change instantaneous.
- * - Closed-loop mode: targets are encoder counts, relative ones count from
- *   the present counts.  Counts = d * round(physical / f) + offset, with f
- *   the closed-loop factor (1 when it is 0, negative or not finite) and
- *   d = +1 for direction polarity 1, -1 for 0.
+ *   that change instantaneous.  Braking is never harder than dec: a target
+ *   too close to stop on is overshot and approached again.
+ * - Closed-loop flag set: targets are encoder counts, relative ones count
+ *   from the present counts.  The counts grow by d * (physical motion) / f,
+ *   with f the closed-loop factor (1 when it is 0, negative or not finite)
+ *   and d = +1 for direction polarity 1, -1 for 0; changing f or d changes
+ *   how later motion counts, never the counts of the moment.
  * - Velocity targets run until a stop, a halt or a limit switch; a relative
  *   one adds to the target of a run under way, else to the velocity.
  * - A home search moves at the home speed (sign = direction) to the home
  *   switch, to the next index mark beyond its start, or to the switch and
  *   then the next mark beyond it, stops there and makes the software
  *   position and the encoder counts 0.  Home-switch mode started on the
- *   switch ends at once.  A limit reached first ends it without zeroing.
+ *   switch ends at once.  A limit reached on the way turns the search round
+ *   (at once, from rest); reaching the other limit as well ends the search
+ *   without zeroing: the run flag clears, KQ_Get_Axis_Status_Run returns
+ *   KQSIM_ERR_HOME_FAILED and status byte 6 is 1 until the next motion
+ *   command (target, home speed, stop or halt).
  * - Each stop brakes only a motion of its own kind, at that kind's dec.
  * - A limit switch stops any motion that reaches it in its direction at
  *   once; commands that would drive further into an active limit do not
  *   start, moving away is allowed.
- * - KQ_Set_Axis_Software_P sets counts in closed-loop mode (the position
- *   becomes d * counts * f), else the position (the counts become
- *   d * round(position / f)); nothing moves. */
+ * - KQ_Set_Axis_Software_P sets counts while the closed-loop flag is set
+ *   (the position becomes d * counts * f), else the position (the counts
+ *   become d * round(position / f)); nothing moves. */
 
 /* Shape of an axis's travel, in motor steps of its physical position
  * (the software position equals it until KQ_Set_Axis_Software_P or a home

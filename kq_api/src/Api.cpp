@@ -18,7 +18,7 @@ const int32_t kVersion[4] = {2, 1, 0, 5};
 int32_t setMode(const char *name, uint16_t axis, AxisMode mode)
 {
     return axisCall(CallText(name).arg(axis), axis, [&](Axis &a) {
-        a.mode = mode;
+        a.setMode(mode);
         return Ok;
     });
 }
@@ -327,7 +327,7 @@ int32_t KQ_Set_Axis_Position_Close_Dec_Factor(uint16_t axis, float factor)
 {
     return axisCall(CallText("KQ_Set_Axis_Position_Close_Dec_Factor").arg(axis).arg(factor), axis,
                     [&](Axis &a) {
-                        a.closeFactor = factor;
+                        a.setCloseFactor(factor);
                         return Ok;
                     });
 }
@@ -379,7 +379,7 @@ int32_t KQ_Get_Axis_Status(uint16_t axis, uint8_t *s1, uint8_t *s2, uint8_t *s3,
         *s3 = a.atNegLimit() ? 1 : 0;
         *s4 = a.atPosLimit() ? 1 : 0;
         *s5 = a.onHomeSwitch() ? 1 : 0;
-        *s6 = 0;
+        *s6 = a.homeFailed() ? 1 : 0;
         return Ok;
     });
 }
@@ -390,7 +390,7 @@ int32_t KQ_Get_Axis_Status_Run(uint16_t axis, int32_t *run)
         if (!run)
             return NullOut;
         *run = a.running() ? 1 : 0;
-        return Ok;
+        return a.homeFailed() ? HomeFailed : Ok;
     });
 }
 
@@ -433,7 +433,12 @@ int32_t KQ_Set_Encoder_Z_Polarity(uint16_t channel, int32_t polarity)
 
 int32_t KQ_Set_Encoder_Dir_Polarity(uint16_t channel, int32_t polarity)
 {
-    return encoderFlag("KQ_Set_Encoder_Dir_Polarity", channel, polarity, &EncoderSettings::dirPolarity);
+    return channelCall(CallText("KQ_Set_Encoder_Dir_Polarity").arg(channel).arg(polarity), channel, [&](Axis &a) {
+        if (polarity != 0 && polarity != 1)
+            return BadArgument;
+        a.setDirPolarity(polarity);
+        return Ok;
+    });
 }
 
 int32_t KQ_Set_Encoder_Over_Enable(uint16_t channel, int32_t enable)

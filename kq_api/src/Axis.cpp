@@ -8,35 +8,31 @@ namespace kq {
 
 namespace {
 
-constexpr double kStep = 0.001; // integration step, s
+constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// A long gap is integrated step by step only this far per axis; the rest of
-// it is dropped.  Only a ramp of hours (an acceleration of a few steps/s²)
-// comes near it; constant-velocity stretches are jumped over.
-constexpr int64_t kMaxStepsPerAdvance = 5'000'000;
-
-// Velocity one step on from v toward vt: a growing speed changes at acc, a
-// shrinking one at dec.  A reversal first brakes to 0 and accelerates on the
-// following step.  A rate of 0 or less makes that change instantaneous.
-double ramp(double v, double vt, double acc, double dec)
-{
-    if (v == vt)
-        return v;
-    const bool slowing = (v > 0 && vt < v) || (v < 0 && vt > v);
-    if (slowing) {
-        const double floor = v > 0 ? std::max(vt, 0.0) : std::min(vt, 0.0);
-        if (!(dec > 0))
-            return floor;
-        return v > 0 ? std::max(v - dec * kStep, floor) : std::min(v + dec * kStep, floor);
-    }
-    if (!(acc > 0))
-        return vt;
-    return vt > v ? std::min(v + acc * kStep, vt) : std::max(v - acc * kStep, vt);
-}
+// Segments per advance: a motion needs a handful (ramp, cruise, braking,
+// an overshoot and its return, a reversal at a limit); the bound only
+// keeps a numerical corner case from spinning.
+constexpr int kMaxSegments = 10000;
 
 int sign(double x)
 {
     return x > 0 ? 1 : (x < 0 ? -1 : 0);
+}
+
+// Time to cover the distance `d` >= 0 starting at speed `w` >= 0 with the
+// acceleration `b` along the way; infinite when it is never covered.
+double timeToCover(double d, double w, double b)
+{
+    if (d <= 0)
+        return 0.0;
+    if (b == 0)
+        return w > 0 ? d / w : kInf;
+    const double disc = w * w + 2.0 * b * d;
+    if (disc < 0)
+        return kInf;
+    const double den = w + std::sqrt(disc);
+    return den > 0 ? 2.0 * d / den : kInf;
 }
 
 } // namespace
@@ -62,15 +58,61 @@ int32_t saturate32(double v)
     return static_cast<int32_t>(r);
 }
 
+// ---- settings ---------------------------------------------------------------
+
+void Axis::setMode(AxisMode m)
+{
+    m_mode = m;
+    switch (m) {
+    case AxisMode::PositionClose:
+    case AxisMode::HomeIndex:
+    case AxisMode::HomeIndexSwitch:
+        m_closedLoop = true;
+        break;
+    case AxisMode::Position:
+    case AxisMode::HomeSwitch:
+        m_closedLoop = false;
+        break;
+    case AxisMode::Velocity:
+        break;
+    }
+}
+
 double Axis::factor() const
 {
-    const double f = closeFactor;
+    const double f = m_closeFactor;
     return (std::isfinite(f) && f > 0) ? f : 1.0;
+}
+
+double Axis::exactCounts() const
+{
+    return m_countBase + dirSign() * (m_phys - m_countPhys) / factor();
 }
 
 int64_t Axis::encoderCounts() const
 {
-    return dirSign() * roundClamped(m_phys / factor()) + m_encOffset;
+    return roundClamped(exactCounts());
+}
+
+// The counts so far become the reference, so that what follows changes
+// only how further motion counts.
+void Axis::rebaseCounts()
+{
+    const double c = exactCounts();
+    m_countBase = std::isfinite(c) ? c : 0.0;
+    m_countPhys = m_phys;
+}
+
+void Axis::setCloseFactor(float f)
+{
+    rebaseCounts();
+    m_closeFactor = f;
+}
+
+void Axis::setDirPolarity(int32_t polarity)
+{
+    rebaseCounts();
+    encoder.dirPolarity = polarity;
 }
 
 bool Axis::onHomeSwitch() const
@@ -82,8 +124,8 @@ bool Axis::onHomeSwitch() const
 
 void Axis::positionAbsolute(int64_t target)
 {
-    if (closedLoop())
-        startPositionMove(static_cast<double>(target - m_encOffset) * dirSign() * factor());
+    if (m_closedLoop)
+        startPositionMove(m_countPhys + dirSign() * factor() * (static_cast<double>(target) - m_countBase));
     else
         startPositionMove(static_cast<double>(target) - m_swOffset);
 }
@@ -91,7 +133,7 @@ void Axis::positionAbsolute(int64_t target)
 void Axis::positionRelative(int64_t distance)
 {
     int64_t base;
-    if (closedLoop())
+    if (m_closedLoop)
         base = encoderCounts();
     else if (m_motion == Motion::Position && !m_stopping)
         base = roundClamped(m_posTarget + m_swOffset);
@@ -100,12 +142,19 @@ void Axis::positionRelative(int64_t distance)
     positionAbsolute(base + distance);
 }
 
+void Axis::startMotion(Motion kind)
+{
+    m_motion = kind;
+    m_stopping = false;
+    m_homeFailed = false;
+}
+
 void Axis::startPositionMove(double physicalTarget)
 {
+    m_homeFailed = false;
     if (posVMax == 0 || std::isnan(physicalTarget))
         return;
-    m_motion = Motion::Position;
-    m_stopping = false;
+    startMotion(Motion::Position);
     m_posTarget = physicalTarget;
     if (m_phys == m_posTarget && m_vel == 0) {
         endMotion();
@@ -116,8 +165,7 @@ void Axis::startPositionMove(double physicalTarget)
 
 void Axis::velocityAbsolute(double v)
 {
-    m_motion = Motion::Velocity;
-    m_stopping = false;
+    startMotion(Motion::Velocity);
     m_velTarget = v;
     if (v == 0 && m_vel == 0) {
         endMotion();
@@ -136,11 +184,12 @@ void Axis::velocityRelative(double dv)
 
 void Axis::home(int32_t v)
 {
+    m_homeFailed = false;
     if (v == 0)
         return;
-    const bool homeMode = mode == AxisMode::HomeSwitch || mode == AxisMode::HomeIndex
-                          || mode == AxisMode::HomeIndexSwitch;
-    m_homeMode = homeMode ? mode : AxisMode::HomeSwitch;
+    const bool homeMode = m_mode == AxisMode::HomeSwitch || m_mode == AxisMode::HomeIndex
+                          || m_mode == AxisMode::HomeIndexSwitch;
+    m_homeMode = homeMode ? m_mode : AxisMode::HomeSwitch;
     m_homeDir = v > 0 ? 1 : -1;
     m_homeSpeed = std::fabs(static_cast<double>(v));
 
@@ -148,19 +197,24 @@ void Axis::home(int32_t v)
         arriveHome(m_phys);
         return;
     }
-    m_motion = Motion::Home;
-    m_stopping = false;
+    startMotion(Motion::Home);
     m_markArmed = false;
+    m_reversed = false;
     // Already on the switch in encoder + switch mode: the switch counts as
     // found here and the search goes on to the next index mark.
     const bool switchDone = m_homeMode == AxisMode::HomeIndex
                             || (m_homeMode == AxisMode::HomeIndexSwitch && onHomeSwitch());
     m_homeStage = switchDone ? HomeStage::Index : HomeStage::Switch;
-    refuseIntoActiveLimit(m_homeDir);
+    // Starting on the limit it would run into: the search turns at once.
+    if ((m_homeDir < 0 && atNegLimit() && m_vel <= 0) || (m_homeDir > 0 && atPosLimit() && m_vel >= 0)) {
+        m_homeDir = -m_homeDir;
+        m_reversed = true;
+    }
 }
 
 void Axis::stop(Motion kind)
 {
+    m_homeFailed = false;
     if (m_motion != kind || m_stopping)
         return;
     m_stopping = true;
@@ -170,23 +224,24 @@ void Axis::stop(Motion kind)
 
 void Axis::halt()
 {
+    m_homeFailed = false;
     endMotion();
 }
 
-// In closed-loop mode the value is in encoder counts and the software
-// position follows it through the factor; otherwise it is in steps and the
-// counts follow.  Either way the two zeros coincide afterwards.
+// With the closed-loop flag set the value is in encoder counts and the
+// software position follows it through the factor; otherwise it is in
+// steps and the counts follow.  Either way the two zeros coincide.
 void Axis::setSoftwarePosition(int32_t value)
 {
     const int ds = dirSign();
     const double f = factor();
-    const int64_t countsFromPhys = ds * roundClamped(m_phys / f);
-    if (closedLoop()) {
-        m_encOffset = value - countsFromPhys;
+    m_countPhys = m_phys;
+    if (m_closedLoop) {
+        m_countBase = value;
         m_swOffset = static_cast<double>(ds) * value * f - m_phys;
     } else {
         m_swOffset = static_cast<double>(value) - m_phys;
-        m_encOffset = ds * roundClamped(value / f) - countsFromPhys;
+        m_countBase = static_cast<double>(ds * roundClamped(value / f));
     }
 }
 
@@ -208,7 +263,8 @@ void Axis::arriveHome(double physical)
     m_phys = physical;
     endMotion();
     m_swOffset = -m_phys;
-    m_encOffset = -dirSign() * roundClamped(m_phys / factor());
+    m_countBase = 0.0;
+    m_countPhys = m_phys;
 }
 
 // A motion that would drive into a limit switch that is already active
@@ -219,76 +275,245 @@ void Axis::refuseIntoActiveLimit(int direction)
         endMotion();
 }
 
-// ---- integration ----------------------------------------------------------
+// ---- planning -------------------------------------------------------------
 
-void Axis::advance(int64_t ms)
+// Velocity toward `goal`: a growing speed changes at acc, a shrinking one
+// at dec; a reversal first brakes to 0.  A rate of 0 or less makes that
+// change instantaneous.
+Axis::Plan Axis::rampPlan(double goal, double acc, double dec) const
 {
-    int64_t steps = 0;
-    while (ms > 0 && m_motion != Motion::None) {
-        const int64_t coast = coastSteps(ms);
-        if (coast > 0) {
-            m_phys += m_vel * static_cast<double>(coast) * kStep;
-            ms -= coast;
-            continue;
+    Plan p;
+    const double v = m_vel;
+    if (v == goal) {
+        p.duration = kInf;
+        p.endVelocity = v;
+        return p;
+    }
+    const bool slowing = (v > 0 && goal < v) || (v < 0 && goal > v);
+    if (slowing) {
+        p.endVelocity = v > 0 ? std::max(goal, 0.0) : std::min(goal, 0.0);
+        if (dec > 0) {
+            p.acc = -sign(v) * dec;
+            p.duration = std::fabs(v - p.endVelocity) / dec;
         }
-        if (++steps > kMaxStepsPerAdvance)
-            break;
-        step();
-        --ms;
+        return p;
+    }
+    p.endVelocity = goal;
+    if (acc > 0) {
+        p.acc = sign(goal - v) * acc;
+        p.duration = std::fabs(goal - v) / acc;
+    }
+    return p;
+}
+
+// Trapezoidal approach to the position target, in terms of u, the speed
+// toward the target: grow at acc up to |vmax| or to the speed from which
+// braking at dec ends on the target, cruise, brake at dec onto it.  A
+// motion away from the target, or one too fast to stop in the distance
+// left, brakes at dec (never harder), overshooting if it must, and comes
+// back.  A speed above |vmax| falls at dec.
+Axis::Plan Axis::positionPlan() const
+{
+    Plan p;
+    const double vmax = std::fabs(static_cast<double>(posVMax));
+    if (vmax == 0 && m_vel == 0) {
+        p.end = true;
+        return p;
+    }
+    const double diff = m_posTarget - m_phys;
+    int d = sign(diff);
+    if (d == 0) {
+        if (m_vel == 0) {
+            p.arrive = true;
+            return p;
+        }
+        d = m_vel > 0 ? -1 : 1;
+    }
+    const double rem = std::fabs(diff);
+    const double u = m_vel * d;
+    const double acc = posAcc;
+    const double dec = posDec;
+
+    auto brakeTo = [&](double uEnd) {
+        p.endVelocity = uEnd * d;
+        if (dec > 0) {
+            p.acc = sign(uEnd - u) * d * dec;
+            p.duration = std::fabs(u - uEnd) / dec;
+        }
+    };
+    if (u < 0) {
+        brakeTo(0.0);
+        return p;
+    }
+    const double brakeDistance = dec > 0 ? u * u / (2.0 * dec) : 0.0;
+    const double tol = 1e-6 + 1e-12 * (std::fabs(m_phys) + std::fabs(m_posTarget) + brakeDistance);
+    if (dec > 0 && brakeDistance > rem + tol) { // cannot stop in time
+        brakeTo(0.0);
+        return p;
+    }
+    if (dec > 0 && u > 0 && brakeDistance >= rem - tol) { // final braking
+        brakeTo(0.0);
+        p.arrive = true;
+        return p;
+    }
+    if (rem <= tol && (dec <= 0 || u == 0)) {
+        p.arrive = true;
+        return p;
+    }
+    if (u > vmax) {
+        brakeTo(vmax);
+        return p;
+    }
+    if (u == vmax) { // cruise to the braking point (or onto the target)
+        p.endVelocity = m_vel;
+        p.duration = (rem - brakeDistance) / vmax;
+        p.arrive = dec <= 0;
+        return p;
+    }
+    // Grow: to vmax or to the peak from which braking ends on the target.
+    const double peak = dec > 0 ? (acc > 0 ? std::sqrt((2.0 * acc * dec * rem + dec * u * u) / (acc + dec))
+                                           : std::sqrt(2.0 * dec * rem))
+                                : kInf;
+    const double uEnd = std::min(vmax, peak);
+    p.endVelocity = uEnd * d;
+    if (acc > 0) {
+        p.acc = d * acc;
+        p.duration = (uEnd - u) / acc;
+        if (dec <= 0) { // no braking: the target may come before vmax
+            const double t = timeToCover(rem, u, acc);
+            if (t < p.duration) {
+                p.duration = t;
+                p.endVelocity = (u + acc * t) * d;
+                p.arrive = true;
+            }
+        }
+    }
+    return p;
+}
+
+Axis::Plan Axis::plan() const
+{
+    switch (m_motion) {
+    case Motion::Velocity:
+        return rampPlan(m_stopping ? 0.0 : m_velTarget, velAcc, velDec);
+    case Motion::Home:
+        return rampPlan(m_stopping ? 0.0 : m_homeDir * m_homeSpeed, homeAcc, homeDec);
+    case Motion::Position:
+        if (m_stopping)
+            return rampPlan(0.0, posAcc, posDec);
+        return positionPlan();
+    case Motion::None:
+        break;
+    }
+    Plan p;
+    p.end = true;
+    return p;
+}
+
+bool Axis::searching(int direction) const
+{
+    return m_motion == Motion::Home && !m_stopping && direction == m_homeDir;
+}
+
+// The first switch, mark or limit met within `duration` by a segment that
+// starts at the present state with acceleration `acc`.  A segment never
+// changes the direction of motion (reversals end at velocity 0).
+Axis::Event Axis::nextEvent(double acc, double duration) const
+{
+    Event best;
+    const int s = m_vel != 0 ? sign(m_vel) : sign(acc);
+    if (s == 0)
+        return best;
+    const double w = s * m_vel;
+    const double b = s * acc;
+    const double reach = std::isfinite(duration) ? w * duration + b * duration * duration / 2.0 : kInf;
+    best.time = kInf;
+    auto consider = [&](EventKind kind, double position, double distance) {
+        if (distance > reach)
+            return;
+        const double t = timeToCover(distance, w, b);
+        if (t < best.time) {
+            best = {kind, t, position};
+        }
+    };
+
+    if (searching(s) && m_homeStage == HomeStage::Switch) {
+        const double lo = travel.homePosition - travel.homeHalfWidth;
+        const double hi = travel.homePosition + travel.homeHalfWidth;
+        if (s > 0 && m_phys <= hi)
+            consider(EventKind::HomeSwitch, std::max(m_phys, lo), std::max(lo - m_phys, 0.0));
+        else if (s < 0 && m_phys >= lo)
+            consider(EventKind::HomeSwitch, std::min(m_phys, hi), std::max(m_phys - hi, 0.0));
+    }
+    if (searching(s) && m_homeStage == HomeStage::Index && m_markArmed && m_hasMark)
+        consider(EventKind::IndexMark, m_mark, std::max(s * (m_mark - m_phys), 0.0));
+
+    const double limit = s > 0 ? travel.posLimit : travel.negLimit;
+    const double toLimit = s * (limit - m_phys);
+    if (toLimit <= 0) {
+        if (best.kind == EventKind::None || best.time > 0)
+            best = {EventKind::Limit, 0.0, m_phys};
+    } else {
+        consider(EventKind::Limit, limit, toLimit);
+    }
+    if (best.kind == EventKind::None)
+        best.time = 0.0;
+    return best;
+}
+
+bool Axis::restEndsMotion() const
+{
+    return m_stopping || (m_motion == Motion::Velocity && m_velTarget == 0)
+           || (m_motion == Motion::Position && posVMax == 0);
+}
+
+void Axis::finish(const Plan &p)
+{
+    m_vel = p.endVelocity;
+    if (p.arrive) {
+        m_phys = m_posTarget;
+        endMotion();
+    } else if (m_vel == 0 && restEndsMotion()) {
+        endMotion();
     }
 }
 
-// Whole milliseconds that can pass at the present velocity before anything
-// can change: the velocity is at its goal and no switch, index mark, limit
-// or braking point is within reach.  0 when the axis must be stepped.
-int64_t Axis::coastSteps(int64_t available) const
+// Limit switches stop any motion that reaches them in its direction at
+// once.  A home search turns round at the first limit and keeps looking;
+// at the second it has failed.
+void Axis::meet(const Event &e, int direction)
 {
-    if (m_motion == Motion::None || m_stopping || m_vel == 0)
-        return 0;
-    const int dir = sign(m_vel);
-    const double speed = std::fabs(m_vel);
-    double room = dir > 0 ? travel.posLimit - m_phys : m_phys - travel.negLimit;
-
-    switch (m_motion) {
-    case Motion::Velocity:
-        if (m_vel != m_velTarget)
-            return 0;
-        break;
-    case Motion::Home:
-        if (m_vel != m_homeDir * m_homeSpeed)
-            return 0;
-        if (m_homeStage == HomeStage::Switch) {
-            const double lo = travel.homePosition - travel.homeHalfWidth;
-            const double hi = travel.homePosition + travel.homeHalfWidth;
-            const double ahead = dir > 0 ? lo - m_phys : m_phys - hi;
-            const double behind = dir > 0 ? m_phys - hi : lo - m_phys;
-            if (ahead > 0)
-                room = std::min(room, ahead);
-            else if (!(behind > 0))
-                return 0; // on the switch
+    m_phys = e.position;
+    switch (e.kind) {
+    case EventKind::None:
+        return;
+    case EventKind::HomeSwitch:
+        if (m_homeMode == AxisMode::HomeSwitch) {
+            arriveHome(e.position);
         } else {
-            if (!m_markArmed)
-                return 0;
-            if (m_hasMark)
-                room = std::min(room, dir * (m_mark - m_phys));
+            m_homeStage = HomeStage::Index;
+            m_markArmed = false;
         }
-        break;
-    case Motion::Position: {
-        const double diff = m_posTarget - m_phys;
-        const double vmax = std::fabs(static_cast<double>(posVMax));
-        if (sign(diff) != dir || speed != vmax)
-            return 0;
-        const double brakeDistance = posDec > 0 ? vmax * vmax / (2.0 * posDec) : 0.0;
-        room = std::min(room, std::fabs(diff) - brakeDistance);
-        break;
+        return;
+    case EventKind::IndexMark:
+        arriveHome(e.position);
+        return;
+    case EventKind::Limit:
+        m_vel = 0.0;
+        if (m_motion != Motion::Home || m_stopping) {
+            endMotion();
+        } else if (direction == m_homeDir) {
+            if (m_reversed) {
+                endMotion();
+                m_homeFailed = true;
+            } else {
+                m_reversed = true;
+                m_homeDir = -m_homeDir;
+                m_markArmed = false;
+            }
+        }
+        return;
     }
-    case Motion::None:
-        return 0;
-    }
-    const double n = std::floor(room / (speed * kStep)) - 2;
-    if (!(n >= 2))
-        return 0;
-    return n >= static_cast<double>(available) ? available : static_cast<int64_t>(n);
 }
 
 bool Axis::nextIndexMark(double from, int direction, double &mark) const
@@ -301,145 +526,33 @@ bool Axis::nextIndexMark(double from, int direction, double &mark) const
     return std::isfinite(mark);
 }
 
-void Axis::step()
+void Axis::advance(int64_t ms)
 {
-    const double p0 = m_phys;
-    const double v0 = m_vel;
-    double p1 = p0;
-    double v1 = 0.0;
-    bool arrived = false;
-
-    switch (m_motion) {
-    case Motion::None:
-        return;
-    case Motion::Velocity:
-        v1 = ramp(v0, m_stopping ? 0.0 : m_velTarget, velAcc, velDec);
-        p1 = p0 + v1 * kStep;
-        break;
-    case Motion::Home:
-        v1 = ramp(v0, m_stopping ? 0.0 : m_homeDir * m_homeSpeed, homeAcc, homeDec);
-        p1 = p0 + v1 * kStep;
-        break;
-    case Motion::Position:
-        if (m_stopping) {
-            v1 = ramp(v0, 0.0, posAcc, posDec);
-            p1 = p0 + v1 * kStep;
-        } else {
-            positionStep(p0, v0, p1, v1, arrived);
-        }
-        break;
-    }
-
-    // Limit switches stop any motion that reaches them in its direction.
-    bool hitLimit = false;
-    if (p1 > p0 && p1 >= travel.posLimit) {
-        p1 = std::max(p0, travel.posLimit);
-        hitLimit = true;
-    } else if (p1 < p0 && p1 <= travel.negLimit) {
-        p1 = std::min(p0, travel.negLimit);
-        hitLimit = true;
-    }
-
-    if (m_motion == Motion::Home && !m_stopping && v1 * m_homeDir > 0 && homeEvent(p0, p1))
-        return;
-
-    m_phys = p1;
-    m_vel = v1;
-    if (hitLimit) {
-        endMotion();
-    } else if (arrived) {
-        m_phys = m_posTarget;
-        endMotion();
-    } else if (v1 == 0) {
-        const bool done = m_stopping || (m_motion == Motion::Velocity && m_velTarget == 0)
-                          || (m_motion == Motion::Position && posVMax == 0);
-        if (done)
+    double left = static_cast<double>(ms) / 1000.0;
+    for (int n = 0; left > 0 && m_motion != Motion::None && n < kMaxSegments; ++n) {
+        const Plan p = plan();
+        if (p.end) {
             endMotion();
-    }
-}
-
-// Trapezoidal approach to the position target.  u is the speed toward the
-// target: it grows at acc up to |vmax|, is held to sqrt(2·dec·remaining) so
-// that braking at dec ends on the target, falls at dec when above |vmax|,
-// and a motion away from the target is braked at dec first.  The step that
-// would reach or pass the target ends on it.
-void Axis::positionStep(double p0, double v0, double &p1, double &v1, bool &arrived) const
-{
-    const double diff = m_posTarget - p0;
-    int d = sign(diff);
-    if (d == 0) {
-        if (v0 == 0) {
-            p1 = p0;
-            v1 = 0.0;
-            arrived = true;
-            return;
+            break;
         }
-        d = v0 > 0 ? -1 : 1; // passing through the target: brake and come back
-    }
-    const double rem = std::fabs(diff);
-    const double u = v0 * d;
-    const double acc = posAcc;
-    const double dec = posDec;
-    const double vmax = std::fabs(static_cast<double>(posVMax));
-
-    double u1;
-    if (u < 0) {
-        u1 = dec > 0 ? std::min(u + dec * kStep, 0.0) : 0.0;
-    } else {
-        const double brake = dec > 0 ? std::sqrt(2.0 * dec * rem) : std::numeric_limits<double>::infinity();
-        if (u > brake)
-            u1 = brake;
-        else if (u > vmax)
-            u1 = dec > 0 ? std::max(u - dec * kStep, vmax) : vmax;
-        else
-            u1 = acc > 0 ? std::min(u + acc * kStep, std::min(vmax, brake)) : std::min(vmax, brake);
-    }
-    if (u1 > 0 && u1 * kStep >= rem) {
-        p1 = m_posTarget;
-        v1 = 0.0;
-        arrived = true;
-        return;
-    }
-    v1 = u1 * d;
-    p1 = p0 + v1 * kStep;
-}
-
-// Looks for the end of a home search on the stretch p0 → p1 travelled in
-// the search direction.  Returns true when the search arrived.
-bool Axis::homeEvent(double p0, double p1)
-{
-    double from = p0;
-    if (m_homeStage == HomeStage::Switch) {
-        const double lo = travel.homePosition - travel.homeHalfWidth;
-        const double hi = travel.homePosition + travel.homeHalfWidth;
-        bool found;
-        double entry;
-        if (m_homeDir > 0) {
-            found = p1 >= lo && p0 <= hi;
-            entry = std::max(p0, lo);
-        } else {
-            found = p1 <= hi && p0 >= lo;
-            entry = std::min(p0, hi);
+        const int s = m_vel != 0 ? sign(m_vel) : sign(p.acc);
+        if (searching(s) && m_homeStage == HomeStage::Index && !m_markArmed) {
+            m_markArmed = true;
+            m_hasMark = nextIndexMark(m_phys, s, m_mark);
         }
-        if (!found)
-            return false;
-        if (m_homeMode == AxisMode::HomeSwitch) {
-            arriveHome(entry);
-            return true;
-        }
-        m_homeStage = HomeStage::Index;
-        m_markArmed = false;
-        from = entry;
+        // A regime that ends within a nanosecond of the time left ends
+        // now, so that rounding never leaves a sliver for the next call.
+        const double t = p.duration <= left + 1e-9 ? p.duration : left;
+        const Event e = nextEvent(p.acc, t);
+        const double run = e.kind != EventKind::None ? e.time : t;
+        m_phys += m_vel * run + p.acc * run * run / 2.0;
+        m_vel += p.acc * run;
+        left -= run;
+        if (e.kind != EventKind::None)
+            meet(e, s);
+        else if (t == p.duration)
+            finish(p);
     }
-    if (!m_markArmed) {
-        m_markArmed = true;
-        m_hasMark = nextIndexMark(from, m_homeDir, m_mark);
-    }
-    if (m_hasMark && (m_homeDir > 0 ? p1 >= m_mark : p1 <= m_mark)) {
-        arriveHome(m_mark);
-        return true;
-    }
-    return false;
 }
 
 } // namespace kq

@@ -3,15 +3,17 @@
 // The axis has a physical position in motor steps (a double, so that a
 // velocity of a few steps per second still moves it) and a velocity in
 // steps/s.  The software position that the board reports is the physical
-// position plus an offset; the encoder counts follow the physical position
-// through the closed-loop factor (motor steps per count) and the direction
-// polarity, plus an offset of their own.  Both offsets move when the
-// position is set or a home search arrives; the physical position only
-// moves by motion (or by the test hook that places the axis).
+// position plus an offset.  The encoder counts accumulate the motion through
+// the closed-loop factor (motor steps per count) and the direction polarity:
+// they are kept as the counts at one reference position, so that a change
+// of factor or polarity only affects motion from then on, never the counts
+// of an axis at rest.  The physical position only moves by motion (or by
+// the test hook that places the axis).
 //
-// Time advances in whole milliseconds.  Motion is integrated with a fixed
-// 1 ms step; stretches at constant velocity far from any event are covered
-// in one jump, and an axis at rest costs nothing.
+// Time advances in whole milliseconds, but motion is integrated exactly:
+// every stretch of constant acceleration (a ramp, a cruise, a braking) is
+// one segment whose end, and the switches, marks and limits met on the way,
+// are solved in closed form.  A gap of any length costs a few segments.
 #pragma once
 
 #include <cstdint>
@@ -43,13 +45,22 @@ class Axis
 {
 public:
     // Settings as last sent; they act on the motion in progress too.
-    AxisMode mode = AxisMode::Position;
     int32_t posAcc = 6400, posDec = 6400, posVMax = 6400;
     int32_t velAcc = 6400, velDec = 6400;
     int32_t homeAcc = 6400, homeDec = 6400;
-    float closeFactor = 1.0f;
-    EncoderSettings encoder;
+    EncoderSettings encoder; // direction polarity through setDirPolarity
     Travel travel;
+
+    // ---- settings that the counts depend on --------------------------------
+    // The mode also sets or clears the closed-loop flag: position-close and
+    // the encoder home modes set it, position and the home-switch mode clear
+    // it, velocity mode leaves it as it is.
+    void setMode(AxisMode m);
+    AxisMode mode() const { return m_mode; }
+    bool closedLoop() const { return m_closedLoop; }
+    void setCloseFactor(float f);
+    float closeFactor() const { return m_closeFactor; }
+    void setDirPolarity(int32_t polarity);
 
     // ---- commands -------------------------------------------------------
     // Target in software steps (open loop) or encoder counts (closed loop).
@@ -72,30 +83,59 @@ public:
     bool atNegLimit() const { return m_phys <= travel.negLimit; }
     bool atPosLimit() const { return m_phys >= travel.posLimit; }
     bool onHomeSwitch() const;
+    // The last home search met both limits without finding what it looked
+    // for; cleared by the next motion command.
+    bool homeFailed() const { return m_homeFailed; }
 
     // Integrates `ms` milliseconds of motion.
     void advance(int64_t ms);
 
 private:
-    double factor() const;   // effective closed-loop factor
-    int dirSign() const { return encoder.dirPolarity == 0 ? -1 : 1; }
-    bool closedLoop() const { return mode == AxisMode::PositionClose; }
+    // One stretch of constant acceleration and what happens at its end.
+    struct Plan {
+        double acc = 0.0;        // steps/s², signed
+        double duration = 0.0;   // s until the end; may be infinite
+        double endVelocity = 0.0;
+        bool arrive = false;     // the end is the position target
+        bool end = false;        // the motion is over now
+    };
+    enum class EventKind { None, Limit, HomeSwitch, IndexMark };
+    struct Event {
+        EventKind kind = EventKind::None;
+        double time = 0.0;
+        double position = 0.0;
+    };
 
+    double factor() const; // effective closed-loop factor
+    int dirSign() const { return encoder.dirPolarity == 0 ? -1 : 1; }
+    double exactCounts() const;
+    void rebaseCounts();
+
+    void startMotion(Motion kind);
     void startPositionMove(double physicalTarget);
     void endMotion();
     void arriveHome(double physical);
     void refuseIntoActiveLimit(int direction);
 
-    void step(); // one millisecond
-    void positionStep(double p0, double v0, double &p1, double &v1, bool &arrived) const;
-    bool homeEvent(double p0, double p1);
-    int64_t coastSteps(int64_t available) const;
+    Plan plan() const;
+    Plan rampPlan(double goal, double acc, double dec) const;
+    Plan positionPlan() const;
+    Event nextEvent(double acc, double duration) const;
+    void finish(const Plan &p);
+    void meet(const Event &e, int direction);
+    bool restEndsMotion() const;
+    bool searching(int direction) const;
     bool nextIndexMark(double from, int direction, double &mark) const;
+
+    AxisMode m_mode = AxisMode::Position;
+    bool m_closedLoop = false;
+    float m_closeFactor = 1.0f;
 
     double m_phys = 0.0;
     double m_vel = 0.0;
     double m_swOffset = 0.0;
-    int64_t m_encOffset = 0;
+    double m_countBase = 0.0; // exact counts...
+    double m_countPhys = 0.0; // ...at this physical position
 
     Motion m_motion = Motion::None;
     bool m_stopping = false;
@@ -108,6 +148,8 @@ private:
     HomeStage m_homeStage = HomeStage::Switch;
     int m_homeDir = 1;
     double m_homeSpeed = 0.0;
+    bool m_reversed = false;  // a limit has turned the search round once
+    bool m_homeFailed = false;
     bool m_markArmed = false; // the index mark to stop at has been chosen
     bool m_hasMark = false;   // ... and there is one
     double m_mark = 0.0;

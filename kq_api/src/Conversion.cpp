@@ -16,9 +16,10 @@
 //
 //   _Real_To_Steps  = value × ratio to the nearest integer (halves away from
 //                     zero), saturated to 32 bits; 0 when the product is NaN.
-//   _Steps_To_Real  = steps / ratio; 0 when the ratio is 0 or not finite, so
-//                     a zero step angle, subdivision or pitch never gives
-//                     infinities.
+//   _Steps_To_Real  = steps / ratio; 0 when the ratio is 0 or not finite, or
+//                     so small that the quotient is not finite, so a zero
+//                     or absurd step angle, subdivision or pitch never
+//                     gives infinities.
 //
 // Both directions use the same ratio, so Steps_To_Real(Real_To_Steps(x)) is
 // within half a step of x wherever no saturation occurs.
@@ -84,7 +85,8 @@ double toReal(double ratio, int32_t steps)
 {
     if (ratio == 0 || !std::isfinite(ratio))
         return 0.0;
-    return steps / ratio;
+    const double real = steps / ratio;
+    return std::isfinite(real) ? real : 0.0;
 }
 
 float toFactor(double f)

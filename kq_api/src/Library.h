@@ -25,6 +25,7 @@ enum Status : int32_t {
     NullOut = KQSIM_ERR_NULL,
     BadArgument = KQSIM_ERR_ARGUMENT,
     NoBoard = KQSIM_ERR_NO_BOARD,
+    HomeFailed = KQSIM_ERR_HOME_FAILED,
 };
 
 enum class Link { None = 0, Uart = 1, Usb = 2, Net = 3 };

@@ -184,7 +184,7 @@ int kqsim_axis_home_switch(int axis)
 
 int kqsim_axis_mode(int axis)
 {
-    return readAxis(axis, [](Axis &a) { return modeNumber(a.mode); });
+    return readAxis(axis, [](Axis &a) { return modeNumber(a.mode()); });
 }
 
 int32_t kqsim_encoder_counts(int axis)
@@ -197,7 +197,7 @@ int32_t kqsim_encoder_counts(int axis)
 
 float kqsim_axis_close_factor(int axis)
 {
-    return readAxis(axis, [](Axis &a) { return a.closeFactor; });
+    return readAxis(axis, [](Axis &a) { return a.closeFactor(); });
 }
 
 int32_t kqsim_encoder_setting(int axis, int which)

@@ -143,6 +143,12 @@ private slots:
         QCOMPARE(KQ_Help_Encoder_Circle_Steps_To_Real(120, 0, 100), 0.0);
         QCOMPARE(KQ_Help_Step_Line_Steps_To_Real(kNaN, 32, 1, 1, 100), 0.0);
         QVERIFY(std::isfinite(KQ_Help_Step_Line_Steps_To_Real(1e-300, 32, 1e-300, 1, kMax)));
+        // A ratio so small that the quotient overflows: 0, never infinite.
+        QCOMPARE(KQ_Help_Step_Line_Steps_To_Real(1.8, 32, 1e308, 1, kMax), 0.0);
+        QCOMPARE(KQ_Help_Step_Circle_Steps_To_Real(1.8, 1, 1e-308, kMin), 0.0);
+        QCOMPARE(KQ_Help_Grating_Line_Steps_To_Real(1e308, kMax), 0.0);
+        QCOMPARE(KQ_Help_Encoder_Line_Steps_To_Real(1e308, 1, 1, kMax), 0.0);
+        QCOMPARE(KQ_Help_Encoder_Circle_Steps_To_Real(1e-308, 1, kMax), 0.0);
     }
 
     void negativeMechanicsKeepTheSign()
