@@ -1,35 +1,16 @@
 #include "TProgramRunner.h"
 
 #include "TCodeModel.h"
+#include "common/Exceptions.h"
 #include "common/NumberText.h"
+#include "controller/CheckedConversion.h"
 #include "common/Ticks.h"
 #include "config/AxisConfig.h"
 #include "kq_api.h"
 
 #include <QTimer>
-#include <cmath>
-#include <limits>
 
 namespace {
-
-constexpr double kMaxSteps = std::numeric_limits<int32_t>::max();
-
-// v × ratio to the nearest integer, halves to the even neighbour; NaN when
-// the result is no finite number within ±(2^31 − 1), so that its negation
-// fits as well.
-double Scaled(double value, int32_t ratio)
-{
-    const double steps = std::nearbyint(value * double(ratio));
-    return std::fabs(steps) <= kMaxSteps ? steps : std::numeric_limits<double>::quiet_NaN();
-}
-
-// An axis whose configuration yields no usable steps per unit: no steps at
-// all, or a ratio that saturated (a pitch or step angle of 0).
-bool Ratio_Is_Valid(int32_t ratio)
-{
-    return ratio != 0 && ratio != std::numeric_limits<int32_t>::max()
-        && ratio != std::numeric_limits<int32_t>::min();
-}
 
 bool Drives_Axis(const QString &action)
 {
@@ -146,20 +127,17 @@ QString TProgramRunner::Check_Row(const TAutoCode &code) const
         return QString();
     if (code.ID < 0 || code.ID >= m_axisCount() || code.ID >= g_Axis_Config.size())
         return QStringLiteral("设备上没有轴号为 %1 的轴").arg(code.ID);
+    // Every value the step sends, converted as the step converts it.
     const TAxis_Config &axis = g_Axis_Config.at(code.ID);
-    if (!Ratio_Is_Valid(axis.Open_Ratio))
-        return QStringLiteral("%1 的每毫米（度）步数无效，请检查轴参数").arg(axis.Axis_Caption);
-    struct Value { const char *name; double value; bool used; };
     const bool moves = code.Action != AutoAction::Adjust;
-    const Value values[] = {
-        {"参数", code.Param, code.Action != AutoAction::Home},
-        {"加速度", axis.Acc, moves},
-        {"减速度", axis.Dec, moves},
-        {"最大速度", axis.Max_V, moves},
-    };
-    for (const Value &v : values)
-        if (v.used && std::isnan(Scaled(v.value, axis.Open_Ratio)))
-            return QStringLiteral("%1换算成步数后超出范围").arg(QString::fromUtf8(v.name));
+    const double values[] = {code.Action != AutoAction::Home ? code.Param : 0, moves ? axis.Acc : 0,
+                             moves ? axis.Dec : 0, moves ? axis.Max_V : 0};
+    try {
+        for (double v : values)
+            Checked_Ratio_Real_To_Steps(code.ID, v);
+    } catch (const EConvertError &e) {
+        return e.Message();
+    }
     return QString();
 }
 
@@ -185,12 +163,23 @@ bool TProgramRunner::Check_All_Rows()
 
 void TProgramRunner::tmr_AutoTimer()
 {
-    if (Row_Phase == 0) {
-        Load_Row();
-        return;
+    try {
+        if (Row_Phase == 0)
+            Load_Row();
+        else if (Run_Code())
+            Next_Row();
+    } catch (const EConvertError &e) {
+        // A configuration reloaded within the step: it cannot go on.
+        Refuse_Row(m_code->CurrentRow(), e.Message());
     }
-    if (Run_Code())
-        Next_Row();
+}
+
+void TProgramRunner::Refuse_Row(int row, const QString &why)
+{
+    const QString text = Row_Refusal(row, why);
+    emit Log(text);
+    Halt();
+    emit Refused(text);
 }
 
 void TProgramRunner::Load_Row()
@@ -210,10 +199,7 @@ void TProgramRunner::Load_Row()
     // The configuration may have been reloaded since the start.
     const QString why = Check_Row(g_Code);
     if (!why.isEmpty()) {
-        const QString text = Row_Refusal(row, why);
-        emit Log(text);
-        Halt();
-        emit Refused(text);
+        Refuse_Row(row, why);
         return;
     }
     Row_Phase = 1;
@@ -244,12 +230,7 @@ void TProgramRunner::Next_Row()
 
 int32_t TProgramRunner::Steps(double value) const
 {
-    // Rows are checked before they run; a value that still does not fit
-    // (a configuration changed within a step) saturates instead of wrapping.
-    const double steps = std::nearbyint(value * double(g_Axis_Config.at(g_Code.ID).Open_Ratio));
-    if (std::isnan(steps))
-        return 0;
-    return int32_t(std::fmax(-kMaxSteps, std::fmin(kMaxSteps, steps)));
+    return Checked_Ratio_Real_To_Steps(g_Code.ID, value);
 }
 
 bool TProgramRunner::Axis_At_Rest() const

@@ -91,6 +91,7 @@ private:
     void Next_Row();
     bool Check_All_Rows();
     QString Row_Refusal(int row, const QString &why) const;
+    void Refuse_Row(int row, const QString &why);
 
     TCodeModel *m_code;
     std::function<int()> m_axisCount;

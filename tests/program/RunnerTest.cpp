@@ -269,16 +269,16 @@ private slots:
         QTest::addColumn<QString>("why");
         const double nan = std::numeric_limits<double>::quiet_NaN();
         const double inf = std::numeric_limits<double>::infinity();
-        const QString range = QStringLiteral("%1换算成步数后超出范围");
-        const QString ratio = QStringLiteral("第3轴 的每毫米（度）步数无效，请检查轴参数");
+        const QString range = QStringLiteral("第3轴：数值 %1 换算后超出控制器的数值范围");
+        const QString ratio = QStringLiteral("第3轴：每毫米(度)的电机步数无效，无法换算数值 %1，请检查参数配置");
         QTest::newRow("ID -1") << Step(-1, AutoAction::Rel, 1) << 6400 << 5.0 << "设备上没有轴号为 -1 的轴";
         QTest::newRow("ID past the board") << Step(4, AutoAction::Abs, 1) << 6400 << 5.0 << "设备上没有轴号为 4 的轴";
-        QTest::newRow("ratio 0") << Step(2, AutoAction::Adjust, 1) << 0 << 5.0 << ratio;
-        QTest::newRow("ratio saturated") << Step(2, AutoAction::Home) << INT32_MAX << 5.0 << ratio;
-        QTest::newRow("param too large") << Step(2, AutoAction::Rel, 1e300) << 6400 << 5.0 << range.arg("参数");
-        QTest::newRow("param NaN") << Step(2, AutoAction::Adjust, nan) << 6400 << 5.0 << range.arg("参数");
-        QTest::newRow("param infinite") << Step(2, AutoAction::Abs, -inf) << 6400 << 5.0 << range.arg("参数");
-        QTest::newRow("speed too large") << Step(2, AutoAction::Home) << 6400 << 1e12 << range.arg("最大速度");
+        QTest::newRow("ratio 0") << Step(2, AutoAction::Adjust, 1) << 0 << 5.0 << ratio.arg(1);
+        QTest::newRow("ratio saturated") << Step(2, AutoAction::Home) << INT32_MAX << 5.0 << ratio.arg(0);
+        QTest::newRow("param too large") << Step(2, AutoAction::Rel, 1e300) << 6400 << 5.0 << range.arg("1E300");
+        QTest::newRow("param NaN") << Step(2, AutoAction::Adjust, nan) << 6400 << 5.0 << range.arg("NAN");
+        QTest::newRow("param infinite") << Step(2, AutoAction::Abs, -inf) << 6400 << 5.0 << range.arg("-INF");
+        QTest::newRow("speed too large") << Step(2, AutoAction::Home) << 6400 << 1e12 << range.arg("1000000000000");
     }
     // Nothing starts; the box names the record number and the row is selected.
     void refusesRowThatCannotRun()
@@ -311,10 +311,25 @@ private slots:
         run.Tick();
         g_Axis_Config[2].Open_Ratio = 0;
         run.Tick();
-        const QString text = QStringLiteral("第2行无法执行：第3轴 的每毫米（度）步数无效，请检查轴参数");
+        const QString text = QStringLiteral("第2行无法执行：第3轴：每毫米(度)的电机步数无效，无法换算数值 1，请检查参数配置");
         QCOMPARE(run.log.mid(2), QStringList({text, "停止"}));
         QCOMPARE(run.refused, QStringList{text});
         QCOMPARE(Fixtures::Commands(), QStringList({"KQ_Set_Axis_Software_P(0,6400)", "KQ_Set_Axis_Halt_All()"}));
+        QCOMPARE(run.runner->RunState(), TProgramRunner::Idle);
+    }
+
+    // ... and within a step, at the first value it converts.
+    void configurationChangedWithinStep()
+    {
+        Run run;
+        run.code.InsertRow(-1, Step(2, AutoAction::Rel, 1));
+        QVERIFY(run.Start());
+        run.Tick();
+        g_Axis_Config[2].Open_Ratio = 0;
+        run.Tick();
+        QCOMPARE(run.refused.size(), 1);
+        QVERIFY(run.refused[0].startsWith("第1行无法执行：第3轴："));
+        QCOMPARE(Fixtures::Commands(), QStringList({"KQ_Set_Axis_Mode_Position(2)", "KQ_Set_Axis_Halt_All()"}));
         QCOMPARE(run.runner->RunState(), TProgramRunner::Idle);
     }
 

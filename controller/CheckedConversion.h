@@ -1,0 +1,23 @@
+#pragma once
+// The conversions of values that a command sends to the board.
+//
+// The library saturates a result that does not fit in 32 bits, and an axis
+// whose configuration gives no usable steps per unit (a step angle,
+// subdivision or pitch of 0) turns every speed and target into the largest
+// number or into 0.  Sent on, such a value drives the axis at full speed
+// into its limit.  These conversions throw EConvertError instead, naming
+// the axis (counted from 1) and the value, so that the command ends at that
+// conversion exactly as it does on an entry that is not a number.
+#include <cstdint>
+
+// Motor_Real_To_Steps with the check: the axis must have a usable motor
+// ratio and the result must lie inside the 32-bit range.
+int32_t Checked_Motor_Real_To_Steps(int axis, double value);
+
+// Sensor_Real_To_Counts with the same check on the sensor side.
+int32_t Checked_Sensor_Real_To_Counts(int axis, double value);
+
+// Scaling by the axis's Open_Ratio, as automatic programs do: the product
+// to the nearest integer, halves to the even neighbour.  Throws when
+// Open_Ratio is 0 or saturated, or when the product does not fit.
+int32_t Checked_Ratio_Real_To_Steps(int axis, double value);
