@@ -1,11 +1,10 @@
 // The run controls of the main window: enabled controls by run state, the
-// toolbar handlers, mode switches and connection during a run, the refusal
-// box and the status refresh.
+// toolbar handlers, mode switches and connection during a run, and the
+// refusal box.
 #include "AppFixture.h"
 #include "program/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
-#include "program/TStatusModel.h"
 #include "support/TestRegistry.h"
 
 #include <QPlainTextEdit>
@@ -133,15 +132,6 @@ private slots:
         QCOMPARE(boxes.requests[0].text, QStringLiteral("第2行无法执行：设备上没有轴号为 9 的轴"));
         QVERIFY(!MainFrm->tmr_Auto->isActive());
         QCOMPARE(Enabled_Controls(), kIdle);
-    }
-
-    void statusRefreshShowsPositions()
-    {
-        Connect();
-        kqsim_place_axis(1, 2 * 6400);
-        MainFrm->tmr_AutoStatusTimer();
-        QCOMPARE(MainFrm->AutoPage->mem_Status->index(1, 2).data().toString(), QStringLiteral("2.000000"));
-        QVERIFY(MainFrm->AutoPage->grid_Status->updatesEnabled());
     }
 };
 
