@@ -63,7 +63,7 @@ void Colour_Group_Panel(QWidget *panel, bool selected)
 {
     QPalette palette = panel->palette();
     const QColor face = QGuiApplication::palette().color(QPalette::Button);
-    palette.setColor(QPalette::Window, selected ? QColor(Qt::green) : face);
+    palette.setColor(QPalette::Window, selected ? QColor(0x00, 0x80, 0x00) : face); // dark green
     palette.setColor(QPalette::WindowText, selected ? QColor(Qt::white) : QColor(Qt::blue));
     panel->setPalette(palette);
 }
@@ -71,6 +71,7 @@ void Colour_Group_Panel(QWidget *panel, bool selected)
 QLabel *New_Group_Panel(QWidget *container, int g, QObject *clickFilter)
 {
     auto *panel = new QLabel(g_Group_Config.at(g).Caption, container);
+    panel->setTextFormat(Qt::PlainText); // a caption from the file, never markup
     panel->setObjectName(kGroupPanelPrefix + QString::number(g));
     panel->setProperty(kTag, g);
     panel->setAlignment(Qt::AlignCenter);

@@ -5,6 +5,7 @@
 #include "common/NumberText.h"
 #include "config/IniFile.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QEvent>
@@ -122,7 +123,7 @@ QString TBoardPortFrm::Section()
 
 void TBoardPortFrm::FormCreate()
 {
-    const TIniFile ini(ConfigFileName());
+    const TIniFile ini(PortChoicesFileName());
     const int index = ini.ReadInteger(Section(), kItemIndexKey, cbb_Port->currentIndex());
     cbb_Port->setCurrentIndex(index >= 0 && index < cbb_Port->count() ? index : -1);
     IP_Address->setText(NormalisedAddress(ini.ReadString(Section(), kAddressKey, IP_Address->text())));
@@ -133,7 +134,7 @@ void TBoardPortFrm::FormCreate()
 
 void TBoardPortFrm::FormClose()
 {
-    TIniFile ini(ConfigFileName());
+    TIniFile ini(PortChoicesFileName());
     ini.WriteInteger(Section(), kItemIndexKey, cbb_Port->currentIndex());
     ini.WriteString(Section(), kAddressKey, AddressText());
     ini.WriteFloat(Section(), kPortKey, edt_Port->value());
@@ -142,9 +143,14 @@ void TBoardPortFrm::FormClose()
 void TBoardPortFrm::done(int result)
 {
     // The choices are kept however the dialog closes; a failed write is
-    // reported and the dialog still closes.
-    Guard([this] { FormClose(); });
+    // reported and the dialog still closes.  A port number outside its
+    // range is never kept: only cancelling leaves with one, and then
+    // nothing is saved and nothing is said.
+    m_closing = true;
+    if (PortValueValid())
+        Guard([this] { FormClose(); });
     QDialog::done(result);
+    m_closing = false;
 }
 
 TBoardPortFrm::Link TBoardPortFrm::ChosenLink() const
@@ -207,28 +213,41 @@ void TBoardPortFrm::CheckPortValue()
                         .arg(FloatToStr(PortMin), FloatToStr(PortMax)));
 }
 
-void TBoardPortFrm::btn_OKClick()
+// Shows why the port number is refused and puts the operator back into
+// the entry; the error box's own focus change must not report it again.
+void TBoardPortFrm::RefusePortValue()
 {
-    // Leaving the entry has already shown why its value is refused.
-    if (!PortValueValid()) {
+    m_checkingPort = true;
+    const bool valid = Guard([this] { CheckPortValue(); });
+    m_checkingPort = false;
+    if (!valid) {
         edt_Port->setFocus();
         edt_Port->selectAll();
+    }
+}
+
+void TBoardPortFrm::btn_OKClick()
+{
+    // Enter in the entry reaches here without leaving it.
+    if (!PortValueValid()) {
+        RefusePortValue();
         return;
     }
     accept();
 }
 
+// Leaving the entry checks it, except towards the two buttons, which
+// decide themselves ("确定" refuses with the message, "取消" says nothing),
+// and while closing.
+bool TBoardPortFrm::LeavingChecksPort() const
+{
+    const QWidget *next = QApplication::focusWidget();
+    return isVisible() && !m_checkingPort && !m_closing && next != btn_OK && next != btn_No;
+}
+
 bool TBoardPortFrm::eventFilter(QObject *watched, QEvent *event)
 {
-    // The error box takes the focus itself: the flag keeps that second
-    // focus loss from reporting the same value again.
-    if (watched == edt_Port && event->type() == QEvent::FocusOut && isVisible() && !m_checkingPort) {
-        m_checkingPort = true;
-        if (!Guard([this] { CheckPortValue(); })) {
-            edt_Port->setFocus();
-            edt_Port->selectAll();
-        }
-        m_checkingPort = false;
-    }
+    if (watched == edt_Port && event->type() == QEvent::FocusOut && LeavingChecksPort())
+        RefusePortValue();
     return QDialog::eventFilter(watched, event);
 }

@@ -55,9 +55,12 @@ private:
     static QString Section();
     bool PortValueValid() const;
     void CheckPortValue();
+    void RefusePortValue();
+    bool LeavingChecksPort() const;
     void btn_OKClick();
     void FillPortList();
     void BuildLayout();
 
     bool m_checkingPort = false;
+    bool m_closing = false;
 };

@@ -177,6 +177,7 @@ void TMainFrm::BuildStatusBar()
     auto pane = [this](const QString &name, const QString &text) {
         auto *label = new QLabel(text, status_Main);
         label->setObjectName(name);
+        label->setTextFormat(Qt::PlainText); // the board's identity, as it came
         return label;
     };
     msg_Main = pane(QStringLiteral("msg_Main"), QString());

@@ -17,8 +17,8 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class QWidget;
-class TAxisFrm;
 class TAutoPage;
+class TAxisFrm;
 class TProgramRunner;
 
 class TMainFrm : public QMainWindow
@@ -48,14 +48,13 @@ public:
     QWidget *pnl_Select;
     QScrollArea *Box_Select;
     QScrollArea *box_Axis;
-    QPlainTextEdit *mmo_Log; // the automatic page's run log
+    TAutoPage *AutoPage;    // the automatic page's widgets, inside Sheet_Auto
+    QPlainTextEdit *mmo_Log; // the run log, on the automatic page
 
     QStatusBar *status_Main;
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
 
-    // The automatic page (program and status tables, run log) and the
-    // program runner; the two timers are the runner's.
-    TAutoPage *AutoPage;
+    // The program runner; the two timers are the runner's.
     TProgramRunner *Runner;
     QTimer *tmr_Auto;
     QTimer *tmr_AutoStatus;

@@ -3,6 +3,7 @@
 #include "common/Guard.h"
 #include "common/NumberText.h"
 #include "config/AxisConfig.h"
+#include "controller/CheckedConversion.h"
 #include "controller/Conversion.h"
 #include "kq_api.h"
 
@@ -17,12 +18,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
-#include <limits>
 #include <utility>
 
 namespace {
@@ -38,14 +40,6 @@ W *Named(const char *name, Args &&...args)
     auto *widget = new W(std::forward<Args>(args)...);
     widget->setObjectName(QLatin1String(name));
     return widget;
-}
-
-// Magnitude of a step count; the one value without a 32-bit magnitude
-// is held at the largest that has one.
-int32_t Magnitude(int32_t steps)
-{
-    const int64_t magnitude = std::llabs(static_cast<int64_t>(steps));
-    return static_cast<int32_t>(std::min<int64_t>(magnitude, std::numeric_limits<int32_t>::max()));
 }
 
 struct AxisStatus
@@ -215,8 +209,13 @@ void TAxisFrm::Connect_Click(QAbstractButton *button, void (TAxisFrm::*handler)(
 
 void TAxisFrm::Connect_Handlers()
 {
+    // A click on the mode already selected changes nothing: only the button
+    // that becomes checked applies the mode.
     for (QRadioButton *mode : {rb_Open, rb_Close, rb_Loop})
-        Connect_Click(mode, &TAxisFrm::rb_OpenClick);
+        connect(mode, &QRadioButton::toggled, this, [this](bool checked) {
+            if (checked)
+                Guard([this] { rb_OpenClick(); });
+        });
     Connect_Click(btn_Pos_Abs, &TAxisFrm::btn_Pos_AbsClick);
     Connect_Click(btn_Pos_Rel, &TAxisFrm::btn_Pos_RelClick);
     Connect_Click(btn_Fast0, &TAxisFrm::btn_Fast0Click);
@@ -249,6 +248,8 @@ void TAxisFrm::Connect_Handlers()
 
 bool TAxisFrm::eventFilter(QObject *watched, QEvent *event)
 {
+    if (Jog_Window_Lost(watched, event))
+        Guard([this] { End_Jog_If_Active(); });
     if (watched != btn_Neg && watched != btn_Pos)
         return QFrame::eventFilter(watched, event);
 
@@ -300,15 +301,17 @@ bool TAxisFrm::Is_Open_Loop() const
     return rb_Open->isChecked();
 }
 
+// Every value a command sends goes through the checked conversions: a
+// value the board cannot take ends the command with a message.
 int32_t TAxisFrm::Motor_Steps(double value) const
 {
-    return Motor_Real_To_Steps(Axis(), value);
+    return Checked_Motor_Real_To_Steps(Axis(), value);
 }
 
 // Open loop moves to motor steps, every other work mode to sensor counts.
 int32_t TAxisFrm::Position_Target(double value) const
 {
-    return Is_Open_Loop() ? Motor_Steps(value) : Sensor_Real_To_Counts(Axis(), value);
+    return Is_Open_Loop() ? Motor_Steps(value) : Checked_Sensor_Real_To_Counts(Axis(), value);
 }
 
 // ---- quick positions ------------------------------------------------------
@@ -362,9 +365,13 @@ void TAxisFrm::Set_Motion_Buttons_Enabled(bool enabled)
         button->setEnabled(enabled);
 }
 
+// Applies "开环" once, whether or not it was selected already.
 void TAxisFrm::Select_Open_Loop()
 {
-    rb_Open->setChecked(true);
+    {
+        const QSignalBlocker quiet(rb_Open);
+        rb_Open->setChecked(true);
+    }
     Set_Mode();
 }
 
@@ -378,6 +385,7 @@ void TAxisFrm::Set_Loop_State(int state)
 void TAxisFrm::tmr_AxisTimer()
 {
     tmr_Axis->stop();
+    End_Jog_Without_Mouse_Button();
     if (Has_Config()) {
         Show_Status();
         Show_Position();
@@ -410,7 +418,8 @@ void TAxisFrm::Show_Position()
     double position = 0;
     if (Config().Axis_Div != 0)
         position = fromSensor ? Sensor_Counts_To_Real(Axis(), raw) : Motor_Steps_To_Real(Axis(), raw);
-    edt_Show_Software->setText(FormatFloat6(position));
+    if (std::isfinite(position)) // a ratio without a usable inverse shows nothing new
+        edt_Show_Software->setText(FormatFloat6(position));
 }
 
 void TAxisFrm::Show_Speed()
@@ -419,6 +428,8 @@ void TAxisFrm::Show_Speed()
     if (KQ_Get_Axis_V_Now(Axis_No(), &steps) != 0)
         return;
     const double speed = Motor_Steps_To_Real(Axis(), steps);
+    if (!std::isfinite(speed))
+        return;
     QString text = FormatFloat6(speed);
     if (speed > 0)
         text += QLatin1Char(' ') + FPosCaption;
@@ -531,13 +542,15 @@ void TAxisFrm::Jog_Start(int direction)
     if (!Has_Config())
         return;
     Start_Velocity_Profile();
-    KQ_Set_Axis_Velocity_V_Target_Abs(Axis_No(), direction * Magnitude(Motor_Steps(Config().Max_V)));
+    // A checked step count is never the one 32-bit value without a magnitude.
+    KQ_Set_Axis_Velocity_V_Target_Abs(Axis_No(), direction * std::abs(Motor_Steps(Config().Max_V)));
     m_jogActive = true;
+    Watch_Jog_Window();
 }
 
 void TAxisFrm::Jog_Stop()
 {
-    m_jogActive = false;
+    Forget_Jog();
     if (Has_Config())
         KQ_Set_Axis_Velocity_Stop(Axis_No());
 }
@@ -546,6 +559,36 @@ void TAxisFrm::Jog_Stop()
 void TAxisFrm::End_Jog_If_Active()
 {
     if (m_jogActive)
+        Jog_Stop();
+}
+
+void TAxisFrm::Forget_Jog()
+{
+    m_jogActive = false;
+    if (m_jogWindow)
+        m_jogWindow->removeEventFilter(this);
+    m_jogWindow = nullptr;
+}
+
+// While a jog is held, a modal window over the panel's window (an error box
+// from another panel's loop, say) or the loss of activation swallows the
+// release: watch the window for exactly that time.
+void TAxisFrm::Watch_Jog_Window()
+{
+    m_jogWindow = window();
+    m_jogWindow->installEventFilter(this);
+}
+
+bool TAxisFrm::Jog_Window_Lost(QObject *watched, const QEvent *event) const
+{
+    return m_jogActive && watched == m_jogWindow &&
+           (event->type() == QEvent::WindowBlocked || event->type() == QEvent::WindowDeactivate);
+}
+
+// The poll's backstop for any other way a release can go astray.
+void TAxisFrm::End_Jog_Without_Mouse_Button()
+{
+    if (m_jogActive && QGuiApplication::mouseButtons() == Qt::NoButton)
         Jog_Stop();
 }
 
@@ -597,7 +640,7 @@ void TAxisFrm::btn_Set_StopClick()
     KQ_Set_Axis_Home_Stop(axis);
     KQ_Set_Axis_Velocity_Stop(axis);
     KQ_Set_Axis_Position_Stop(axis);
-    m_jogActive = false;
+    Forget_Jog();
 }
 
 void TAxisFrm::btn_Set_HaltClick()
@@ -606,5 +649,5 @@ void TAxisFrm::btn_Set_HaltClick()
         return;
     Select_Open_Loop();
     KQ_Set_Axis_Halt(Axis_No());
-    m_jogActive = false;
+    Forget_Jog();
 }

@@ -4,6 +4,7 @@
 // of grp_Ch; every operation reads the axis's g_Axis_Config entry at the
 // moment it runs.
 #include <QFrame>
+#include <QPointer>
 #include <QString>
 #include <cstdint>
 
@@ -90,6 +91,10 @@ private:
     void Jog_Start(int direction);
     void Jog_Stop();
     void End_Jog_If_Active();
+    void Forget_Jog();
+    void Watch_Jog_Window();
+    bool Jog_Window_Lost(QObject *watched, const QEvent *event) const;
+    void End_Jog_Without_Mouse_Button();
     void Select_Open_Loop();
     void Set_Motion_Buttons_Enabled(bool enabled);
     void Set_Loop_State(int state);
@@ -101,4 +106,6 @@ private:
 
     // A jog has been started by a press whose release has not come yet.
     bool m_jogActive = false;
+    // The window watched while the jog is held.
+    QPointer<QWidget> m_jogWindow;
 };

@@ -63,17 +63,39 @@ struct DecimalDigits
     int exponent = 0;
 };
 
-DecimalDigits ToDecimalDigits(double magnitude)
+// "d.dddde+XX" with `digits` significant digits, as digits and exponent.
+DecimalDigits ENumberDigits(double magnitude, int digits)
 {
-    // "d.dddddddddddddde+XX": exactly GeneralDigits significant digits.
-    const QByteArray e = QByteArray::number(magnitude, 'e', GeneralDigits - 1);
+    const QByteArray e = QByteArray::number(magnitude, 'e', digits - 1);
     const int ePos = e.indexOf('e');
     DecimalDigits result;
     result.digits = e.left(ePos);
-    result.digits.remove(1, 1); // the point after the first digit
+    if (result.digits.size() > 1)
+        result.digits.remove(1, 1); // the point after the first digit
+    result.exponent = e.mid(ePos + 1).toInt();
+    return result;
+}
+
+bool ReadsBackFinite(const DecimalDigits &d)
+{
+    const QByteArray text = d.digits.left(1) + '.' + d.digits.mid(1) + 'e' + QByteArray::number(d.exponent);
+    double value = 0;
+    const auto result = std::from_chars(text.constData(), text.constData() + text.size(), value);
+    return result.ec == std::errc() && std::isfinite(value);
+}
+
+DecimalDigits ToDecimalDigits(double magnitude)
+{
+    // Rounded to GeneralDigits significant digits.  Near the largest double
+    // that rounding can pass it; the digits are then cut instead, so that
+    // every finite number written reads back finite.
+    DecimalDigits result = ENumberDigits(magnitude, GeneralDigits);
+    if (result.exponent >= std::numeric_limits<double>::max_exponent10 && !ReadsBackFinite(result)) {
+        result = ENumberDigits(magnitude, GeneralDigits + 2);
+        result.digits.truncate(GeneralDigits);
+    }
     while (result.digits.size() > 1 && result.digits.endsWith('0'))
         result.digits.chop(1);
-    result.exponent = e.mid(ePos + 1).toInt();
     return result;
 }
 

@@ -6,6 +6,7 @@
 
 // Shortest form with at most 15 significant digits; fixed notation for
 // decimal exponents -5..14, otherwise E notation ("1E-5", "1.5E20").
+// Every finite number is written as text that reads back finite.
 QString FloatToStr(double value);
 
 // Fixed decimals: "0.000000" and "0.000" patterns (at least one digit

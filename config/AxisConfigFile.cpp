@@ -95,11 +95,13 @@ void Push_Sensor_Settings(int encoderCount, int axisCount)
 
 void Write_Axis_Entries(TIniFile &ini, const QVector<TAxis_Entries> &panels)
 {
-    for (const TAxis_Entries &e : panels) {
-        ini.WriteString(e.Section, "P_REL", e.P_Rel);
-        ini.WriteString(e.Section, "P_ABS", e.P_Abs);
-        ini.WriteString(e.Section, "V_ABS", e.V_Abs);
-        ini.WriteString(e.Section, "V_REL", e.V_Rel);
-        ini.WriteString(e.Section, "HOME_V", e.Home_V);
-    }
+    ini.Batch([&] {
+        for (const TAxis_Entries &e : panels) {
+            ini.WriteString(e.Section, "P_REL", e.P_Rel);
+            ini.WriteString(e.Section, "P_ABS", e.P_Abs);
+            ini.WriteString(e.Section, "V_ABS", e.V_Abs);
+            ini.WriteString(e.Section, "V_REL", e.V_Rel);
+            ini.WriteString(e.Section, "HOME_V", e.Home_V);
+        }
+    });
 }

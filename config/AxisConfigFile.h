@@ -33,6 +33,8 @@ struct TAxis_Entries
     QString Home_V;
 };
 
-// Writes the entries in the given order, each key at once; throws
-// EIniFileException on the first write that fails.
+// Writes the entries in the given order as one save of the file; throws
+// EIniFileException when the file cannot be written (nothing is written
+// then) or a panel's name cannot be a section (the panels before it are
+// written).
 void Write_Axis_Entries(TIniFile &ini, const QVector<TAxis_Entries> &panels);

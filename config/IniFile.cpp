@@ -3,29 +3,43 @@
 #include "common/Exceptions.h"
 #include "common/FileWrite.h"
 #include "common/NumberText.h"
+#include "common/TextEncoding.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <optional>
 #include <vector>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 namespace {
 
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 const char *const AnsiCodec = "GB18030";
+const QByteArray DefaultLineEnd("\r\n");
 
 QString g_configFileNameForTest;
 
 enum class LineKind { Other, Section, Key };
+enum class Encoding { Ansi, Utf8, Utf8WithBom };
 
-// One line of the file as it stands, with what it means: a section header
-// (name), a key line (name and value) or anything else, kept verbatim.
+// One line of the file: its bytes as they stand on disk (without the line
+// end), its line end, its text and what it means: a section header (name),
+// a key line (name and value) or anything else.  A line this program wrote
+// is marked `written` and saved from its text.
 struct IniLine
 {
+    QByteArray bytes;
+    QByteArray end;
+    bool written = false;
     QString text;
     LineKind kind = LineKind::Other;
     QString name;
@@ -37,29 +51,42 @@ bool IsComment(const QString &trimmed)
     return trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
 }
 
-IniLine ParseLine(const QString &text)
+void ParseLine(IniLine &line)
 {
-    IniLine line;
-    line.text = text;
-    const QString trimmed = TrimBlanks(text);
+    const QString trimmed = TrimBlanks(line.text);
+    line.kind = LineKind::Other;
     if (IsComment(trimmed))
-        return line;
+        return;
     if (trimmed.startsWith(QLatin1Char('['))) {
         const int close = trimmed.indexOf(QLatin1Char(']'));
         if (close > 0) {
             line.kind = LineKind::Section;
             line.name = TrimBlanks(trimmed.mid(1, close - 1));
         }
-        return line;
+        return;
     }
     const int equals = trimmed.indexOf(QLatin1Char('='));
     const QString key = TrimBlanks(trimmed.left(equals));
     if (equals < 0 || key.isEmpty())
-        return line;
+        return;
     line.kind = LineKind::Key;
     line.name = key;
     line.value = TrimBlanks(trimmed.mid(equals + 1));
+}
+
+IniLine WrittenLine(const QString &text, const QByteArray &end)
+{
+    IniLine line;
+    line.text = text;
+    line.end = end;
+    line.written = true;
+    ParseLine(line);
     return line;
+}
+
+QString Folded(const QString &name)
+{
+    return name.toCaseFolded();
 }
 
 bool SameName(const QString &a, const QString &b)
@@ -77,12 +104,37 @@ QString FullPath(const QString &fileName)
     throw EIniFileException(QStringLiteral("Unable to write to ") + FullPath(fileName));
 }
 
-// The whole file in memory.  Each operation loads it, works on the lines
-// and, when it changes something, saves it again.
-class IniDocument
+bool HasLineBreak(const QString &name)
 {
-public:
-    static IniDocument Load(const QString &fileName);
+    return name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n'));
+}
+
+QString OneLine(QString value)
+{
+    value.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    value.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    value.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return value;
+}
+
+void CheckNames(const QString &section, const QString &key)
+{
+    if (!TIniFile::IsStorableSection(section))
+        throw EIniFileException(QStringLiteral("配置文件不能保存节名“%1”：节名不能为空，不能含有“[”“]”或换行。")
+                                    .arg(section));
+    if (!TIniFile::IsStorableKey(key))
+        throw EIniFileException(
+            QStringLiteral("配置文件不能保存名称“%1”：名称不能为空，不能含有“=”“[”“]”或换行，也不能以“;”或“#”开头。")
+                .arg(key));
+}
+
+} // namespace
+
+// The whole file in memory: its lines, its encoding, and whether it could
+// be read at all.
+struct TIniFile::Document
+{
+    static std::unique_ptr<Document> Load(const QString &fileName);
     void Save(const QString &fileName) const;
 
     std::optional<QString> Value(const QString &section, const QString &key) const;
@@ -93,70 +145,122 @@ public:
     void EraseSection(const QString &section);
 
 private:
-    int FindSection(const QString &section, int from = 0) const;
+    void Split(const QByteArray &body);
+    int FindSection(const QString &section) const;
     int SectionEnd(int header) const;
     int FindKey(int header, const QString &key) const;
     int LastKeyLine(int header) const;
-    void Insert(int at, const QString &text);
+    void Insert(int at, IniLine line);
     QByteArray Encode() const;
+    QByteArray EncodeText(const QString &text) const;
 
     std::vector<IniLine> m_lines;
-    bool m_utf8 = false;
+    Encoding m_encoding = Encoding::Ansi;
+    QByteArray m_lineEnd = DefaultLineEnd;
+    bool m_unreadable = false;
+    // Folded section name -> line of its first header; rebuilt after the
+    // lines move.
+    mutable QHash<QString, int> m_sections;
+    mutable bool m_indexed = false;
 };
 
-IniDocument IniDocument::Load(const QString &fileName)
+std::unique_ptr<TIniFile::Document> TIniFile::Document::Load(const QString &fileName)
 {
-    IniDocument doc;
+    auto doc = std::make_unique<Document>();
     QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        // Missing: empty.  Present but unreadable: empty too, and never written.
+        doc->m_unreadable = QFileInfo::exists(fileName);
         return doc;
-    QByteArray bytes = file.readAll();
-    QString text;
-    if (bytes.startsWith(Utf8Bom)) {
-        doc.m_utf8 = true;
-        text = QString::fromUtf8(bytes.mid(Utf8Bom.size()));
-    } else {
-        QStringDecoder decoder(AnsiCodec);
-        text = decoder.decode(bytes);
     }
-    QStringList lines = text.split(QLatin1Char('\n'));
-    if (lines.last().isEmpty())
-        lines.removeLast(); // the end of the last line, not a line of its own
-    for (QString &line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        doc.m_lines.push_back(ParseLine(line));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        doc->m_unreadable = true;
+        return doc;
+    }
+    if (bytes.startsWith(Utf8Bom)) {
+        doc->m_encoding = Encoding::Utf8WithBom;
+        doc->Split(bytes.mid(Utf8Bom.size()));
+    } else {
+        doc->m_encoding = IsUtf8Text(bytes) ? Encoding::Utf8 : Encoding::Ansi;
+        doc->Split(bytes);
     }
     return doc;
 }
 
-QByteArray IniDocument::Encode() const
+// Cuts the bytes into lines at LF (a byte that is never part of a longer
+// character in GB18030 or UTF-8) and decodes each line on its own.
+void TIniFile::Document::Split(const QByteArray &body)
 {
-    QString text;
-    for (const IniLine &line : m_lines)
-        text += line.text + QStringLiteral("\r\n");
-    if (m_utf8)
-        return Utf8Bom + text.toUtf8();
+    QStringDecoder ansi(AnsiCodec, QStringDecoder::Flag::Stateless);
+    int from = 0;
+    while (from < body.size()) {
+        int lf = body.indexOf('\n', from);
+        const int next = lf < 0 ? body.size() : lf + 1;
+        int contentEnd = lf < 0 ? body.size() : lf;
+        if (contentEnd > from && body.at(contentEnd - 1) == '\r')
+            --contentEnd;
+        IniLine line;
+        line.bytes = body.mid(from, contentEnd - from);
+        line.end = body.mid(contentEnd, next - contentEnd);
+        if (m_encoding == Encoding::Ansi) {
+            ansi.resetState();
+            line.text = ansi.decode(line.bytes);
+        } else {
+            line.text = QString::fromUtf8(line.bytes);
+        }
+        ParseLine(line);
+        m_lines.push_back(std::move(line));
+        from = next;
+    }
+    if (!m_lines.empty() && m_lines.front().end.endsWith('\n'))
+        m_lineEnd = m_lines.front().end;
+}
+
+QByteArray TIniFile::Document::EncodeText(const QString &text) const
+{
+    if (m_encoding != Encoding::Ansi)
+        return text.toUtf8();
     QStringEncoder encoder(AnsiCodec);
     return encoder.encode(text);
 }
 
-void IniDocument::Save(const QString &fileName) const
+QByteArray TIniFile::Document::Encode() const
 {
-    if (!WriteFileAtomically(fileName, Encode()))
+    QByteArray bytes;
+    if (m_encoding == Encoding::Utf8WithBom)
+        bytes += Utf8Bom;
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        const IniLine &line = m_lines[i];
+        bytes += line.written ? EncodeText(line.text) : line.bytes;
+        // A last line without its line end gets one when lines follow it.
+        const bool last = i + 1 == m_lines.size();
+        bytes += line.end.endsWith('\n') || last ? line.end : m_lineEnd;
+    }
+    return bytes;
+}
+
+void TIniFile::Document::Save(const QString &fileName) const
+{
+    if (m_unreadable || !WriteFileAtomically(fileName, Encode()))
         ThrowWriteError(fileName);
 }
 
-int IniDocument::FindSection(const QString &section, int from) const
+int TIniFile::Document::FindSection(const QString &section) const
 {
-    for (int i = from; i < int(m_lines.size()); ++i) {
-        if (m_lines[i].kind == LineKind::Section && SameName(m_lines[i].name, section))
-            return i;
+    if (!m_indexed) {
+        m_sections.clear();
+        // From the end, so that the first header of a name is the one kept.
+        for (int i = int(m_lines.size()) - 1; i >= 0; --i) {
+            if (m_lines[i].kind == LineKind::Section)
+                m_sections[Folded(m_lines[i].name)] = i;
+        }
+        m_indexed = true;
     }
-    return -1;
+    return m_sections.value(Folded(section), -1);
 }
 
-int IniDocument::SectionEnd(int header) const
+int TIniFile::Document::SectionEnd(int header) const
 {
     int i = header + 1;
     while (i < int(m_lines.size()) && m_lines[i].kind != LineKind::Section)
@@ -164,7 +268,7 @@ int IniDocument::SectionEnd(int header) const
     return i;
 }
 
-int IniDocument::FindKey(int header, const QString &key) const
+int TIniFile::Document::FindKey(int header, const QString &key) const
 {
     const int end = SectionEnd(header);
     for (int i = header + 1; i < end; ++i) {
@@ -174,7 +278,7 @@ int IniDocument::FindKey(int header, const QString &key) const
     return -1;
 }
 
-int IniDocument::LastKeyLine(int header) const
+int TIniFile::Document::LastKeyLine(int header) const
 {
     int last = header;
     const int end = SectionEnd(header);
@@ -185,12 +289,13 @@ int IniDocument::LastKeyLine(int header) const
     return last;
 }
 
-void IniDocument::Insert(int at, const QString &text)
+void TIniFile::Document::Insert(int at, IniLine line)
 {
-    m_lines.insert(m_lines.begin() + at, ParseLine(text));
+    m_lines.insert(m_lines.begin() + at, std::move(line));
+    m_indexed = false;
 }
 
-std::optional<QString> IniDocument::Value(const QString &section, const QString &key) const
+std::optional<QString> TIniFile::Document::Value(const QString &section, const QString &key) const
 {
     const int header = FindSection(section);
     const int line = header < 0 ? -1 : FindKey(header, key);
@@ -199,7 +304,7 @@ std::optional<QString> IniDocument::Value(const QString &section, const QString 
     return m_lines[line].value;
 }
 
-QStringList IniDocument::Keys(const QString &section) const
+QStringList TIniFile::Document::Keys(const QString &section) const
 {
     QStringList keys;
     const int header = FindSection(section);
@@ -213,36 +318,156 @@ QStringList IniDocument::Keys(const QString &section) const
     return keys;
 }
 
-void IniDocument::SetValue(const QString &section, const QString &key, const QString &value)
+void TIniFile::Document::SetValue(const QString &section, const QString &key, const QString &value)
 {
     int header = FindSection(section);
     if (header < 0) {
         header = int(m_lines.size());
-        Insert(header, QLatin1Char('[') + section + QLatin1Char(']'));
+        Insert(header, WrittenLine(QLatin1Char('[') + section + QLatin1Char(']'), m_lineEnd));
     }
-    const int line = FindKey(header, key);
-    if (line >= 0)
-        m_lines[line] = ParseLine(m_lines[line].name + QLatin1Char('=') + value);
-    else
-        Insert(LastKeyLine(header) + 1, key + QLatin1Char('=') + value);
+    const int at = FindKey(header, key);
+    if (at < 0) {
+        Insert(LastKeyLine(header) + 1, WrittenLine(key + QLatin1Char('=') + value, m_lineEnd));
+        return;
+    }
+    IniLine &line = m_lines[at];
+    if (line.value != value) // an equal value leaves the line's bytes alone
+        line = WrittenLine(line.name + QLatin1Char('=') + value, line.end);
 }
 
-void IniDocument::EraseSection(const QString &section)
+void TIniFile::Document::EraseSection(const QString &section)
 {
-    for (int header = FindSection(section); header >= 0; header = FindSection(section, header))
+    for (int header = FindSection(section); header >= 0; header = FindSection(section)) {
         m_lines.erase(m_lines.begin() + header, m_lines.begin() + SectionEnd(header));
+        m_indexed = false;
+    }
 }
 
-} // namespace
+// ---- TIniFile -----------------------------------------------------------------
+
+bool TIniFile::Stamp::operator==(const Stamp &o) const
+{
+    return exists == o.exists && size == o.size && modified == o.modified && changed == o.changed
+        && node == o.node && device == o.device;
+}
+
+TIniFile::Stamp TIniFile::StampOf(const QString &fileName)
+{
+    Stamp stamp;
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(fileName).constData(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.size = st.st_size;
+    stamp.modified = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    stamp.changed = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    stamp.node = st.st_ino;
+    stamp.device = st.st_dev;
+#else
+    const QFileInfo info(fileName);
+    stamp.exists = info.exists();
+    stamp.size = info.size();
+    stamp.modified = info.lastModified().toMSecsSinceEpoch();
+    stamp.changed = info.metadataChangeTime().toMSecsSinceEpoch();
+#endif
+    return stamp;
+}
 
 TIniFile::TIniFile(const QString &fileName)
     : m_fileName(fileName)
 {
 }
 
+TIniFile::TIniFile(const TIniFile &other)
+    : m_fileName(other.m_fileName)
+{
+}
+
+TIniFile &TIniFile::operator=(const TIniFile &other)
+{
+    if (this != &other) {
+        m_fileName = other.m_fileName;
+        m_doc.reset();
+        m_batchDepth = 0;
+        m_unsaved = false;
+    }
+    return *this;
+}
+
+TIniFile::~TIniFile() = default;
+
+// The parsed file: parsed at the first call and again whenever the file on
+// disk is no longer the one parsed; inside a batch, the batch's copy.
+TIniFile::Document &TIniFile::Current() const
+{
+    if (m_doc && m_batchDepth > 0)
+        return *m_doc;
+    const Stamp stamp = StampOf(m_fileName);
+    if (!m_doc || !(stamp == m_stamp)) {
+        m_doc = Document::Load(m_fileName);
+        m_stamp = stamp;
+    }
+    return *m_doc;
+}
+
+void TIniFile::Changed()
+{
+    if (m_batchDepth > 0)
+        m_unsaved = true;
+    else
+        Save();
+}
+
+void TIniFile::Save()
+{
+    m_unsaved = false;
+    try {
+        m_doc->Save(m_fileName);
+    } catch (...) {
+        m_doc.reset(); // what is in memory is not on disk: read the disk again
+        throw;
+    }
+    m_stamp = StampOf(m_fileName);
+}
+
+void TIniFile::Batch(const std::function<void()> &work)
+{
+    if (m_batchDepth > 0) {
+        work();
+        return;
+    }
+    Current();
+    m_batchDepth = 1;
+    try {
+        work();
+    } catch (...) {
+        m_batchDepth = 0;
+        if (m_unsaved)
+            Save();
+        throw;
+    }
+    m_batchDepth = 0;
+    if (m_unsaved)
+        Save();
+}
+
+bool TIniFile::IsStorableSection(const QString &section)
+{
+    return !TrimBlanks(section).isEmpty() && !section.contains(QLatin1Char('['))
+        && !section.contains(QLatin1Char(']')) && !HasLineBreak(section);
+}
+
+bool TIniFile::IsStorableKey(const QString &key)
+{
+    const QString trimmed = TrimBlanks(key);
+    return !trimmed.isEmpty() && !IsComment(trimmed) && !key.contains(QLatin1Char('='))
+        && !key.contains(QLatin1Char('[')) && !key.contains(QLatin1Char(']')) && !HasLineBreak(key);
+}
+
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
 {
-    return IniDocument::Load(m_fileName).Value(section, key).value_or(def);
+    return Current().Value(section, key).value_or(def);
 }
 
 int32_t TIniFile::ReadInteger(const QString &section, const QString &key, int32_t def) const
@@ -264,9 +489,9 @@ double TIniFile::ReadFloat(const QString &section, const QString &key, double de
 
 void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
-    IniDocument doc = IniDocument::Load(m_fileName);
-    doc.SetValue(section, key, value);
-    doc.Save(m_fileName);
+    CheckNames(section, key);
+    Current().SetValue(section, key, OneLine(value));
+    Changed();
 }
 
 void TIniFile::WriteInteger(const QString &section, const QString &key, int32_t value)
@@ -286,24 +511,31 @@ void TIniFile::WriteFloat(const QString &section, const QString &key, double val
 
 QStringList TIniFile::ReadSection(const QString &section) const
 {
-    return IniDocument::Load(m_fileName).Keys(section);
+    return Current().Keys(section);
 }
 
 bool TIniFile::SectionExists(const QString &section) const
 {
-    return IniDocument::Load(m_fileName).HasSection(section);
+    return Current().HasSection(section);
 }
 
 void TIniFile::EraseSection(const QString &section)
 {
-    IniDocument doc = IniDocument::Load(m_fileName);
+    Document &doc = Current();
     if (!doc.HasSection(section))
         return;
     doc.EraseSection(section);
-    doc.Save(m_fileName);
+    Changed();
 }
 
 QString ConfigFileName()
+{
+    if (!g_configFileNameForTest.isEmpty())
+        return g_configFileNameForTest;
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/Tavorin.ini");
+}
+
+QString PortChoicesFileName()
 {
     if (!g_configFileNameForTest.isEmpty())
         return g_configFileNameForTest;

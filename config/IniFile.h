@@ -1,19 +1,39 @@
 #pragma once
 // Profile-style INI file.  Sections and keys match without regard to letter
 // case; keys keep their file order; comments and unknown lines are kept.
-// Every write reaches the disk before it returns, atomically (temporary file,
-// flush, rename).  A write that cannot be made throws EIniFileException
-// "Unable to write to <full path>" and leaves the file as it was.
-// On disk the text is GB18030; a file that starts with a UTF-8 byte-order
-// mark is read (and written back) as UTF-8.
+//
+// One TIniFile serves one operation (a load, a save, a dialog action): it
+// parses the file at its first use and works on that copy.  Each later call
+// checks the file's size, times and identity first and parses it again when
+// another program changed it in between.
+//
+// Every write reaches the disk before it returns, atomically (temporary
+// file, flush, rename).  Inside Batch() the writes are saved together, once,
+// when the batch ends.  A write that cannot be made throws EIniFileException
+// "Unable to write to <full path>" and leaves the file as it was; so does
+// any write to a file that exists but cannot be read.
+//
+// A value is one line: CR LF, CR and LF in a written value each become a
+// space.  A section or key name the file cannot hold is refused with an
+// EIniFileException before anything is written.
+//
+// On disk the text is GB18030.  A file that starts with a UTF-8 byte-order
+// mark, or whose bytes are valid UTF-8 holding some non-ASCII text, is read
+// and written back as UTF-8.  Lines a write did not change keep their bytes,
+// line ends included.
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
+#include <memory>
 
 class TIniFile
 {
 public:
     explicit TIniFile(const QString &fileName);
+    TIniFile(const TIniFile &other);
+    TIniFile &operator=(const TIniFile &other);
+    ~TIniFile();
 
     const QString &FileName() const { return m_fileName; }
 
@@ -35,11 +55,48 @@ public:
     bool SectionExists(const QString &section) const;
     void EraseSection(const QString &section);
 
+    // Runs `work` with the writes it makes (through this object) held in
+    // memory and saves them as one atomic write when it returns; reads
+    // inside see them.  When `work` throws, the writes made before the
+    // throw are saved all the same and the exception goes on (a save that
+    // fails throws its write error instead).  A batch inside a batch joins
+    // the outer one.
+    void Batch(const std::function<void()> &work);
+
+    // Section and key names the file can hold.
+    static bool IsStorableSection(const QString &section);
+    static bool IsStorableKey(const QString &key);
+
 private:
+    struct Document;
+    struct Stamp
+    {
+        bool exists = false;
+        int64_t size = 0;
+        int64_t modified = 0;
+        int64_t changed = 0;
+        uint64_t node = 0;
+        uint64_t device = 0;
+        bool operator==(const Stamp &o) const;
+    };
+    static Stamp StampOf(const QString &fileName);
+
+    Document &Current() const;
+    void Changed();
+    void Save();
+
     QString m_fileName;
+    mutable std::unique_ptr<Document> m_doc;
+    mutable Stamp m_stamp;
+    int m_batchDepth = 0;
+    bool m_unsaved = false;
 };
 
-// The configuration file "Tavorin.ini": the executable's path with the
-// extension replaced by ".ini".  Tests may point it elsewhere.
+// The configuration file: "Tavorin.ini" in the executable's directory,
+// whatever the executable is called.
 QString ConfigFileName();
+// The port dialog's file: the executable's path with its extension replaced
+// by ".ini" (the configuration file when the executable is "Tavorin").
+QString PortChoicesFileName();
+// Points both files at one file of a test's own (empty: back to normal).
 void SetConfigFileNameForTest(const QString &fileName);

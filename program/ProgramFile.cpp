@@ -3,11 +3,13 @@
 #include "common/Exceptions.h"
 #include "common/FileWrite.h"
 #include "common/NumberText.h"
+#include "common/TextEncoding.h"
 
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -21,55 +23,13 @@ constexpr int kFieldCount = 6;
 
 // ---- encodings ---------------------------------------------------------------
 
-// True when every byte sequence is well-formed UTF-8 (no overlong forms, no
-// surrogates, nothing above U+10FFFF); `nonAscii` tells whether any
-// character outside ASCII was seen.
-bool IsValidUtf8(QByteArrayView bytes, bool &nonAscii)
-{
-    nonAscii = false;
-    const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
-    const auto *end = p + bytes.size();
-    while (p < end) {
-        const unsigned char c = *p;
-        if (c < 0x80) {
-            ++p;
-            continue;
-        }
-        nonAscii = true;
-        int length = 0;
-        unsigned char low = 0x80, high = 0xBF; // range of the second byte
-        if (c >= 0xC2 && c <= 0xDF) {
-            length = 2;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            if (c == 0xE0) low = 0xA0;
-            if (c == 0xED) high = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            if (c == 0xF0) low = 0x90;
-            if (c == 0xF4) high = 0x8F;
-        } else {
-            return false;
-        }
-        if (end - p < length || p[1] < low || p[1] > high)
-            return false;
-        for (int i = 2; i < length; ++i) {
-            if (p[i] < 0x80 || p[i] > 0xBF)
-                return false;
-        }
-        p += length;
-    }
-    return true;
-}
-
 ProgramEncoding DetectEncoding(QByteArrayView &bytes)
 {
     if (bytes.startsWith(Utf8Bom)) {
         bytes = bytes.sliced(Utf8Bom.size());
         return ProgramEncoding::Utf8Bom;
     }
-    bool nonAscii = false;
-    return IsValidUtf8(bytes, nonAscii) && nonAscii ? ProgramEncoding::Utf8 : ProgramEncoding::Gb18030;
+    return IsUtf8Text(bytes) ? ProgramEncoding::Utf8 : ProgramEncoding::Gb18030;
 }
 
 bool IsAscii(QByteArrayView bytes)
@@ -295,25 +255,55 @@ bool OnlyLineEnds(QByteArrayView bytes)
 
 // ---- writing -------------------------------------------------------------------
 
-void AppendInt(QByteArray &out, int32_t value)
+// The file text, written straight into a buffer that grows as needed.
+class TextBuffer
 {
-    char buffer[16];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    out.append(buffer, result.ptr - buffer);
-}
+public:
+    explicit TextBuffer(size_t reserve) { m_bytes.resize(qsizetype(reserve)); }
 
-// General number format; whole numbers below 1E15 are exact and written as
-// plain integers, which is what the general format gives for them.
-void AppendFloat(QByteArray &out, double value)
-{
-    if (std::isfinite(value) && std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        char buffer[24];
-        const auto result = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value));
-        out.append(buffer, result.ptr - buffer);
-        return;
+    void Append(const char *data, size_t size)
+    {
+        Reserve(size);
+        std::memcpy(m_bytes.data() + m_used, data, size);
+        m_used += size;
     }
-    out.append(FloatToStr(value).toLatin1());
-}
+    void Append(const QByteArray &bytes) { Append(bytes.constData(), size_t(bytes.size())); }
+    void Append(char c)
+    {
+        Reserve(1);
+        m_bytes.data()[m_used++] = c;
+    }
+    template <typename Int>
+    void AppendInt(Int value)
+    {
+        Reserve(24);
+        char *at = m_bytes.data() + m_used;
+        m_used += size_t(std::to_chars(at, at + 24, value).ptr - at);
+    }
+    // General number format; whole numbers below 1E15 are exact and written
+    // as plain integers, which is what the general format gives for them.
+    void AppendFloat(double value)
+    {
+        if (std::isfinite(value) && std::fabs(value) < 1e15 && value == std::trunc(value))
+            AppendInt(static_cast<int64_t>(value));
+        else
+            Append(FloatToStr(value).toLatin1());
+    }
+    QByteArray Take()
+    {
+        m_bytes.truncate(qsizetype(m_used));
+        return std::move(m_bytes);
+    }
+
+private:
+    void Reserve(size_t more)
+    {
+        if (m_used + more > size_t(m_bytes.size()))
+            m_bytes.resize(qsizetype(std::max(m_used + more, size_t(m_bytes.size()) * 2)));
+    }
+    QByteArray m_bytes;
+    size_t m_used = 0;
+};
 
 // A field's text with its commas replaced, so that it cannot split its line.
 QString FieldText(const QString &text)
@@ -357,6 +347,10 @@ ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows)
     ProgramReadResult result;
     result.Encoding = DetectEncoding(bytes);
     LineReader reader(result);
+    // Room for every line, but never more rows than the bytes could hold:
+    // the shortest row takes a dozen bytes.
+    const qint64 lines = bytes.count('\n') + 1;
+    result.Rows.reserve(size_t(std::min({maxRows, lines, bytes.size() / 12 + 1})));
     const char *p = bytes.data();
     const char *end = p + bytes.size();
     qint64 line = 0;
@@ -406,27 +400,26 @@ ProgramReadResult ReadProgramFile(const QString &fileName)
 
 QByteArray WriteProgramText(const std::vector<TAutoCode> &rows, ProgramEncoding encoding)
 {
-    QByteArray out;
+    TextBuffer out(rows.size() * 40 + 16);
     if (encoding == ProgramEncoding::Utf8Bom)
-        out.append(Utf8Bom);
-    out.reserve(qsizetype(rows.size()) * 40 + out.size());
+        out.Append(Utf8Bom.data(), size_t(Utf8Bom.size()));
     FieldEncoder axes(encoding);
     FieldEncoder actions(encoding);
     for (const TAutoCode &code : rows) {
-        AppendInt(out, code.ID);
-        out.append(',');
-        out.append(axes.Encode(code.Axis));
-        out.append(',');
-        out.append(actions.Encode(code.Action));
-        out.append(',');
-        AppendFloat(out, code.Param);
-        out.append(',');
-        AppendInt(out, code.Delay);
-        out.append(',');
-        AppendInt(out, code.Count);
-        out.append("\r\n", 2);
+        out.AppendInt(code.ID);
+        out.Append(',');
+        out.Append(axes.Encode(code.Axis));
+        out.Append(',');
+        out.Append(actions.Encode(code.Action));
+        out.Append(',');
+        out.AppendFloat(code.Param);
+        out.Append(',');
+        out.AppendInt(code.Delay);
+        out.Append(',');
+        out.AppendInt(code.Count);
+        out.Append("\r\n", 2);
     }
-    return out;
+    return out.Take();
 }
 
 void WriteProgramFile(const QString &fileName, const std::vector<TAutoCode> &rows, ProgramEncoding encoding)

@@ -18,6 +18,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -145,8 +146,14 @@ void TAutoPage::BuildLayout()
     auto *split = new QSplitter(Qt::Horizontal);
     split->addWidget(left);
     split->addWidget(right);
-    split->setStretchFactor(0, 1);
-    split->setStretchFactor(1, 2);
+    split->setStretchFactor(0, 0);
+    split->setStretchFactor(1, 1);
+    // The status grid starts wide enough for its two columns.
+    const int statusWidth = grid_Status->columnWidth(TStatusModel::ColAxis)
+                            + grid_Status->columnWidth(TStatusModel::ColPos)
+                            + grid_Status->verticalHeader()->sizeHint().width()
+                            + grid_Status->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    split->setSizes({statusWidth, 3 * statusWidth});
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(split);

@@ -26,8 +26,12 @@ int TCodeModel::ColumnWidthChars(int column)
 void TCodeModel::FitFields(TAutoCode &code)
 {
     code.bInsert = false;
-    code.Axis = CutToAnsiBytes(code.Axis, kAxisFieldBytes);
-    code.Action = CutToAnsiBytes(code.Action, kActionFieldBytes);
+    // Most texts are far too short to need the cut; assigning them to
+    // themselves would cost a million reference counts on a long program.
+    if (code.Axis.size() > kAxisFieldBytes / 4)
+        code.Axis = CutToAnsiBytes(code.Axis, kAxisFieldBytes);
+    if (code.Action.size() > kActionFieldBytes / 4)
+        code.Action = CutToAnsiBytes(code.Action, kActionFieldBytes);
 }
 
 int TCodeModel::rowCount(const QModelIndex &parent) const

@@ -6,6 +6,7 @@
 #include "AppFixture.h"
 #include "support/TestRegistry.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFocusEvent>
@@ -283,15 +284,41 @@ private slots:
         QFocusEvent leave(QEvent::FocusOut);
         QCoreApplication::sendEvent(BoardPortFrm->edt_Port, &leave);
         QCOMPARE(messages.Texts(), QStringList({"Value must be between 1024 and 65535"}));
-        // OK does not close the dialog while the value is refused.
-        BoardPortFrm->btn_OK->click();
-        QVERIFY(BoardPortFrm->isVisible());
         BoardPortFrm->edt_Port->setValue(1024);
         QCoreApplication::sendEvent(BoardPortFrm->edt_Port, &leave);
         QCOMPARE(messages.requests.size(), 1);
         BoardPortFrm->btn_OK->click();
         QVERIFY(!BoardPortFrm->isVisible());
         QCOMPARE(BoardPortFrm->result(), int(QDialog::Accepted));
+    }
+
+    // Enter never leaves the entry, so OK itself says why the dialog stays
+    // open; every way of cancelling leaves quietly and keeps nothing.
+    void portOutsideRangeOnClosing_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("取消 clicked") << 0;
+    }
+    void portOutsideRangeOnClosing()
+    {
+        QFETCH(int, key);
+        const QByteArray file = "[Other]\r\nA=1\r\n";
+        cfg->Write(file);
+        MessageRecorder messages;
+        BoardPortFrm->show();
+        QApplication::setActiveWindow(BoardPortFrm);
+        BoardPortFrm->edt_Port->setFocus();
+        BoardPortFrm->edt_Port->setValue(80);
+        if (key)
+            QTest::keyClick(BoardPortFrm->edt_Port, Qt::Key(key));
+        else
+            QTest::mouseClick(BoardPortFrm->btn_No, Qt::LeftButton);
+        const bool enter = key == Qt::Key_Return;
+        QCOMPARE(BoardPortFrm->isVisible(), enter);
+        QCOMPARE(messages.Texts(), enter ? QStringList({"Value must be between 1024 and 65535"}) : QStringList());
+        QCOMPARE(cfg->Read(), file);
     }
 };
 TAVORIN_TEST(PortDialogTest)

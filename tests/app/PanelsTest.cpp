@@ -111,18 +111,29 @@ private slots:
         QCOMPARE(qobject_cast<QLabel *>(panels[1])->text(), QStringLiteral("B"));
         QCOMPARE(panels[1]->geometry(), QRect(0, 53, 200, 48));
         QCOMPARE(panels[1]->font().pointSize(), 12);
-        QCOMPARE(Background(panels[0]), QColor(Qt::green));
+        QCOMPARE(Background(panels[0]), QColor(0x00, 0x80, 0x00));
         QCOMPARE(Caption(panels[0]), QColor(Qt::white));
         QCOMPARE(Caption(panels[1]), QColor(Qt::blue));
 
         MainFrm->Pnl_GroupClick(panels[1]);
         QCOMPARE(Shown(), QStringList({"Axis1"}));
         QVERIFY(g_Group_Config[1].Visible && !g_Group_Config[0].Visible);
-        QCOMPARE(Background(panels[1]), QColor(Qt::green));
+        QCOMPARE(Background(panels[1]), QColor(0x00, 0x80, 0x00));
         QCOMPARE(Caption(panels[0]), QColor(Qt::blue));
 
         MainFrm->Pnl_GroupClick(panels[2]); // a group without axes
         QVERIFY(Shown().isEmpty());
+    }
+
+    // Markup in the file or from the board shows as the characters it is.
+    void textFromFileAndBoardIsPlain()
+    {
+        cfg->Write("[GROUP]\r\n<b>B</b>=0\r\n");
+        kqsim_set_product_id("<u>M</u>");
+        Connect();
+        auto *group = MainFrm->findChild<QLabel *>("Pnl_Group0");
+        QVERIFY(group->text() == "<b>B</b>" && MainFrm->msg_Main->text().startsWith("Model=<u>M</u>/"));
+        QVERIFY(group->textFormat() == Qt::PlainText && MainFrm->msg_Main->textFormat() == Qt::PlainText);
     }
 
     void clickOnGroupPanelSelectsIt()

@@ -98,6 +98,32 @@ const BadEntry kBadEntries[] = {
     {"coordinate", &TAxisFrm::edt_P_Set, &TAxisFrm::btn_ZeroClick, "2 mm", 0},
 };
 
+// A value the board cannot take: the axis has no usable steps per unit, or
+// the result is beyond 32 bits.  Acc is 2 in every row.
+struct Unconvertible
+{
+    const char *name;
+    void (*configure)(TAxis_Config &);
+    void (TAxisFrm::*handler)();
+    int callsBefore;
+    const char *message;
+};
+
+const char *const kNoSteps = "第2轴：每毫米(度)的电机步数无效，无法换算数值 2，请检查参数配置";
+const Unconvertible kUnconvertible[] = {
+    {"PITCH=0, absolute position", [](TAxis_Config &c) { c.Line_Pitch = 0; }, &TAxisFrm::btn_Pos_AbsClick, 1,
+     kNoSteps},
+    {"1e-316 steps per mm, home",
+     [](TAxis_Config &c) { c.StepAngle = 1e300, c.Line_Ratio = 1e-10, c.Line_Pitch = 1e10; },
+     &TAxisFrm::btn_HomeClick, 1, kNoSteps},
+    {"1e300 typed, absolute position", [](TAxis_Config &) {}, &TAxisFrm::btn_Pos_AbsClick, 4,
+     "第2轴：数值 1E300 换算后超出控制器的数值范围"},
+    {"speed limit 1e10, jog", [](TAxis_Config &c) { c.Max_V = 1e10; }, &TAxisFrm::btn_PosMouseDown, 3,
+     "第2轴：数值 10000000000 换算后超出控制器的数值范围"},
+    {"grating of 0 um, coordinate", [](TAxis_Config &c) { c.Encoder_Unit_um = 0; }, &TAxisFrm::btn_ZeroClick, 0,
+     "第2轴：每毫米(度)的传感器计数无效，无法换算数值 1E300，请检查参数配置"},
+};
+
 } // namespace
 
 class AxisCommandsTest : public QObject
@@ -171,6 +197,34 @@ private slots:
         QVERIFY(!run());
         QCOMPARE(messages.Texts(), QStringList{Not_A_Float(bad.text)});
         QCOMPARE(Journal(), complete.mid(0, bad.callsBefore));
+    }
+
+    void unconvertibleValueEndsCommandAtItsConversion_data()
+    {
+        QTest::addColumn<int>("row");
+        for (int i = 0; i < int(std::size(kUnconvertible)); ++i)
+            QTest::newRow(kUnconvertible[i].name) << i;
+    }
+    void unconvertibleValueEndsCommandAtItsConversion()
+    {
+        QFETCH(int, row);
+        const Unconvertible &u = kUnconvertible[row];
+        auto frm = Panel_For(kScenarios[2]);
+        u.configure(g_Axis_Config[kAxis]);
+        KQ_Set_Axis_Software_P(kAxis, 1000);
+        for (QLineEdit *entry : {frm->edt_Abs, frm->edt_Home_V, frm->edt_P_Set})
+            entry->setText("1e300");
+        kqsim_journal_clear();
+        MessageLog messages;
+        QVERIFY(!Guard([&] { (frm.get()->*u.handler)(); }));
+        QCOMPARE(messages.Texts(), QStringList{QString::fromUtf8(u.message)});
+        QCOMPARE(Journal().size(), u.callsBefore);
+        QVERIFY(!kqsim_axis_running(kAxis) && kqsim_axis_position(kAxis) == 1000);
+
+        frm->rb_Open->click();
+        frm->tmr_AxisTimer();
+        for (QLineEdit *readout : {frm->edt_Show_Software, frm->edt_Show_V})
+            QVERIFY2(!readout->text().contains(QLatin1String("INF")), qPrintable(readout->text()));
     }
 
     void badQuickPositionCaptionSendsNothing()

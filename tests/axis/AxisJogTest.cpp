@@ -3,7 +3,10 @@
 #include "AxisPanelFixture.h"
 #include "support/TestRegistry.h"
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QTimer>
+#include <QWindow>
 #include <QTest>
 
 using namespace AxisTest;
@@ -25,7 +28,16 @@ int Stops_Sent()
     return Journal().count(Call("KQ_Set_Axis_Velocity_Stop", kAxis));
 }
 
-enum Trigger { Destroy, Hide, Disable, Deactivate };
+// Mouse events through the window system, as a hand gives them: they meet
+// the modal blocking and set QGuiApplication::mouseButtons().
+void Hand(bool press, QWidget *button)
+{
+    QWindow *window = button->window()->windowHandle();
+    const QPoint at = button->mapTo(button->window(), button->rect().center());
+    press ? QTest::mousePress(window, Qt::LeftButton, {}, at) : QTest::mouseRelease(window, Qt::LeftButton, {}, at);
+}
+
+enum Trigger { Destroy, Hide, Disable, Deactivate, WindowDeactivate };
 
 void Pull(Trigger trigger, std::unique_ptr<TAxisFrm> &frm)
 {
@@ -42,6 +54,13 @@ void Pull(Trigger trigger, std::unique_ptr<TAxisFrm> &frm)
     case Deactivate:
         emit qApp->applicationStateChanged(Qt::ApplicationInactive);
         break;
+    case WindowDeactivate: {
+        QWidget other;
+        QApplication::setActiveWindow(frm.get());
+        other.show();
+        QApplication::setActiveWindow(&other);
+        break;
+    }
     }
 }
 
@@ -105,6 +124,7 @@ private slots:
         QTest::newRow("panel hidden") << int(Hide);
         QTest::newRow("jog button disabled") << int(Disable);
         QTest::newRow("application deactivated") << int(Deactivate);
+        QTest::newRow("window deactivated") << int(WindowDeactivate);
     }
     void jogEndsOnceWhenItsReleaseCannotArrive()
     {
@@ -122,6 +142,29 @@ private slots:
         QTest::mousePress(held->btn_Pos, Qt::RightButton);
         Pull(Trigger(trigger), held);
         QCOMPARE(Stops_Sent(), 1);
+    }
+
+    // Another panel's error box opens while the jog is held and the hand
+    // lets go inside it: the box swallows the release, yet the jog ends.
+    // A release lost on its way is caught by the poll.
+    void jogEndsWhenItsReleaseIsSwallowed()
+    {
+        auto frm = Shown_Panel();
+        Hand(true, frm->btn_Neg);
+        frm->tmr_AxisTimer(); // the button is still down
+        QTimer::singleShot(0, [&] {
+            Hand(false, frm->btn_Neg);
+            QApplication::activeModalWidget()->close();
+        });
+        ShowError(QStringLiteral("另一轴的错误"));
+        QCOMPARE(Stops_Sent(), 1);
+
+        QWidget elsewhere;
+        Hand(true, frm->btn_Pos);
+        QTest::mouseRelease(&elsewhere, Qt::LeftButton);
+        frm->tmr_AxisTimer();
+        frm->tmr_AxisTimer();
+        QCOMPARE(Stops_Sent(), 2);
     }
 
     void stopCommandEndsTheJog()

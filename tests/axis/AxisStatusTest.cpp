@@ -252,6 +252,11 @@ private slots:
         QVERIFY(frm->rb_Loop->isChecked() && Motion_Buttons_Enabled(*frm, false));
         QCOMPARE(frm->LoopState(), 1);
 
+        // A click on the mode already selected changes nothing.
+        frm->rb_Loop->click();
+        QVERIFY(!frm->tmr_Loop->isActive());
+        QCOMPARE(frm->LoopState(), 1);
+
         // Entering the mode again restarts the loop from its first state.
         frm->rb_Open->click();
         frm->rb_Loop->click();

@@ -82,7 +82,8 @@ private slots:
         QTest::newRow("negative E") << -1.5e20 << "-1.5E20";
         QTest::newRow("three digit exponent") << 1e100 << "1E100";
         QTest::newRow("tiny") << 1.25e-300 << "1.25E-300";
-        QTest::newRow("max") << std::numeric_limits<double>::max() << "1.79769313486232E308";
+        QTest::newRow("max is cut, not rounded past it") << std::numeric_limits<double>::max() << "1.79769313486231E308";
+        QTest::newRow("-max") << -std::numeric_limits<double>::max() << "-1.79769313486231E308";
         QTest::newRow("denormal") << std::numeric_limits<double>::denorm_min() << "4.94065645841247E-324";
         QTest::newRow("nan") << std::nan("") << "NAN";
         QTest::newRow("inf") << inf << "INF";
@@ -101,6 +102,20 @@ private slots:
                                  1e-5, 1.5e20, 123456789012345.0, 2.5e-9, 6.02214076e23};
         for (double v : values)
             QCOMPARE(StrToFloat(FloatToStr(v)), v);
+    }
+
+    void everyFiniteNumberReadsBackFinite()
+    {
+        const double max = std::numeric_limits<double>::max();
+        const double values[] = {max, -max, std::nextafter(max, 0.0), 1.7976931348623150e308,
+                                 9.999999999999999e307, std::numeric_limits<double>::min(),
+                                 std::numeric_limits<double>::denorm_min(), -std::numeric_limits<double>::denorm_min()};
+        for (double v : values) {
+            double back = 0;
+            QVERIFY2(TryStrToFloat(FloatToStr(v), back), qPrintable(FloatToStr(v)));
+            QVERIFY(std::isfinite(back));
+            QVERIFY2(std::fabs(back - v) <= std::fabs(v) * 1e-14, qPrintable(FloatToStr(v)));
+        }
     }
 
     void fixedDecimals_data()

@@ -11,6 +11,11 @@
 #include <clocale>
 #include <string>
 
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 namespace {
 
 QByteArray ReadBytes(const QString &path)
@@ -43,6 +48,34 @@ QString WriteErrorOf(F &&call)
 QString ExpectedWriteError(const QString &path)
 {
     return QStringLiteral("Unable to write to ") + QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
+bool RefusedName(const QString &message)
+{
+    return message.startsWith(QStringLiteral("配置文件不能保存"));
+}
+
+// A local socket bound at the path: an entry that exists and that no one
+// can open as a file.
+bool MakeSocketAt(const QString &path)
+{
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray name = QFile::encodeName(path);
+    if (name.size() >= int(sizeof address.sun_path))
+        return false;
+    std::copy(name.cbegin(), name.cend(), address.sun_path);
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return bound;
+}
+
+bool IsSocket(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0 && S_ISSOCK(st.st_mode);
 }
 
 } // namespace
@@ -241,15 +274,6 @@ private slots:
         QCOMPARE(ini.ReadString("Spaced", "Key", ""), QStringLiteral("v w"));
     }
 
-    void linesEndWithCrLfOnDisk()
-    {
-        Given("[A]\nX=1\nY=2");
-        TIniFile ini = Ini();
-        QCOMPARE(ini.ReadInteger("A", "Y", 0), 2);
-        ini.WriteInteger("A", "X", 3);
-        QCOMPARE(OnDisk(), QByteArray("[A]\r\nX=3\r\nY=2\r\n"));
-    }
-
     void writeLeavesNoTemporaryFiles()
     {
         TIniFile ini = Ini();
@@ -317,8 +341,8 @@ private slots:
         QCOMPARE(ini.ReadString("AXIS0", "CAPTION", ""), QStringLiteral("第1轴"));
         QCOMPARE(ini.ReadSection("AXIS0"), QStringList({"CAPTION"}));
         ini.WriteString("AXIS0", "NEG", QStringLiteral("负"));
-        QCOMPARE(OnDisk(), QByteArray("\xEF\xBB\xBF[AXIS0]\r\nCAPTION=\xE7\xAC\xAC\x31\xE8\xBD\xB4\r\n"
-                                      "NEG=\xE8\xB4\x9F\r\n"));
+        QCOMPARE(OnDisk(), QByteArray("\xEF\xBB\xBF[AXIS0]\nCAPTION=\xE7\xAC\xAC\x31\xE8\xBD\xB4\n"
+                                      "NEG=\xE8\xB4\x9F\n"));
     }
 
     void damagedFilesReadDefaults()
@@ -397,18 +421,145 @@ private slots:
                               + QDir::toNativeSeparators(m_dir.path() + QStringLiteral("/Tavorin.ini/x.ini")));
     }
 
-    void configFileSitsBesideTheExecutable()
+    void configFileIsTavorinIniWhateverTheExecutableIsCalled()
     {
-        const QString expected = QCoreApplication::applicationDirPath() + QStringLiteral("/test_config.ini");
-        QCOMPARE(ConfigFileName(), expected);
+        const QString dir = QCoreApplication::applicationDirPath();
+        QCOMPARE(ConfigFileName(), dir + QStringLiteral("/Tavorin.ini"));
+        QCOMPARE(PortChoicesFileName(), dir + QStringLiteral("/test_config.ini"));
         SetConfigFileNameForTest(m_path);
         QCOMPARE(ConfigFileName(), m_path);
+        QCOMPARE(PortChoicesFileName(), m_path);
         SetConfigFileNameForTest(QString());
-        QCOMPARE(ConfigFileName(), expected);
+        QCOMPARE(ConfigFileName(), dir + QStringLiteral("/Tavorin.ini"));
+    }
+};
+
+// What the file holds is never lost, and what a write carries never
+// changes the file's layout.
+class IniFileIntegrityTest : public IniFileTestCase
+{
+    Q_OBJECT
+
+private slots:
+
+    // A socket node exists and cannot be opened as a file, like a file the
+    // user may write but not read (root reads every file).
+    void unreadableFileIsNeverWrittenOver()
+    {
+        QVERIFY(MakeSocketAt(m_path));
+        TIniFile ini = Ini();
+        QCOMPARE(ini.ReadString("S", "K", "d"), QStringLiteral("d"));
+        QCOMPARE(WriteErrorOf([&] { ini.WriteString("S", "K", "new"); }), ExpectedWriteError(m_path));
+        QCOMPARE(WriteErrorOf([&] { ini.Batch([&] { ini.WriteInteger("S", "K", 1); }); }),
+                 ExpectedWriteError(m_path));
+        QVERIFY(IsSocket(m_path));
+    }
+
+    void unchangedLinesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("given");
+        QTest::addColumn<QList<QStringList>>("writes");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::addColumn<QString>("caption");
+        const QByteArray utf8Caption("CAPTION=\xE7\xAC\xAC\x31\xE8\xBD\xB4"); // 第1轴
+        const QByteArray gbCaption("CAPTION=\xB5\xDA\x31\xD6\xE1");
+        QTest::newRow("UTF-8 without a mark stays UTF-8")
+            << "[AXIS0]\r\n" + utf8Caption + "\r\nP_REL=1\r\n"
+            << QList<QStringList>{{"AXIS0", "P_REL", "2"}, {"AXIS0", "NEG", "负"}}
+            << "[AXIS0]\r\n" + utf8Caption + "\r\nP_REL=2\r\nNEG=\xE8\xB4\x9F\r\n" << "第1轴";
+        QTest::newRow("stray bytes in a comment")
+            << "; \x81 stray \xFF\r\n[AXIS0]\r\n" + gbCaption + "\r\nP_REL=1\r\n"
+            << QList<QStringList>{{"AXIS0", "P_REL", "2"}}
+            << "; \x81 stray \xFF\r\n[AXIS0]\r\n" + gbCaption + "\r\nP_REL=2\r\n" << "第1轴";
+        QTest::newRow("line ends as they were")
+            << QByteArray("[AXIS0]\nX=1\r\nY=2")
+            << QList<QStringList>{{"AXIS0", "X", "3"}, {"AXIS0", "Z", "4"}}
+            << QByteArray("[AXIS0]\nX=3\r\nY=2\nZ=4\n") << "第1轴";
+        QTest::newRow("an equal value leaves its line")
+            << QByteArray("[AXIS0]\r\n  DIV = 16  \r\n")
+            << QList<QStringList>{{"AXIS0", "DIV", "16"}}
+            << QByteArray("[AXIS0]\r\n  DIV = 16  \r\n") << "第1轴";
+    }
+    void unchangedLinesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, given);
+        QFETCH(QList<QStringList>, writes);
+        QFETCH(QByteArray, expected);
+        QFETCH(QString, caption);
+        Given(given);
+        TIniFile ini = Ini();
+        for (const QStringList &w : writes)
+            ini.WriteString(w[0], w[1], w[2]);
+        QCOMPARE(OnDisk(), expected);
+        QCOMPARE(TIniFile(m_path).ReadString("AXIS0", "CAPTION", "第1轴"), caption);
+    }
+
+    void valueIsOneLine()
+    {
+        TIniFile ini = Ini();
+        ini.WriteString("AXIS0", "P_REL", QStringLiteral("2\r\n[GROUP]\r\n坏组=0"));
+        ini.WriteString("AXIS0", "P_ABS", "a\rb\nc");
+        QCOMPARE(ini.ReadString("AXIS0", "P_REL", ""), QStringLiteral("2 [GROUP] 坏组=0"));
+        QCOMPARE(ini.ReadString("AXIS0", "P_ABS", ""), QStringLiteral("a b c"));
+        QVERIFY(!ini.SectionExists("GROUP"));
+        QCOMPARE(ini.ReadSection("AXIS0"), QStringList({"P_REL", "P_ABS"}));
+    }
+
+    void namesTheFileCannotHoldAreRefused_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("empty key") << "GROUP" << "";
+        QTest::newRow("equals sign") << "GROUP" << "A=B";
+        QTest::newRow("opening bracket") << "GROUP" << "[AXIS0";
+        QTest::newRow("closing bracket") << "GROUP" << "A]";
+        QTest::newRow("CR") << "GROUP" << "A\rB";
+        QTest::newRow("LF") << "GROUP" << "A\n[B]";
+        QTest::newRow("semicolon after blanks") << "GROUP" << "  ;A";
+        QTest::newRow("hash first") << "GROUP" << "#A";
+        QTest::newRow("bracket in section") << "A]B" << "K";
+        QTest::newRow("LF in section") << "A\n[B" << "K";
+    }
+    void namesTheFileCannotHoldAreRefused()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        const QByteArray before("[GROUP]\r\nA=0\r\n");
+        Given(before);
+        TIniFile ini = Ini();
+        QVERIFY(RefusedName(WriteErrorOf([&] { ini.WriteString(section, key, "1"); })));
+        QCOMPARE(OnDisk(), before);
+    }
+
+    void batchSavesOnceAndKeepsTheWritesBeforeAFailure()
+    {
+        Given("[GROUP]\r\nA=0\r\n");
+        TIniFile ini = Ini();
+        ini.Batch([&] {
+            ini.EraseSection("GROUP");
+            ini.WriteInteger("GROUP", "B", 0);
+            QCOMPARE(ini.ReadSection("GROUP"), QStringList({"B"}));
+            QCOMPARE(OnDisk(), QByteArray("[GROUP]\r\nA=0\r\n"));
+        });
+        QCOMPARE(OnDisk(), QByteArray("[GROUP]\r\nB=0\r\n"));
+
+        const QString message = WriteErrorOf([&] {
+            ini.Batch([&] {
+                ini.WriteInteger("GROUP", "C", 1);
+                ini.WriteInteger("GROUP", "=", 2);
+                ini.WriteInteger("GROUP", "D", 3);
+            });
+        });
+        QVERIFY(RefusedName(message));
+        QCOMPARE(OnDisk(), QByteArray("[GROUP]\r\nB=0\r\nC=1\r\n"));
+
+        Given("[GROUP]\r\nChanged elsewhere=0\r\n");
+        QCOMPARE(ini.ReadSection("GROUP"), QStringList({"Changed elsewhere"}));
     }
 };
 
 TAVORIN_TEST(IniFileLayoutTest)
 TAVORIN_TEST(IniFileDiskTest)
+TAVORIN_TEST(IniFileIntegrityTest)
 
 #include "IniFileTest.moc"

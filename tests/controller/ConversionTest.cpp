@@ -1,4 +1,6 @@
 #include "config/AxisConfig.h"
+#include "common/Exceptions.h"
+#include "controller/CheckedConversion.h"
 #include "controller/Conversion.h"
 #include "kq_sim.h"
 #include "support/TestRegistry.h"
@@ -127,6 +129,26 @@ private slots:
         QVERIFY(qIsFinite(Motor_Steps_To_Real(0, 1000)));
         Motor_Real_To_Steps(0, 1.0); // saturates, never crashes
         Calc_Ratio(1);
+    }
+
+    // The scaling of automatic programs: halves to even, and the manual
+    // commands' refusal of what the board cannot take.
+    void ratioScalingRefusesWhatDoesNotFit()
+    {
+        g_Axis_Config = {TAxis_Config()};
+        const auto scaled = [](int32_t ratio, double value) {
+            g_Axis_Config[0].Open_Ratio = ratio;
+            try {
+                return QString::number(Checked_Ratio_Real_To_Steps(0, value));
+            } catch (const EConvertError &e) {
+                return e.Message();
+            }
+        };
+        const QString noSteps = "第1轴：每毫米(度)的电机步数无效，无法换算数值 %1，请检查参数配置";
+        QCOMPARE(scaled(1, 2.5), "2");
+        QCOMPARE(scaled(0, 1), noSteps.arg(1));
+        QCOMPARE(scaled(INT32_MAX, 0), noSteps.arg(0));
+        QCOMPARE(scaled(6400, 1e6), "第1轴：数值 1000000 换算后超出控制器的数值范围");
     }
 };
 TAVORIN_TEST(ConversionChoiceTest)

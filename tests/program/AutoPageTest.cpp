@@ -7,7 +7,6 @@
 #include "support/Fixtures.h"
 #include "support/TestRegistry.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -88,18 +87,6 @@ private slots:
         xy.reset();
     }
 
-    void buildStatusFillsTheListsAndTheStatusRows()
-    {
-        QCOMPARE(page->mem_Status->rowCount(), 3);
-        QCOMPARE(page->cbb_Axis->count(), 3);
-        QCOMPARE(page->cbb_Axis->currentIndex(), 0);
-        QCOMPARE(xy->cbb_X->currentIndex(), 0);
-        QCOMPARE(xy->cbb_Y->currentIndex(), 1);
-        page->Build_Status({QStringLiteral("X")});
-        QCOMPARE(xy->cbb_Y->currentIndex(), -1);
-        QCOMPARE(page->grid_Code->isColumnHidden(TCodeModel::ColID), true);
-    }
-
     void addCodeFromTheEntries()
     {
         page->cbb_Axis->setCurrentIndex(2);
@@ -128,20 +115,15 @@ private slots:
 
     void deleteAsksFirst()
     {
-        {
-            MessageRecorder none;
-            page->btn_DelCodeClick(); // empty table: nothing asked
-            QCOMPARE(none.requests.size(), 0);
-        }
+        auto cancel = std::make_unique<MessageRecorder>(MsgResult::Cancel);
+        page->btn_DelCodeClick(); // empty table: nothing asked
+        QCOMPARE(cancel->requests.size(), 0);
         AddRows(3);
         page->mem_Code->SetCurrentRow(1);
-        {
-            MessageRecorder cancel(MsgResult::Cancel);
-            page->btn_DelCodeClick();
-            QCOMPARE(cancel.Texts(), QStringList{QStringLiteral("确定删除选择的动作？")});
-            QCOMPARE(cancel.requests[0].defaultButton, MsgResult::Cancel);
-        }
+        page->btn_DelCodeClick();
+        QCOMPARE(cancel->Texts(), QStringList{QStringLiteral("确定删除选择的动作？")});
         QCOMPARE(page->mem_Code->rowCount(), 3);
+        cancel.reset();
         MessageRecorder ok;
         page->btn_DelCodeClick();
         QCOMPARE(Lines(page->mem_Code->Rows()), (QStringList{"0,第1轴,相对定位,0,0,1", "0,第1轴,相对定位,2,0,1"}));
@@ -271,15 +253,6 @@ private slots:
         QCOMPARE(xy->result(), message.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
     }
 
-    void editControlsFollowTheState()
-    {
-        page->SetEditEnabled(false);
-        for (QWidget *w : {static_cast<QWidget *>(page->btn_AddCode), static_cast<QWidget *>(page->btn_DelCode),
-                           static_cast<QWidget *>(page->btn_ScanXY), static_cast<QWidget *>(page->grid_Code)})
-            QVERIFY(!w->isEnabled());
-        page->SetEditEnabled(true);
-        QVERIFY(page->btn_ScanXY->isEnabled());
-    }
 };
 TAVORIN_TEST(AutoPageTest)
 

@@ -105,13 +105,11 @@ private slots:
         QTest::addColumn<TScanSettings>("settings");
         QTest::addColumn<qint64>("count");
         QTest::newRow("defaults") << Defaults() << qint64(103);
-        QTest::newRow("one line") << With(Defaults(), [](TScanSettings &s) { s.YCount = 1; }) << qint64(13);
         QTest::newRow("negative lines") << With(Defaults(), [](TScanSettings &s) { s.YCount = -3; }) << qint64(4);
         QTest::newRow("reverse") << With(Defaults(), [](TScanSettings &s) { s.OnStop = OnStopReverse; })
                                  << qint64(103 + 99 + 2);
         QTest::newRow("pause reverse") << With(Defaults(), [](TScanSettings &s) { s.OnStop = OnStopPauseReverse; })
                                        << qint64(103 + 1 + 99 + 2);
-        QTest::newRow("origin") << With(Defaults(), [](TScanSettings &s) { s.StartZero = true; }) << qint64(105);
         QTest::newRow("huge relative")
             << With(Defaults(), [](TScanSettings &s) { s.MoveRel = true; s.XCount = 2000000000; s.YCount = 2000000000; })
             << qint64(4) + 2 * qint64(2000000000) - 1;
@@ -125,15 +123,6 @@ private slots:
             QCOMPARE(qint64(GenerateRaster(settings).size()), count);
     }
 
-    void startAsOriginTargetsBeginAtZero()
-    {
-        TScanSettings s = Defaults();
-        s.StartZero = true;
-        const QStringList lines = Lines(GenerateRaster(s));
-        QCOMPARE(lines.mid(4, 3), (QStringList{"0,X,坐标调整,0,0,1", "1,Y,坐标调整,0,0,1", "0,X,绝对定位,10,1000,1"}));
-        QCOMPARE(lines.at(14), QStringLiteral("0,X,绝对定位,90,1000,1"));
-        QCOMPARE(lines.at(15), QStringLiteral("1,Y,绝对定位,10,1000,1"));
-    }
 };
 TAVORIN_TEST(RasterScanTest)
 

@@ -1,0 +1,117 @@
+// A program of a million rows on the automatic page: generating a
+// 1000 x 1000 absolute raster and showing it in the grid, saving it,
+// opening it again (compared with Python's csv module reading and converting
+// the same file), the heap spent per row, and scrolling the grid to the last
+// row.  Prints each figure.
+#include "common/Dialogs.h"
+#include "program/ProgramFile.h"
+#include "program/TAutoPage.h"
+#include "program/TCodeModel.h"
+#include "program/TXYFrm.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTableView>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <malloc.h>
+
+namespace {
+
+// Reads the file with csv.reader and converts every field as the program
+// does; prints the seconds spent (the interpreter's start not counted).
+const char *const kPythonCsv = R"(
+import csv, sys, time
+t = time.perf_counter()
+rows = []
+with open(sys.argv[1], encoding='gb18030', newline='') as f:
+    for r in csv.reader(f):
+        rows.append((int(r[0]), r[1], r[2], float(r[3]), int(r[4]), int(r[5])))
+print(time.perf_counter() - t, len(rows))
+)";
+
+// Runs `step`, lets the window repaint, and returns the seconds spent.
+template <typename Step>
+double Timed(Step step)
+{
+    QElapsedTimer timer;
+    timer.start();
+    step();
+    QApplication::processEvents();
+    return timer.nsecsElapsed() / 1e9;
+}
+
+size_t HeapInUse()
+{
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd; // small blocks and mapped ones
+}
+
+double PythonSeconds(const QString &path)
+{
+    QProcess python;
+    python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QString::fromLatin1(kPythonCsv), path});
+    if (!python.waitForFinished(600000) || python.exitCode() != 0)
+        return -1;
+    return QString::fromLatin1(python.readAllStandardOutput()).split(QLatin1Char(' ')).value(0).toDouble();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("raster.txt"));
+    SetMessageBoxHandler([](const MessageRequest &) { return MsgResult::Ok; });
+    SetModalHandler([](QDialog *dialog) { dialog->accept(); return int(QDialog::Accepted); });
+    SetFileDialogHandler([&path](FileDialogKind, const QString &) { return path; });
+
+    TXYFrm xy;
+    TAutoPage page;
+    page.XYFrm = &xy;
+    page.Build_Status({QStringLiteral("第1轴"), QStringLiteral("第2轴")});
+    xy.edt_XCount->setText(QStringLiteral("1000"));
+    xy.edt_YCount->setText(QStringLiteral("1000"));
+    page.resize(1400, 900);
+    page.show();
+    QApplication::processEvents();
+
+    const double generate = Timed([&] { page.btn_ScanXYClick(); });
+    const int rows = page.mem_Code->rowCount();
+    std::printf("rows                         %d\n", rows);
+    std::printf("generate and show raster     %.3f s (target < 1 s)\n", generate);
+
+    QByteArray text;
+    const double format = Timed([&] { text = WriteProgramText(page.mem_Code->Rows()); });
+    const double parse = Timed([&] { ReadProgramText(text); });
+    std::printf("  of which: format %.3f s, parse %.3f s\n", format, parse);
+    const double save = Timed([&] { page.Save_Program(); });
+    std::printf("save                         %.3f s (target < 0.5 s), %lld bytes\n", save,
+                static_cast<long long>(QFileInfo(path).size()));
+
+    page.mem_Code->SetRows({});
+    const size_t heapBefore = HeapInUse();
+    const double open = Timed([&] { page.Open_Program(); });
+    const double perRow = double(HeapInUse() - heapBefore) / page.mem_Code->rowCount();
+    std::printf("open and show                %.3f s (target < 0.5 s)\n", open);
+    std::printf("heap per row                 %.0f bytes (target < 200)\n", perRow);
+
+    page.grid_Code->scrollToTop();
+    QApplication::processEvents();
+    const double scroll = Timed([&] { page.grid_Code->scrollToBottom(); });
+    std::printf("scroll grid to the last row  %.4f s\n", scroll);
+
+    const double python = PythonSeconds(path);
+    if (python > 0)
+        std::printf("python csv read and convert  %.3f s; open is %.1f times faster (target >= 3)\n", python,
+                    python / open);
+    else
+        std::printf("python csv read and convert  not measured (python3 not found)\n");
+    return 0;
+}
