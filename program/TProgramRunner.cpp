@@ -2,6 +2,7 @@
 
 #include "TCodeModel.h"
 #include "common/Exceptions.h"
+#include "common/Guard.h"
 #include "common/NumberText.h"
 #include "controller/CheckedConversion.h"
 #include "common/Ticks.h"
@@ -35,7 +36,7 @@ TProgramRunner::TProgramRunner(TCodeModel *code, std::function<int()> axisCount,
     tmr_Auto->setTimerType(Qt::PreciseTimer);
     tmr_AutoStatus->setObjectName(QStringLiteral("tmr_AutoStatus"));
     tmr_AutoStatus->setInterval(500);
-    connect(tmr_Auto, &QTimer::timeout, this, &TProgramRunner::tmr_AutoTimer);
+    connect(tmr_Auto, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoTimer(); }); });
 }
 
 // ---- run controls -----------------------------------------------------------
