@@ -4,9 +4,9 @@
 #include "common/Exceptions.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
-#include "controller/CheckedConversion.h"
 #include "common/Ticks.h"
 #include "config/AxisConfig.h"
+#include "controller/CheckedConversion.h"
 #include "kq_api.h"
 
 #include <QTimer>
@@ -127,7 +127,9 @@ QString TProgramRunner::Check_Row(const TAutoCode &code) const
     if (!Drives_Axis(code.Action))
         return QString();
     if (code.ID < 0 || code.ID >= m_axisCount() || code.ID >= g_Axis_Config.size())
-        return QStringLiteral("设备上没有轴号为 %1 的轴").arg(code.ID);
+        return QStringLiteral("设备上没有轴号为 %1 的轴（轴号从 0 数起，本设备共 %2 个轴）")
+            .arg(code.ID)
+            .arg(m_axisCount());
     // Every value the step sends, converted as the step converts it.
     const TAxis_Config &axis = g_Axis_Config.at(code.ID);
     const bool moves = code.Action != AutoAction::Adjust;

@@ -54,7 +54,8 @@ public:
     void Stop();
     void Halt();
 
-    // The operations themselves.
+    // The operations themselves.  Auto_Run starts nothing and returns false
+    // when a row of the program cannot run (reported by Refused).
     bool Auto_Run(const QString &repeatText);
     void Auto_Pause();
     void Auto_Stop();
@@ -83,6 +84,9 @@ signals:
 
 private:
     void SetState(State state);
+    // value × Open_Ratio of the step's axis, halves to even; throws
+    // EConvertError when the axis has no usable ratio or the result does
+    // not fit in 32 bits.
     int32_t Steps(double value) const;
     bool Run_Move(bool absolute);
     bool Delay_Elapsed() const;

@@ -129,7 +129,7 @@ private slots:
         MainFrm->btn_AutoRunClick();
         QCOMPARE(boxes.requests.size(), 1);
         QCOMPARE(boxes.requests[0].title, QStringLiteral("提示"));
-        QCOMPARE(boxes.requests[0].text, QStringLiteral("第2行无法执行：设备上没有轴号为 9 的轴"));
+        QCOMPARE(boxes.requests[0].text, QStringLiteral("第2行无法执行：设备上没有轴号为 9 的轴（轴号从 0 数起，本设备共 4 个轴）"));
         QVERIFY(!MainFrm->tmr_Auto->isActive());
         QCOMPARE(Enabled_Controls(), kIdle);
     }

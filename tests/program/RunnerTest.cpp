@@ -261,8 +261,8 @@ private slots:
         };
         const QString range = "第3轴：数值 %1 换算后超出控制器的数值范围";
         const QString ratio = "第3轴：每毫米(度)的电机步数无效，无法换算数值 %1，请检查参数配置";
-        QTest::newRow("ID -1") << step(-1, Rel, 1) << 6400 << 5.0 << "设备上没有轴号为 -1 的轴";
-        QTest::newRow("ID past the board") << step(4, Abs, 1) << 6400 << 5.0 << "设备上没有轴号为 4 的轴";
+        QTest::newRow("ID -1") << step(-1, Rel, 1) << 6400 << 5.0 << "设备上没有轴号为 -1 的轴（轴号从 0 数起，本设备共 4 个轴）";
+        QTest::newRow("ID past the board") << step(4, Abs, 1) << 6400 << 5.0 << "设备上没有轴号为 4 的轴（轴号从 0 数起，本设备共 4 个轴）";
         QTest::newRow("ratio 0") << step(2, AutoAction::Adjust, 1) << 0 << 5.0 << ratio.arg(1);
         QTest::newRow("ratio saturated") << step(2, AutoAction::Home, 0) << INT32_MAX << 5.0 << ratio.arg(0);
         QTest::newRow("param too large") << step(2, Rel, 1e300) << 6400 << 5.0 << range.arg("1E300");
