@@ -3,21 +3,26 @@
 #include "TBoardPortFrm.h"
 #include "TMainFrm.h"
 #include "TRunAllFrm.h"
+#include "config/TConfigFrm.h"
+#include "config/TGroupFrm.h"
 #include "program/TAutoPage.h"
 #include "program/TXYFrm.h"
 
 TMainFrm *MainFrm = nullptr;
 TBoardPortFrm *BoardPortFrm = nullptr;
+TConfigFrm *ConfigFrm = nullptr;
 TRunAllFrm *RunAllFrm = nullptr;
+TGroupFrm *GroupFrm = nullptr;
 TXYFrm *XYFrm = nullptr;
 
 void Create_Forms()
 {
     MainFrm = new TMainFrm;
     BoardPortFrm = new TBoardPortFrm(MainFrm);
-    // The parameter dialog comes here, before the run-all dialog.
+    ConfigFrm = new TConfigFrm(MainFrm);
     RunAllFrm = new TRunAllFrm(MainFrm);
-    // The group dialog comes here, before the raster dialog.
+    GroupFrm = new TGroupFrm(MainFrm);
+    ConfigFrm->Set_Group_Form(GroupFrm);
     XYFrm = new TXYFrm(MainFrm);
     MainFrm->AutoPage->XYFrm = XYFrm;
 }
@@ -27,6 +32,8 @@ void Destroy_Forms()
     delete MainFrm; // owns the dialogs
     MainFrm = nullptr;
     BoardPortFrm = nullptr;
+    ConfigFrm = nullptr;
     RunAllFrm = nullptr;
+    GroupFrm = nullptr;
     XYFrm = nullptr;
 }

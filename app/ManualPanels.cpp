@@ -3,6 +3,7 @@
 #include "axis/TAxisFrm.h"
 #include "config/AxisConfig.h"
 #include "config/AxisConfigFile.h"
+#include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 
 #include <QCheckBox>
@@ -124,6 +125,8 @@ void Build_Axis_Frames(QWidget *container, int axisCount)
     container->setMinimumSize(0, 0);
     if (axisCount <= 0)
         return;
+    // One repaint for the whole row of panels instead of one per panel.
+    container->setUpdatesEnabled(false);
     int left = 0;
     int height = 0;
     for (int i = 0; i < axisCount && i < g_Axis_Config.size(); ++i) {
@@ -139,6 +142,7 @@ void Build_Axis_Frames(QWidget *container, int axisCount)
         Fill_Axis_Entries(*frame, g_Axis_Config.at(i));
     }
     container->setMinimumSize(left, height);
+    container->setUpdatesEnabled(true);
 }
 
 bool Is_Group_Panel(const QObject *object)

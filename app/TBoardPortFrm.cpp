@@ -3,6 +3,7 @@
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
+#include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 
 #include <QApplication>

@@ -6,10 +6,12 @@
 #include "TBoardPortFrm.h"
 #include "TRunAllFrm.h"
 #include "axis/TAxisFrm.h"
+#include "config/TConfigFrm.h"
 #include "common/AppInfo.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "config/AxisConfigFile.h"
+#include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "controller/Conversion.h"
 #include "kq_api.h"
@@ -20,6 +22,7 @@
 
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -184,6 +187,8 @@ void TMainFrm::BuildStatusBar()
     msg_Mcu_T = pane(QStringLiteral("msg_Mcu_T"), QString());
     msg_Mcu_T->setMinimumWidth(80);
     msg_Company = pane(QStringLiteral("msg_Company"), AppCompanyName());
+    // Where the settings are kept, for the operator who looks for them.
+    msg_Company->setToolTip(QStringLiteral("配置文件：") + QDir::toNativeSeparators(ConfigFileName()));
     msg_Version = pane(QStringLiteral("msg_Version"), QStringLiteral("Ver:") + AppFileVersion());
     status_Main->addWidget(msg_Main, 1);
     status_Main->addWidget(msg_Mcu_T);
@@ -305,7 +310,11 @@ void TMainFrm::Reload_And_Rebuild()
     Load_Axis_Config();
     Build_Group_Panels();
     Select_Group(0);
-    Build_Axis_Frames();
+    // With groups, selecting group 0 has just built the same panels, and a
+    // panel's construction reaches neither the board nor the file: building
+    // them a second time would only double the wait on large boards.
+    if (F_Group_Num <= 0)
+        Build_Axis_Frames();
     Build_RunAll_Frames();
 }
 
@@ -431,9 +440,9 @@ void TMainFrm::btn_ConfigClick()
 
 void TMainFrm::Show_Parameter_Dialog()
 {
-    // The parameter dialog, prepared for F_Axis_Num axes and F_Encoder_Num
-    // encoder channels, is shown modally here; it edits the configuration
-    // file itself.  Until it exists the command goes straight to the reload.
+    // The dialog edits the configuration file itself.
+    ConfigFrm->Set_Config(F_Axis_Num, F_Encoder_Num);
+    ShowModal(ConfigFrm);
 }
 
 void TMainFrm::Build_RunAll_Frames()

@@ -13,6 +13,7 @@
 #include "app/TMainFrm.h"
 #include "common/Dialogs.h"
 #include "config/AxisConfigFile.h"
+#include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "kq_sim.h"
 

@@ -36,6 +36,8 @@ MsgResult RunMessageBox(const MessageRequest &request)
 {
     QMessageBox box(ToQtIcon(request.icon), request.title, request.text, QMessageBox::NoButton,
                     QApplication::activeWindow());
+    // Messages carry entry texts, names and paths from the file as they are.
+    box.setTextFormat(Qt::PlainText);
     QPushButton *ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
     QPushButton *cancel = nullptr;
     if (request.buttons == MsgButtons::OkCancel)

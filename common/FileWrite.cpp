@@ -15,7 +15,12 @@ bool CanWriteFile(const QString &fileName)
     const QFileInfo file(fileName);
     if (file.exists())
         return !file.isDir() && IsWritableEntry(file);
-    const QFileInfo dir(file.absolutePath());
+    return IsWritableFolder(file.absolutePath());
+}
+
+bool IsWritableFolder(const QString &folder)
+{
+    const QFileInfo dir(folder);
     return dir.isDir() && IsWritableEntry(dir);
 }
 

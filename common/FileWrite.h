@@ -9,6 +9,9 @@
 // let write anyway: a rename must never replace a read-only file.
 bool CanWriteFile(const QString &fileName);
 
+// True for an existing folder that can be written, by the same rule.
+bool IsWritableFolder(const QString &folder);
+
 // Writes `bytes` as the whole content of the file; false on any failure,
 // with the old file untouched.
 bool WriteFileAtomically(const QString &fileName, const QByteArray &bytes);

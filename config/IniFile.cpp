@@ -26,7 +26,6 @@ const QByteArray Utf8Bom("\xEF\xBB\xBF");
 const char *const AnsiCodec = "GB18030";
 const QByteArray DefaultLineEnd("\r\n");
 
-QString g_configFileNameForTest;
 
 enum class LineKind { Other, Section, Key };
 enum class Encoding { Ansi, Utf8, Utf8WithBom };
@@ -526,24 +525,4 @@ void TIniFile::EraseSection(const QString &section)
         return;
     doc.EraseSection(section);
     Changed();
-}
-
-QString ConfigFileName()
-{
-    if (!g_configFileNameForTest.isEmpty())
-        return g_configFileNameForTest;
-    return QCoreApplication::applicationDirPath() + QStringLiteral("/Tavorin.ini");
-}
-
-QString PortChoicesFileName()
-{
-    if (!g_configFileNameForTest.isEmpty())
-        return g_configFileNameForTest;
-    const QString baseName = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
-    return QCoreApplication::applicationDirPath() + QLatin1Char('/') + baseName + QStringLiteral(".ini");
-}
-
-void SetConfigFileNameForTest(const QString &fileName)
-{
-    g_configFileNameForTest = fileName;
 }

@@ -91,12 +91,3 @@ private:
     int m_batchDepth = 0;
     bool m_unsaved = false;
 };
-
-// The configuration file: "Tavorin.ini" in the executable's directory,
-// whatever the executable is called.
-QString ConfigFileName();
-// The port dialog's file: the executable's path with its extension replaced
-// by ".ini" (the configuration file when the executable is "Tavorin").
-QString PortChoicesFileName();
-// Points both files at one file of a test's own (empty: back to normal).
-void SetConfigFileNameForTest(const QString &fileName);

@@ -139,7 +139,10 @@ private slots:
         MainFrm->Select_Group(1); // still lists axes 0 and 3, which lost their panels
         RunAll(QDialog::Accepted);
         QVERIFY(Starts().isEmpty());
-        MainFrm->btn_ConfigClick(); // rebuild: group 0 again, defaults again
+        {
+            ModalAnswer closed(QDialog::Rejected); // the parameter dialog
+            MainFrm->btn_ConfigClick(); // rebuild: group 0 again, defaults again
+        }
         RunAll(QDialog::Accepted);
         QCOMPARE(Starts(), QStringList({"Position_P_Target_Abs(0)", "Position_P_Target_Abs(3)"}));
     }

@@ -1,4 +1,5 @@
 #include "common/Exceptions.h"
+#include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "support/TestRegistry.h"
 
