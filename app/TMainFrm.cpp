@@ -4,6 +4,7 @@
 #include "Forms.h"
 #include "ManualPanels.h"
 #include "TBoardPortFrm.h"
+#include "TLinkWatch.h"
 #include "TRunAllFrm.h"
 #include "axis/TAxisFrm.h"
 #include "config/TConfigFrm.h"
@@ -194,6 +195,7 @@ void TMainFrm::BuildStatusBar()
     status_Main->addWidget(msg_Mcu_T);
     status_Main->addWidget(msg_Company);
     status_Main->addWidget(msg_Version);
+    F_Link_Watch = new TLinkWatch(msg_Mcu_T, this);
 }
 
 void TMainFrm::ConnectHandlers()
@@ -280,6 +282,7 @@ void TMainFrm::btn_ScanClick()
         Close_All_Links();
         return;
     }
+    F_Link_Watch->Connected();
     QString product = Read_Identity();
     const TBoard_Resources resources = Read_Board_Resources();
     F_Encoder_Num = resources.Encoders;

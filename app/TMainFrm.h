@@ -14,6 +14,7 @@ class QSplitter;
 class QStackedWidget;
 class QStatusBar;
 class QTimer;
+class TLinkWatch;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -54,6 +55,7 @@ public:
     QStatusBar *status_Main;
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
 
+    TLinkWatch *F_Link_Watch;
     // The program runner; the two timers are the runner's.
     TProgramRunner *Runner;
     QTimer *tmr_Auto;

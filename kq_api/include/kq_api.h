@@ -132,6 +132,13 @@ KQ_EXPORT float KQ_Help_Grating_Circle_Factor(double step_angle, int32_t div, do
                                               int32_t grating_count);
 KQ_EXPORT float KQ_Help_Encoder_Factor(double step_angle, int32_t div, int32_t line_count);
 
+/* ---- link state (an addition of this library) ----------------------------
+ * 1 while the open network or serial link is lost: the board stopped
+ * answering or the connection dropped, and every board call fails at once
+ * until a link is opened again; else 0.  Never blocks, never journaled.
+ * A program that may also run with a library without it declares it weak. */
+KQ_EXPORT int32_t KQ_Link_Lost(void);
+
 #ifdef __cplusplus
 }
 #endif

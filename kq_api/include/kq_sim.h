@@ -29,13 +29,23 @@ enum {
     KQSIM_ERR_NULL = 4,      /* an out-pointer is NULL */
     KQSIM_ERR_ARGUMENT = 5,  /* a flag other than 0 or 1 */
     KQSIM_ERR_NO_BOARD = 6,  /* KQ_Open_Net / KQ_Open_UART: nothing answers there */
-    KQSIM_ERR_HOME_FAILED = 7 /* KQ_Get_Axis_Status_Run after a home search that
-                                 failed (the run flag is filled, 0) */
+    KQSIM_ERR_HOME_FAILED = 7, /* KQ_Get_Axis_Status_Run after a home search that
+                                  failed (the run flag is filled, 0) */
+    KQSIM_ERR_LINK_LOST = 8,   /* network or serial link: the board stopped
+                                  answering or the connection dropped; every
+                                  board call fails at once until a link is
+                                  opened again */
+    KQSIM_ERR_PROTOCOL = 9     /* the board did not understand the request */
 };
 
 /* Board calls are all but KQ_Init, KQ_DeInit, the opens, the closes and the
- * KQ_Help_ conversions; they fail with KQSIM_ERR_NO_LINK unless KQ_Open_USB
- * attached the virtual board.  Opening a link closes the open one first.
+ * KQ_Help_ conversions; they fail with KQSIM_ERR_NO_LINK unless a link is
+ * open: KQ_Open_USB attaches the in-process virtual board, KQ_Open_Net and
+ * KQ_Open_UART reach a board served by kq-board-sim (kq_api/PROTOCOL.md),
+ * which runs the same board code.  Opening a link closes the open one first.
+ * The journal, kqsim_fail and kqsim_link act on every link; the other
+ * kqsim_ calls read and change the in-process board only (a served board
+ * has control commands of its own).
  * The board's state outlives the link: closing and opening again finds the
  * axes as they were.  Only kqsim_reset makes a fresh board; until it is
  * called, the first use creates one with KQ_SIM_AXES axes and

@@ -1,59 +1,82 @@
-// The board calls of the controller library.  The only board is the
-// virtual one, attached in-process by KQ_Open_USB; the network and serial
-// links have nothing to talk to yet and fail to open.
+// The library's entry points.  A board call becomes a request that runs on
+// the in-process virtual board (KQ_Open_USB) or travels to a served board
+// over TCP (KQ_Open_Net) or a serial device (KQ_Open_UART); its reply fills
+// the out-values.
 #include "kq_api.h"
 
 #include "Library.h"
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
 
 using namespace kq;
 
 namespace {
 
-const uint8_t kSerialNumber[KQ_PRODUCT_SN_SIZE] = {0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC,
-                                                   0xDE, 0xF0, 0x01, 0x23, 0x45, 0x67};
-const int32_t kVersion[4] = {2, 1, 0, 5};
-
-int32_t setMode(const char *name, uint16_t axis, AxisMode mode)
+int32_t ask(Op op, uint16_t index, int32_t value, Reply &reply)
 {
-    return axisCall(CallText(name).arg(axis), axis, [&](Axis &a) {
-        a.setMode(mode);
-        return Ok;
-    });
+    return Library::instance().transact(Request{op, index, value}, reply);
 }
 
-int32_t setValue(const char *name, uint16_t axis, int32_t value, int32_t Axis::*field)
+int32_t ask(Op op, uint16_t index = 0, int32_t value = 0)
 {
-    return axisCall(CallText(name).arg(axis).arg(value), axis, [&](Axis &a) {
-        a.*field = value;
-        return Ok;
-    });
+    Reply reply;
+    return ask(op, index, value, reply);
 }
 
-int32_t stopKind(const char *name, uint16_t axis, Motion kind)
+// Out-values are written by a call that worked (a failed home search still
+// reports its run flag); a missing out-pointer fails the call.
+bool delivered(int32_t status)
 {
-    return axisCall(CallText(name).arg(axis), axis, [&](Axis &a) {
-        a.stop(kind);
-        return Ok;
-    });
+    return status == Ok || status == HomeFailed;
 }
 
-int32_t encoderFlag(const char *name, uint16_t channel, int32_t value, int32_t EncoderSettings::*field)
+int32_t fillInts(int32_t status, const Reply &reply, std::initializer_list<int32_t *> outs)
 {
-    return channelCall(CallText(name).arg(channel).arg(value), channel, [&](Axis &a) {
-        if (value != 0 && value != 1)
-            return BadArgument;
-        a.encoder.*field = value;
-        return Ok;
-    });
+    if (!delivered(status))
+        return status;
+    for (int32_t *out : outs)
+        if (!out)
+            return NullOut;
+    size_t offset = 0;
+    for (int32_t *out : outs) {
+        *out = reply.intAt(offset);
+        offset += 4;
+    }
+    return status;
 }
 
-int32_t encoderValue(const char *name, uint16_t channel, int32_t value, int32_t EncoderSettings::*field)
+int32_t askInt(Op op, uint16_t index, int32_t *out)
 {
-    return channelCall(CallText(name).arg(channel).arg(value), channel, [&](Axis &a) {
-        a.encoder.*field = value;
-        return Ok;
+    Reply reply;
+    const int32_t status = ask(op, index, 0, reply);
+    return fillInts(status, reply, {out});
+}
+
+int32_t askBytes(Op op, void *out, size_t size)
+{
+    Reply reply;
+    const int32_t status = ask(op, 0, 0, reply);
+    if (!delivered(status))
+        return status;
+    if (!out)
+        return NullOut;
+    std::memset(out, 0, size);
+    std::memcpy(out, reply.data, std::min(size, reply.size));
+    return status;
+}
+
+// Opening a link first closes whichever one is open: one link at a time.
+int32_t openRemote(const CallText &call, Link kind, const std::function<int32_t(RemoteLink &)> &open)
+{
+    return linkCall(call, [&](Library &lib) -> int32_t {
+        lib.setLink(Link::None);
+        const int32_t status = open(lib.remote());
+        if (status == Ok)
+            lib.setLink(kind);
+        return status;
     });
 }
 
@@ -85,13 +108,10 @@ int32_t KQ_DeInit(void)
     });
 }
 
-// Opening a link first closes whichever one is open: one link at a time.
 int32_t KQ_Open_UART(const char *port)
 {
-    return linkCall(CallText("KQ_Open_UART").quoted(port), [](Library &lib) {
-        lib.setLink(Link::None);
-        return NoBoard;
-    });
+    return openRemote(CallText("KQ_Open_UART").quoted(port), Link::Uart,
+                      [&](RemoteLink &remote) { return remote.openSerial(port); });
 }
 
 int32_t KQ_Open_USB(void)
@@ -104,11 +124,9 @@ int32_t KQ_Open_USB(void)
 
 int32_t KQ_Open_Net(uint8_t ip0, uint8_t ip1, uint8_t ip2, uint8_t ip3, uint16_t port)
 {
-    return linkCall(CallText("KQ_Open_Net").arg(ip0).arg(ip1).arg(ip2).arg(ip3).arg(port),
-                    [](Library &lib) {
-                        lib.setLink(Link::None);
-                        return NoBoard;
-                    });
+    const uint8_t ip[4] = {ip0, ip1, ip2, ip3};
+    return openRemote(CallText("KQ_Open_Net").arg(ip0).arg(ip1).arg(ip2).arg(ip3).arg(port), Link::Net,
+                      [&](RemoteLink &remote) { return remote.openTcp(ip, port); });
 }
 
 int32_t KQ_Close_UART(void)
@@ -126,334 +144,128 @@ int32_t KQ_Close_Net(void)
     return closeLink("KQ_Close_Net", Link::Net);
 }
 
+// Asks the board for its identity.
 int32_t KQ_Check(void)
 {
-    return boardCall(CallText("KQ_Check"), [](Board &) { return Ok; });
+    return ask(Op::Check);
 }
 
 // ---- identity ------------------------------------------------------------
 
 int32_t KQ_Get_Product_ID(char *id)
 {
-    return boardCall(CallText("KQ_Get_Product_ID"), [&](Board &board) {
-        if (!id)
-            return NullOut;
-        board.productId(id);
-        return Ok;
-    });
+    return askBytes(Op::ProductId, id, KQ_PRODUCT_ID_SIZE);
 }
 
 int32_t KQ_Get_Product_SN(uint8_t *sn)
 {
-    return boardCall(CallText("KQ_Get_Product_SN"), [&](Board &) {
-        if (!sn)
-            return NullOut;
-        std::memcpy(sn, kSerialNumber, sizeof kSerialNumber);
-        return Ok;
-    });
+    return askBytes(Op::ProductSn, sn, KQ_PRODUCT_SN_SIZE);
 }
 
 int32_t KQ_Get_Product_Version2(int32_t *a, int32_t *b, int32_t *c, int32_t *d)
 {
-    return boardCall(CallText("KQ_Get_Product_Version2"), [&](Board &) {
-        if (!a || !b || !c || !d)
-            return NullOut;
-        *a = kVersion[0];
-        *b = kVersion[1];
-        *c = kVersion[2];
-        *d = kVersion[3];
-        return Ok;
-    });
+    Reply reply;
+    const int32_t status = ask(Op::Version, 0, 0, reply);
+    return fillInts(status, reply, {a, b, c, d});
 }
 
 int32_t KQ_Get_Product_Resource(uint32_t *resource)
 {
-    return boardCall(CallText("KQ_Get_Product_Resource"), [&](Board &board) {
-        if (!resource)
-            return NullOut;
-        *resource = board.resources();
-        return Ok;
-    });
+    int32_t value = 0;
+    const int32_t status = askInt(Op::Resource, 0, resource ? &value : nullptr);
+    if (status == Ok)
+        *resource = static_cast<uint32_t>(value);
+    return status;
 }
 
 int32_t KQ_Get_Axis_Num(int32_t *count)
 {
-    return boardCall(CallText("KQ_Get_Axis_Num"), [&](Board &board) {
-        if (!count)
-            return NullOut;
-        *count = board.axisCount();
-        return Ok;
-    });
+    return askInt(Op::AxisNum, 0, count);
 }
 
 int32_t KQ_Get_Encoder_Num(int32_t *count)
 {
-    return boardCall(CallText("KQ_Get_Encoder_Num"), [&](Board &board) {
-        if (!count)
-            return NullOut;
-        *count = board.encoderCount();
-        return Ok;
-    });
+    return askInt(Op::EncoderNum, 0, count);
 }
 
 // ---- axis modes ----------------------------------------------------------
 
-int32_t KQ_Set_Axis_Mode_Position(uint16_t axis)
-{
-    return setMode("KQ_Set_Axis_Mode_Position", axis, AxisMode::Position);
-}
-
-int32_t KQ_Set_Axis_Mode_Position_Close(uint16_t axis)
-{
-    return setMode("KQ_Set_Axis_Mode_Position_Close", axis, AxisMode::PositionClose);
-}
-
-int32_t KQ_Set_Axis_Mode_Velocity(uint16_t axis)
-{
-    return setMode("KQ_Set_Axis_Mode_Velocity", axis, AxisMode::Velocity);
-}
-
-int32_t KQ_Set_Axis_Mode_Home(uint16_t axis)
-{
-    return setMode("KQ_Set_Axis_Mode_Home", axis, AxisMode::HomeSwitch);
-}
-
-int32_t KQ_Set_Axis_Mode_Home_Home_Switch(uint16_t axis)
-{
-    return setMode("KQ_Set_Axis_Mode_Home_Home_Switch", axis, AxisMode::HomeSwitch);
-}
-
-int32_t KQ_Set_Axis_Mode_Home_Encoder_Index(uint16_t axis)
-{
-    return setMode("KQ_Set_Axis_Mode_Home_Encoder_Index", axis, AxisMode::HomeIndex);
-}
-
-int32_t KQ_Set_Axis_Mode_Home_Encoder_Home_Switch(uint16_t axis)
-{
-    return setMode("KQ_Set_Axis_Mode_Home_Encoder_Home_Switch", axis, AxisMode::HomeIndexSwitch);
-}
+int32_t KQ_Set_Axis_Mode_Position(uint16_t axis) { return ask(Op::ModePosition, axis); }
+int32_t KQ_Set_Axis_Mode_Position_Close(uint16_t axis) { return ask(Op::ModePositionClose, axis); }
+int32_t KQ_Set_Axis_Mode_Velocity(uint16_t axis) { return ask(Op::ModeVelocity, axis); }
+int32_t KQ_Set_Axis_Mode_Home(uint16_t axis) { return ask(Op::ModeHome, axis); }
+int32_t KQ_Set_Axis_Mode_Home_Home_Switch(uint16_t axis) { return ask(Op::ModeHomeSwitch, axis); }
+int32_t KQ_Set_Axis_Mode_Home_Encoder_Index(uint16_t axis) { return ask(Op::ModeHomeIndex, axis); }
+int32_t KQ_Set_Axis_Mode_Home_Encoder_Home_Switch(uint16_t axis) { return ask(Op::ModeHomeIndexSwitch, axis); }
 
 // ---- profiles and targets ------------------------------------------------
 
-int32_t KQ_Set_Axis_Position_Acc(uint16_t axis, int32_t acc)
-{
-    return setValue("KQ_Set_Axis_Position_Acc", axis, acc, &Axis::posAcc);
-}
-
-int32_t KQ_Set_Axis_Position_Dec(uint16_t axis, int32_t dec)
-{
-    return setValue("KQ_Set_Axis_Position_Dec", axis, dec, &Axis::posDec);
-}
-
-int32_t KQ_Set_Axis_Position_V_Max(uint16_t axis, int32_t v_max)
-{
-    return setValue("KQ_Set_Axis_Position_V_Max", axis, v_max, &Axis::posVMax);
-}
-
-int32_t KQ_Set_Axis_Position_P_Target_Abs(uint16_t axis, int32_t target)
-{
-    return axisCall(CallText("KQ_Set_Axis_Position_P_Target_Abs").arg(axis).arg(target), axis,
-                    [&](Axis &a) {
-                        a.positionAbsolute(target);
-                        return Ok;
-                    });
-}
-
-int32_t KQ_Set_Axis_Position_P_Target_Rel(uint16_t axis, int32_t distance)
-{
-    return axisCall(CallText("KQ_Set_Axis_Position_P_Target_Rel").arg(axis).arg(distance), axis,
-                    [&](Axis &a) {
-                        a.positionRelative(distance);
-                        return Ok;
-                    });
-}
-
-int32_t KQ_Set_Axis_Velocity_Acc(uint16_t axis, int32_t acc)
-{
-    return setValue("KQ_Set_Axis_Velocity_Acc", axis, acc, &Axis::velAcc);
-}
-
-int32_t KQ_Set_Axis_Velocity_Dec(uint16_t axis, int32_t dec)
-{
-    return setValue("KQ_Set_Axis_Velocity_Dec", axis, dec, &Axis::velDec);
-}
-
-int32_t KQ_Set_Axis_Velocity_V_Target_Abs(uint16_t axis, int32_t v)
-{
-    return axisCall(CallText("KQ_Set_Axis_Velocity_V_Target_Abs").arg(axis).arg(v), axis,
-                    [&](Axis &a) {
-                        a.velocityAbsolute(v);
-                        return Ok;
-                    });
-}
-
-int32_t KQ_Set_Axis_Velocity_V_Target_Rel(uint16_t axis, int32_t dv)
-{
-    return axisCall(CallText("KQ_Set_Axis_Velocity_V_Target_Rel").arg(axis).arg(dv), axis,
-                    [&](Axis &a) {
-                        a.velocityRelative(dv);
-                        return Ok;
-                    });
-}
-
-int32_t KQ_Set_Axis_Home_Acc(uint16_t axis, int32_t acc)
-{
-    return setValue("KQ_Set_Axis_Home_Acc", axis, acc, &Axis::homeAcc);
-}
-
-int32_t KQ_Set_Axis_Home_Dec(uint16_t axis, int32_t dec)
-{
-    return setValue("KQ_Set_Axis_Home_Dec", axis, dec, &Axis::homeDec);
-}
-
-int32_t KQ_Set_Axis_Home_V(uint16_t axis, int32_t v)
-{
-    return axisCall(CallText("KQ_Set_Axis_Home_V").arg(axis).arg(v), axis, [&](Axis &a) {
-        a.home(v);
-        return Ok;
-    });
-}
-
-int32_t KQ_Set_Axis_Software_P(uint16_t axis, int32_t position)
-{
-    return axisCall(CallText("KQ_Set_Axis_Software_P").arg(axis).arg(position), axis,
-                    [&](Axis &a) {
-                        a.setSoftwarePosition(position);
-                        return Ok;
-                    });
-}
+int32_t KQ_Set_Axis_Position_Acc(uint16_t axis, int32_t acc) { return ask(Op::PositionAcc, axis, acc); }
+int32_t KQ_Set_Axis_Position_Dec(uint16_t axis, int32_t dec) { return ask(Op::PositionDec, axis, dec); }
+int32_t KQ_Set_Axis_Position_V_Max(uint16_t axis, int32_t v_max) { return ask(Op::PositionVMax, axis, v_max); }
+int32_t KQ_Set_Axis_Position_P_Target_Abs(uint16_t axis, int32_t target) { return ask(Op::PositionTargetAbs, axis, target); }
+int32_t KQ_Set_Axis_Position_P_Target_Rel(uint16_t axis, int32_t distance) { return ask(Op::PositionTargetRel, axis, distance); }
+int32_t KQ_Set_Axis_Velocity_Acc(uint16_t axis, int32_t acc) { return ask(Op::VelocityAcc, axis, acc); }
+int32_t KQ_Set_Axis_Velocity_Dec(uint16_t axis, int32_t dec) { return ask(Op::VelocityDec, axis, dec); }
+int32_t KQ_Set_Axis_Velocity_V_Target_Abs(uint16_t axis, int32_t v) { return ask(Op::VelocityTargetAbs, axis, v); }
+int32_t KQ_Set_Axis_Velocity_V_Target_Rel(uint16_t axis, int32_t dv) { return ask(Op::VelocityTargetRel, axis, dv); }
+int32_t KQ_Set_Axis_Home_Acc(uint16_t axis, int32_t acc) { return ask(Op::HomeAcc, axis, acc); }
+int32_t KQ_Set_Axis_Home_Dec(uint16_t axis, int32_t dec) { return ask(Op::HomeDec, axis, dec); }
+int32_t KQ_Set_Axis_Home_V(uint16_t axis, int32_t v) { return ask(Op::HomeV, axis, v); }
+int32_t KQ_Set_Axis_Software_P(uint16_t axis, int32_t position) { return ask(Op::SoftwareP, axis, position); }
 
 int32_t KQ_Set_Axis_Position_Close_Dec_Factor(uint16_t axis, float factor)
 {
-    return axisCall(CallText("KQ_Set_Axis_Position_Close_Dec_Factor").arg(axis).arg(factor), axis,
-                    [&](Axis &a) {
-                        a.setCloseFactor(factor);
-                        return Ok;
-                    });
+    Reply reply;
+    return Library::instance().transact(floatRequest(Op::CloseDecFactor, axis, factor), reply);
 }
 
 // ---- stops ---------------------------------------------------------------
 
-int32_t KQ_Set_Axis_Velocity_Stop(uint16_t axis)
-{
-    return stopKind("KQ_Set_Axis_Velocity_Stop", axis, Motion::Velocity);
-}
-
-int32_t KQ_Set_Axis_Position_Stop(uint16_t axis)
-{
-    return stopKind("KQ_Set_Axis_Position_Stop", axis, Motion::Position);
-}
-
-int32_t KQ_Set_Axis_Home_Stop(uint16_t axis)
-{
-    return stopKind("KQ_Set_Axis_Home_Stop", axis, Motion::Home);
-}
-
-int32_t KQ_Set_Axis_Halt(uint16_t axis)
-{
-    return axisCall(CallText("KQ_Set_Axis_Halt").arg(axis), axis, [](Axis &a) {
-        a.halt();
-        return Ok;
-    });
-}
-
-int32_t KQ_Set_Axis_Halt_All(void)
-{
-    return boardCall(CallText("KQ_Set_Axis_Halt_All"), [](Board &board) {
-        for (int i = 0; i < board.axisCount(); ++i)
-            board.axis(i)->halt();
-        return Ok;
-    });
-}
+int32_t KQ_Set_Axis_Velocity_Stop(uint16_t axis) { return ask(Op::VelocityStop, axis); }
+int32_t KQ_Set_Axis_Position_Stop(uint16_t axis) { return ask(Op::PositionStop, axis); }
+int32_t KQ_Set_Axis_Home_Stop(uint16_t axis) { return ask(Op::HomeStop, axis); }
+int32_t KQ_Set_Axis_Halt(uint16_t axis) { return ask(Op::Halt, axis); }
+int32_t KQ_Set_Axis_Halt_All(void) { return ask(Op::HaltAll); }
 
 // ---- status --------------------------------------------------------------
 
 int32_t KQ_Get_Axis_Status(uint16_t axis, uint8_t *s1, uint8_t *s2, uint8_t *s3, uint8_t *s4,
                            uint8_t *s5, uint8_t *s6)
 {
-    return axisCall(CallText("KQ_Get_Axis_Status").arg(axis), axis, [&](Axis &a) {
-        if (!s1 || !s2 || !s3 || !s4 || !s5 || !s6)
+    Reply reply;
+    const int32_t status = ask(Op::Status, axis, 0, reply);
+    if (!delivered(status))
+        return status;
+    uint8_t *outs[6] = {s1, s2, s3, s4, s5, s6};
+    for (uint8_t *out : outs)
+        if (!out)
             return NullOut;
-        *s1 = a.running() ? 1 : 0;
-        *s2 = 0;
-        *s3 = a.atNegLimit() ? 1 : 0;
-        *s4 = a.atPosLimit() ? 1 : 0;
-        *s5 = a.onHomeSwitch() ? 1 : 0;
-        *s6 = a.homeFailed() ? 1 : 0;
-        return Ok;
-    });
+    for (size_t i = 0; i < 6; ++i)
+        *outs[i] = i < reply.size ? reply.data[i] : 0;
+    return status;
 }
 
-int32_t KQ_Get_Axis_Status_Run(uint16_t axis, int32_t *run)
-{
-    return axisCall(CallText("KQ_Get_Axis_Status_Run").arg(axis), axis, [&](Axis &a) {
-        if (!run)
-            return NullOut;
-        *run = a.running() ? 1 : 0;
-        return a.homeFailed() ? HomeFailed : Ok;
-    });
-}
-
-int32_t KQ_Get_Axis_Software_P_Now(uint16_t axis, int32_t *position)
-{
-    return axisCall(CallText("KQ_Get_Axis_Software_P_Now").arg(axis), axis, [&](Axis &a) {
-        if (!position)
-            return NullOut;
-        *position = saturate32(a.softwarePosition());
-        return Ok;
-    });
-}
-
-int32_t KQ_Get_Axis_V_Now(uint16_t axis, int32_t *velocity)
-{
-    return axisCall(CallText("KQ_Get_Axis_V_Now").arg(axis), axis, [&](Axis &a) {
-        if (!velocity)
-            return NullOut;
-        *velocity = saturate32(a.velocity());
-        return Ok;
-    });
-}
-
-int32_t KQ_Get_Encoder_Pos(uint16_t channel, int32_t *counts)
-{
-    return channelCall(CallText("KQ_Get_Encoder_Pos").arg(channel), channel, [&](Axis &a) {
-        if (!counts)
-            return NullOut;
-        *counts = saturate32(static_cast<double>(a.encoderCounts()));
-        return Ok;
-    });
-}
+int32_t KQ_Get_Axis_Status_Run(uint16_t axis, int32_t *run) { return askInt(Op::StatusRun, axis, run); }
+int32_t KQ_Get_Axis_Software_P_Now(uint16_t axis, int32_t *position) { return askInt(Op::SoftwarePNow, axis, position); }
+int32_t KQ_Get_Axis_V_Now(uint16_t axis, int32_t *velocity) { return askInt(Op::VNow, axis, velocity); }
+int32_t KQ_Get_Encoder_Pos(uint16_t channel, int32_t *counts) { return askInt(Op::EncoderPos, channel, counts); }
 
 // ---- encoder settings ------------------------------------------------------
 
-int32_t KQ_Set_Encoder_Z_Polarity(uint16_t channel, int32_t polarity)
-{
-    return encoderFlag("KQ_Set_Encoder_Z_Polarity", channel, polarity, &EncoderSettings::zPolarity);
-}
+int32_t KQ_Set_Encoder_Z_Polarity(uint16_t channel, int32_t polarity) { return ask(Op::EncoderZPolarity, channel, polarity); }
+int32_t KQ_Set_Encoder_Dir_Polarity(uint16_t channel, int32_t polarity) { return ask(Op::EncoderDirPolarity, channel, polarity); }
+int32_t KQ_Set_Encoder_Over_Enable(uint16_t channel, int32_t enable) { return ask(Op::EncoderOverEnable, channel, enable); }
+int32_t KQ_Set_Encoder_Over_Max(uint16_t channel, int32_t attempts) { return ask(Op::EncoderOverMax, channel, attempts); }
+int32_t KQ_Set_Encoder_Over_Stable(uint16_t channel, int32_t criterion) { return ask(Op::EncoderOverStable, channel, criterion); }
 
-int32_t KQ_Set_Encoder_Dir_Polarity(uint16_t channel, int32_t polarity)
-{
-    return channelCall(CallText("KQ_Set_Encoder_Dir_Polarity").arg(channel).arg(polarity), channel, [&](Axis &a) {
-        if (polarity != 0 && polarity != 1)
-            return BadArgument;
-        a.setDirPolarity(polarity);
-        return Ok;
-    });
-}
+// ---- link state ------------------------------------------------------------
 
-int32_t KQ_Set_Encoder_Over_Enable(uint16_t channel, int32_t enable)
+int32_t KQ_Link_Lost(void)
 {
-    return encoderFlag("KQ_Set_Encoder_Over_Enable", channel, enable, &EncoderSettings::overEnable);
-}
-
-int32_t KQ_Set_Encoder_Over_Max(uint16_t channel, int32_t attempts)
-{
-    return encoderValue("KQ_Set_Encoder_Over_Max", channel, attempts, &EncoderSettings::overMax);
-}
-
-int32_t KQ_Set_Encoder_Over_Stable(uint16_t channel, int32_t criterion)
-{
-    return encoderValue("KQ_Set_Encoder_Over_Stable", channel, criterion, &EncoderSettings::overStable);
+    Library &lib = Library::instance();
+    std::lock_guard<std::mutex> lock(lib.mutex());
+    return lib.remote().lost() ? 1 : 0;
 }
 
 } // extern "C"

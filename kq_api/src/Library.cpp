@@ -74,6 +74,32 @@ Board &Library::board()
     return *m_board;
 }
 
+void Library::setLink(Link link)
+{
+    if (link != Link::Net && link != Link::Uart)
+        m_remote.close();
+    m_link = link;
+}
+
+int32_t Library::transact(const Request &r, Reply &reply)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Board &local = board();
+    m_journal.add(callText(r));
+    if (failing(opName(r.op), true))
+        return Injected;
+    switch (m_link) {
+    case Link::Usb:
+        return execute(local, r, reply);
+    case Link::Net:
+    case Link::Uart:
+        return m_remote.transact(r, reply);
+    case Link::None:
+        break;
+    }
+    return NoLink;
+}
+
 void Library::setFailure(const std::string &name, bool on)
 {
     if (on)
@@ -103,7 +129,7 @@ void Library::resetFromEnvironment()
 
 void Library::clearSession()
 {
-    m_link = Link::None;
+    setLink(Link::None);
     m_journal.clear();
     m_failures.clear();
     m_lastHelp.clear();

@@ -1,11 +1,13 @@
-// State of the library as a whole: the board, the open link, the clock,
-// the journal and the injected failures.  Every entry point takes the lock,
-// brings the board's motion up to the present, writes its journal entry and
-// then does its work.
+// State of the library as a whole: the in-process board, the open link, the
+// clock, the journal and the injected failures.  Every entry point takes the
+// lock, brings the board's motion up to the present, writes its journal
+// entry and then does its work.
 #pragma once
 
 #include "Board.h"
+#include "Calls.h"
 #include "Journal.h"
+#include "RemoteLink.h"
 #include "kq_sim.h"
 
 #include <cstdint>
@@ -26,6 +28,7 @@ enum Status : int32_t {
     BadArgument = KQSIM_ERR_ARGUMENT,
     NoBoard = KQSIM_ERR_NO_BOARD,
     HomeFailed = KQSIM_ERR_HOME_FAILED,
+    LinkLost = KQSIM_ERR_LINK_LOST,
 };
 
 enum class Link { None = 0, Uart = 1, Usb = 2, Net = 3 };
@@ -61,7 +64,13 @@ public:
 
     SimClock &clock() { return m_clock; }
     Link link() const { return m_link; }
-    void setLink(Link link) { m_link = link; }
+    // Closes whatever link is open and makes `link` the open one.
+    void setLink(Link link);
+    RemoteLink &remote() { return m_remote; }
+
+    // One board call: journaled, then failed by injection, refused without
+    // a link, run on the in-process board or sent over the open link.
+    int32_t transact(const Request &r, Reply &reply);
 
     Journal &journal() { return m_journal; }
     void setFailure(const std::string &name, bool on);
@@ -80,13 +89,14 @@ private:
     SimClock m_clock;
     std::unique_ptr<Board> m_board;
     Link m_link = Link::None;
+    RemoteLink m_remote;
     Journal m_journal;
     std::set<std::string> m_failures;
     std::string m_lastHelp;
 };
 
-// Entry-point helpers.  `boardCall` is for calls that need the board on an
-// open link; `linkCall` for the link calls themselves, which work without.
+// Entry-point helper for the link calls themselves, which work without a
+// link.  Board calls go through Library::transact.
 template <typename Fn>
 int32_t linkCall(const CallText &call, Fn &&fn)
 {
@@ -97,38 +107,6 @@ int32_t linkCall(const CallText &call, Fn &&fn)
     if (lib.failing(call.name(), false))
         return Injected;
     return fn(lib);
-}
-
-template <typename Fn>
-int32_t boardCall(const CallText &call, Fn &&fn)
-{
-    Library &lib = Library::instance();
-    std::lock_guard<std::mutex> lock(lib.mutex());
-    Board &board = lib.board();
-    lib.journal().add(call.text());
-    if (lib.failing(call.name(), true))
-        return Injected;
-    if (lib.link() != Link::Usb)
-        return NoLink;
-    return fn(board);
-}
-
-template <typename Fn>
-int32_t axisCall(const CallText &call, uint16_t index, Fn &&fn)
-{
-    return boardCall(call, [&](Board &board) -> int32_t {
-        Axis *axis = board.axis(index);
-        return axis ? fn(*axis) : NoAxis;
-    });
-}
-
-template <typename Fn>
-int32_t channelCall(const CallText &call, uint16_t index, Fn &&fn)
-{
-    return boardCall(call, [&](Board &board) -> int32_t {
-        Axis *axis = board.channel(index);
-        return axis ? fn(*axis) : NoAxis;
-    });
 }
 
 } // namespace kq

@@ -113,7 +113,8 @@ private slots:
 
     void networkLinkPassesOctetsAndPort()
     {
-        MessageRecorder messages; // nothing answers on the network link yet
+        MessageRecorder messages;
+        kqsim_fail("KQ_Open_Net", 1); // nothing answers, whatever listens on this machine
         Connect([](QDialog *) {
             BoardPortFrm->rb_Net->setChecked(true);
             BoardPortFrm->IP_Address->setText("127.0.0.1");
@@ -128,6 +129,7 @@ private slots:
         const QString line = MainFrm->msg_Main->text();
         kqsim_journal_clear();
         MessageRecorder messages;
+        kqsim_fail("KQ_Open_Net", 1); // nothing answers, whatever listens on this machine
         Connect([](QDialog *) {
             BoardPortFrm->rb_Net->setChecked(true);
             BoardPortFrm->IP_Address->setText("127.0.0.1");

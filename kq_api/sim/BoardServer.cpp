@@ -1,0 +1,331 @@
+#include "BoardServer.h"
+
+#include "Calls.h"
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace kq {
+
+namespace {
+
+constexpr uint32_t kResources = 0x801; // motor axes and encoder channels
+constexpr size_t kMaxControlLine = 256;
+constexpr size_t kMaxPending = 1024;
+
+int64_t nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void setNonBlocking(int fd)
+{
+    const int flags = fcntl(fd, F_GETFL, 0);
+    fcntl(fd, F_SETFL, flags | O_NONBLOCK);
+}
+
+void writeAll(int fd, const std::string &text)
+{
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
+        if (w <= 0 && errno != EINTR)
+            return;
+        if (w > 0)
+            done += static_cast<size_t>(w);
+    }
+}
+
+} // namespace
+
+BoardServer::BoardServer(int axes, int encoders)
+    : m_board(axes, encoders, kResources, nowMs()), m_journal(200000)
+{
+}
+
+BoardServer::~BoardServer()
+{
+    closeClient();
+    if (m_listenFd >= 0)
+        ::close(m_listenFd);
+    if (m_pty.fd >= 0)
+        ::close(m_pty.fd);
+    if (m_ptySlaveFd >= 0)
+        ::close(m_ptySlaveFd);
+    if (!m_linkPath.empty())
+        ::unlink(m_linkPath.c_str());
+}
+
+bool BoardServer::listenTcp(const std::string &addressPort, std::string &error)
+{
+    const size_t colon = addressPort.rfind(':');
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    char *end = nullptr;
+    const std::string portText = colon == std::string::npos ? std::string() : addressPort.substr(colon + 1);
+    const long port = std::strtol(portText.c_str(), &end, 10);
+    if (colon == std::string::npos || portText.empty() || *end || port < 0 || port > 65535
+        || inet_pton(AF_INET, addressPort.substr(0, colon).c_str(), &addr.sin_addr) != 1) {
+        error = "地址应为 IPv4地址:端口，例如 127.0.0.1:8080";
+        return false;
+    }
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    m_listenFd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int one = 1;
+    ::setsockopt(m_listenFd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (m_listenFd < 0 || ::bind(m_listenFd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0
+        || ::listen(m_listenFd, 4) != 0) {
+        error = std::string("无法监听 ") + addressPort + "：" + std::strerror(errno);
+        return false;
+    }
+    socklen_t len = sizeof addr;
+    ::getsockname(m_listenFd, reinterpret_cast<sockaddr *>(&addr), &len);
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &addr.sin_addr, text, sizeof text);
+    m_tcpAddress = std::string(text) + ":" + std::to_string(ntohs(addr.sin_port));
+    setNonBlocking(m_listenFd);
+    return true;
+}
+
+bool BoardServer::openPty(const std::string &linkPath, std::string &error)
+{
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 || !::ptsname(master)) {
+        error = std::string("无法创建伪终端：") + std::strerror(errno);
+        if (master >= 0)
+            ::close(master);
+        return false;
+    }
+    m_ptyPath = ::ptsname(master);
+    m_pty.fd = master;
+    setNonBlocking(master);
+    // Raw on the board's side too, so that nothing is echoed or translated
+    // before a client has set the line up.
+    m_ptySlaveFd = ::open(m_ptyPath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios t{};
+    if (m_ptySlaveFd >= 0 && tcgetattr(m_ptySlaveFd, &t) == 0) {
+        cfmakeraw(&t);
+        tcsetattr(m_ptySlaveFd, TCSANOW, &t);
+    }
+    if (!linkPath.empty()) {
+        struct stat st {};
+        if (::lstat(linkPath.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+            ::unlink(linkPath.c_str());
+        if (::symlink(m_ptyPath.c_str(), linkPath.c_str()) != 0) {
+            error = std::string("无法创建链接 ") + linkPath + "：" + std::strerror(errno);
+            return false;
+        }
+        m_linkPath = linkPath;
+    }
+    return true;
+}
+
+void BoardServer::acceptClient()
+{
+    const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd < 0)
+        return;
+    closeClient(); // one client at a time: the newest
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+    m_client.fd = fd;
+    m_client.generation = ++m_generations;
+}
+
+void BoardServer::closeClient()
+{
+    if (m_client.fd >= 0)
+        ::close(m_client.fd);
+    m_client.fd = -1;
+    m_client.decoder.clear();
+}
+
+void BoardServer::readChannel(Channel &c, bool isSocket)
+{
+    uint8_t buffer[wire::Decoder::kMaxFeed];
+    const ssize_t n = ::read(c.fd, buffer, sizeof buffer);
+    if (n <= 0) {
+        if (isSocket && (n == 0 || (errno != EAGAIN && errno != EINTR)))
+            closeClient();
+        return;
+    }
+    c.decoder.feed(buffer, static_cast<size_t>(n));
+    wire::Frame frame;
+    while (c.fd >= 0 && c.decoder.next(frame))
+        serveFrame(c, frame);
+}
+
+// A request of this protocol version runs on the board and is journaled;
+// anything else that framed correctly gets a protocol error back.
+void BoardServer::serveFrame(Channel &c, const wire::Frame &frame)
+{
+    if (m_silent)
+        return;
+    Request request;
+    Reply reply;
+    Op op = Op::Check;
+    if (wire::parseRequest(frame, request)) {
+        op = request.op;
+        m_board.advanceTo(nowMs());
+        m_journal.add(callText(request));
+        execute(m_board, request, reply);
+    } else {
+        if (frame.size > 0 && validOp(frame.payload[0]))
+            op = static_cast<Op>(frame.payload[0]);
+        reply.status = 9; // KQSIM_ERR_PROTOCOL
+    }
+    std::vector<uint8_t> bytes;
+    wire::encode(wire::replyFrame(frame.seq, op, reply), bytes);
+    if (m_corrupt > 0) {
+        --m_corrupt;
+        bytes[wire::kHeaderSize] ^= 0x5A; // the CRC no longer matches
+    }
+    if (m_delayMs > 0) {
+        if (m_pending.size() < kMaxPending)
+            m_pending.push_back({nowMs() + m_delayMs, &c, c.generation, std::move(bytes)});
+        return;
+    }
+    send(c, bytes);
+}
+
+// Best effort: a client that does not read loses replies, it never blocks
+// the board.
+void BoardServer::send(Channel &c, const std::vector<uint8_t> &bytes)
+{
+    if (c.fd < 0)
+        return;
+    const ssize_t w = &c == &m_client ? ::send(c.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)
+                                      : ::write(c.fd, bytes.data(), bytes.size());
+    if (w < 0 && &c == &m_client && errno != EAGAIN && errno != EINTR)
+        closeClient();
+}
+
+void BoardServer::flushDue(int64_t now)
+{
+    while (!m_pending.empty() && m_pending.front().due <= now) {
+        Pending p = std::move(m_pending.front());
+        m_pending.pop_front();
+        if (p.channel->generation == p.generation)
+            send(*p.channel, p.bytes);
+    }
+}
+
+int BoardServer::pollTimeout(int64_t now) const
+{
+    if (m_pending.empty())
+        return -1;
+    const int64_t wait = m_pending.front().due - now;
+    return wait <= 0 ? 0 : static_cast<int>(std::min<int64_t>(wait, 60000));
+}
+
+void BoardServer::readControl(int controlFd, int answerFd)
+{
+    char buffer[512];
+    const ssize_t n = ::read(controlFd, buffer, sizeof buffer);
+    if (n <= 0) {
+        if (n == 0 || (errno != EAGAIN && errno != EINTR))
+            m_controlOpen = false;
+        return;
+    }
+    for (ssize_t i = 0; i < n; ++i) {
+        const char ch = buffer[i];
+        if (ch == '\n') {
+            writeAll(answerFd, command(m_controlLine));
+            m_controlLine.clear();
+        } else if (m_controlLine.size() < kMaxControlLine) {
+            m_controlLine += ch;
+        }
+    }
+}
+
+std::string BoardServer::command(const std::string &line)
+{
+    std::istringstream in(line);
+    std::string word;
+    in >> word;
+    long number = 0;
+    const bool hasNumber = static_cast<bool>(in >> number);
+    std::string answer;
+    if (word == "silent") {
+        m_silent = true;
+    } else if (word == "drop") {
+        closeClient();
+    } else if (word == "delay" && hasNumber && number >= 0 && number <= 60000) {
+        m_delayMs = static_cast<int>(number);
+    } else if (word == "corrupt" && hasNumber && number >= 0 && number <= 1000000) {
+        m_corrupt = static_cast<int>(number);
+    } else if (word == "normal") {
+        m_silent = false;
+        m_delayMs = 0;
+        m_corrupt = 0;
+    } else if (word == "journal") {
+        for (int i = 0; i < m_journal.size(); ++i)
+            answer += "| " + *m_journal.at(i) + "\n";
+    } else if (word == "clear") {
+        m_journal.clear();
+    } else if (word == "quit") {
+        m_quit = true;
+    } else {
+        return "error " + line + "\n";
+    }
+    return answer + "ok " + word + "\n";
+}
+
+void BoardServer::run(int stopFd, int controlFd, int answerFd)
+{
+    if (controlFd >= 0)
+        setNonBlocking(controlFd);
+    m_controlOpen = controlFd >= 0;
+    while (!m_quit) {
+        pollfd fds[5];
+        nfds_t n = 0;
+        fds[n++] = {stopFd, POLLIN, 0};
+        const int controlAt = m_controlOpen ? static_cast<int>(n) : -1;
+        if (m_controlOpen)
+            fds[n++] = {controlFd, POLLIN, 0};
+        const int listenAt = m_listenFd >= 0 ? static_cast<int>(n) : -1;
+        if (m_listenFd >= 0)
+            fds[n++] = {m_listenFd, POLLIN, 0};
+        const int clientAt = m_client.fd >= 0 ? static_cast<int>(n) : -1;
+        if (m_client.fd >= 0)
+            fds[n++] = {m_client.fd, POLLIN, 0};
+        const int ptyAt = m_pty.fd >= 0 ? static_cast<int>(n) : -1;
+        if (m_pty.fd >= 0)
+            fds[n++] = {m_pty.fd, POLLIN, 0};
+
+        const int r = ::poll(fds, n, pollTimeout(nowMs()));
+        if (r < 0 && errno != EINTR)
+            break;
+        if (r > 0) {
+            if (fds[0].revents)
+                break;
+            // The client first, so that a reconnect's old connection is
+            // gone before the new one is taken.
+            if (clientAt >= 0 && fds[clientAt].revents)
+                readChannel(m_client, true);
+            if (listenAt >= 0 && fds[listenAt].revents)
+                acceptClient();
+            if (ptyAt >= 0 && fds[ptyAt].revents)
+                readChannel(m_pty, false);
+            if (controlAt >= 0 && fds[controlAt].revents)
+                readControl(controlFd, answerFd);
+        }
+        flushDue(nowMs());
+    }
+}
+
+} // namespace kq

@@ -1,0 +1,87 @@
+// Serves one virtual board over TCP and/or a pseudo-terminal, one request
+// and one reply per library call, with faults that tests can switch on.
+//
+// Single-threaded: one poll loop over the listening socket, the client
+// connection, the pseudo-terminal, the control input and a stop descriptor.
+// One TCP client at a time: a new connection replaces the old one.
+#pragma once
+
+#include "Board.h"
+#include "Journal.h"
+#include "Wire.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace kq {
+
+class BoardServer
+{
+public:
+    BoardServer(int axes, int encoders);
+    ~BoardServer();
+    BoardServer(const BoardServer &) = delete;
+    BoardServer &operator=(const BoardServer &) = delete;
+
+    // "ADDRESS:PORT" (IPv4 dotted); port 0 picks a free one.
+    bool listenTcp(const std::string &addressPort, std::string &error);
+    // A new pseudo-terminal; `linkPath`, when not empty, becomes a symlink to it.
+    bool openPty(const std::string &linkPath, std::string &error);
+    std::string tcpAddress() const { return m_tcpAddress; }
+    std::string ptyPath() const { return m_ptyPath; }
+
+    // Serves until `stopFd` becomes readable or a "quit" command arrives.
+    // Control commands are read line by line from `controlFd` (-1: none)
+    // and answered on `answerFd`.
+    void run(int stopFd, int controlFd, int answerFd);
+
+    // One control command; returns the answer lines.
+    std::string command(const std::string &line);
+
+private:
+    struct Channel {
+        int fd = -1;
+        uint64_t generation = 0; // a new connection gets a new one
+        wire::Decoder decoder;
+    };
+    struct Pending {
+        int64_t due;
+        Channel *channel;
+        uint64_t generation;
+        std::vector<uint8_t> bytes;
+    };
+
+    void acceptClient();
+    void closeClient();
+    void readChannel(Channel &c, bool isSocket);
+    void serveFrame(Channel &c, const wire::Frame &frame);
+    void send(Channel &c, const std::vector<uint8_t> &bytes);
+    void flushDue(int64_t now);
+    int pollTimeout(int64_t now) const;
+    void readControl(int controlFd, int answerFd);
+
+    Board m_board;
+    Journal m_journal;
+    int m_listenFd = -1;
+    std::string m_tcpAddress;
+    Channel m_client;
+    Channel m_pty;
+    int m_ptySlaveFd = -1; // held open so the master never sees a hang-up
+    std::string m_ptyPath;
+    std::string m_linkPath;
+    uint64_t m_generations = 0;
+
+    // Faults
+    bool m_silent = false;
+    int m_delayMs = 0;
+    int m_corrupt = 0;
+
+    std::deque<Pending> m_pending;
+    std::string m_controlLine;
+    bool m_controlOpen = true;
+    bool m_quit = false;
+};
+
+} // namespace kq

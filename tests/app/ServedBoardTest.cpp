@@ -1,0 +1,107 @@
+// The program on a board served by kq-board-sim, as an operator uses it:
+// connect over "网络/WIFI" or a serial port, move an axis, lose the board,
+// see it said in the status bar, and connect again.
+#include "AppFixture.h"
+#include "app/TLinkWatch.h"
+#include "support/BoardSim.h"
+#include "support/TestRegistry.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTest>
+
+using namespace Fixtures;
+using namespace AppTest;
+
+namespace {
+
+QStringList BoardCalls(const QStringList &journal)
+{
+    static const QRegularExpression link(R"(^KQ_(Init|DeInit|Open_\w+|Close_\w+)\()");
+    QStringList calls;
+    for (const QString &e : journal)
+        if (!link.match(e).hasMatch())
+            calls << e;
+    return calls;
+}
+
+void ConnectTo(const BoardSim &sim)
+{
+    const uint16_t port = sim.port;
+    const QString pty = sim.ptyPath;
+    Connect([port, pty](QDialog *) {
+        if (pty.isEmpty()) {
+            BoardPortFrm->rb_Net->setChecked(true);
+            BoardPortFrm->IP_Address->setText("127.0.0.1");
+            BoardPortFrm->edt_Port->setValue(port);
+        } else {
+            BoardPortFrm->rb_UART->setChecked(true);
+            BoardPortFrm->cbb_Port->addItem(pty);
+            BoardPortFrm->cbb_Port->setCurrentIndex(BoardPortFrm->cbb_Port->count() - 1);
+        }
+    });
+}
+
+QString StatusPane()
+{
+    return MainFrm->findChild<QLabel *>("msg_Mcu_T")->text();
+}
+
+} // namespace
+
+class ServedBoardProgramTest : public ProgramTestCase
+{
+    Q_OBJECT
+private slots:
+    void connectMoveLoseAndReconnect_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("network") << QStringList{"--listen", "127.0.0.1:0"};
+        QTest::newRow("serial") << QStringList{"--pty"};
+    }
+
+    void connectMoveLoseAndReconnect()
+    {
+        QFETCH(QStringList, args);
+        auto sim = std::make_unique<BoardSim>();
+        QVERIFY(sim->Start(args));
+        ConnectTo(*sim);
+        QCOMPARE(MainFrm->F_Axis_Num, 4);
+        QCOMPARE(AxisFrameNames().size(), 4);
+        QVERIFY(MainFrm->msg_Main->text().startsWith("Model=SIMBOARD-MC/"));
+        QCOMPARE(sim->Journal(), BoardCalls(Journal()));
+
+        // A short run: absolute positioning to 0.5 mm, polled to rest.
+        TAxisFrm *axis = MainFrm->Axis_Frames().at(0);
+        axis->edt_Abs->setText("0.5");
+        axis->btn_Pos_AbsClick();
+        QVERIFY(sim->Journal().contains("KQ_Set_Axis_Position_P_Target_Abs(0,3200)"));
+        QTRY_VERIFY_WITH_TIMEOUT((axis->tmr_AxisTimer(), !axis->chk_Run->isChecked()
+                                  && axis->edt_Show_Software->text() == "0.500000"), 10000);
+        QCOMPARE(StatusPane(), QString());
+
+        // The board goes away: the next poll finds it lost, the pane says so.
+        sim->Kill();
+        for (TAxisFrm *f : MainFrm->Axis_Frames())
+            f->tmr_AxisTimer();
+        MainFrm->F_Link_Watch->tmr_LinkTimer();
+        QCOMPARE(StatusPane(), QStringLiteral("设备无响应"));
+
+        // Back again: "连接设备" works at once and clears the pane.
+        const QStringList sameAddress{"--listen", QStringLiteral("127.0.0.1:%1").arg(sim->port)};
+        sim = std::make_unique<BoardSim>();
+        QVERIFY(sim->Start(args.contains("--pty") ? args : sameAddress));
+        ConnectTo(*sim);
+        QCOMPARE(MainFrm->F_Axis_Num, 4);
+        QCOMPARE(StatusPane(), QString());
+        MainFrm->F_Link_Watch->tmr_LinkTimer();
+        QCOMPARE(StatusPane(), QString());
+    }
+};
+TAVORIN_TEST(ServedBoardProgramTest)
+
+#include "ServedBoardTest.moc"
