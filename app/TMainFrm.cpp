@@ -16,7 +16,9 @@
 #include "config/IniFile.h"
 #include "controller/Conversion.h"
 #include "kq_api.h"
+#include "program/StatusRefresh.h"
 #include "program/TAutoPage.h"
+#include "program/TProgramRunner.h"
 #include "program/TRunEstimate.h"
 
 #include <QCloseEvent>
@@ -24,6 +26,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPlainTextEdit>
@@ -32,6 +35,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -57,13 +61,7 @@ TMainFrm::TMainFrm(QWidget *parent)
     BuildPages();
     BuildStatusBar();
 
-    tmr_Auto = new QTimer(this);
-    tmr_Auto->setObjectName(QStringLiteral("tmr_Auto"));
-    tmr_Auto->setInterval(50);
-    tmr_AutoStatus = new QTimer(this);
-    tmr_AutoStatus->setObjectName(QStringLiteral("tmr_AutoStatus"));
-    tmr_AutoStatus->setInterval(500);
-
+    BuildRunner();
     ConnectHandlers();
     resize(1100, 720);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -164,6 +162,7 @@ void TMainFrm::BuildPages()
     Sheet_Auto = new QWidget(pgc_Main);
     Sheet_Auto->setObjectName(QStringLiteral("Sheet_Auto"));
     AutoPage = new TAutoPage(Sheet_Auto);
+    AutoPage->setObjectName(QStringLiteral("AutoPage"));
     mmo_Log = AutoPage->mmo_Log;
     AutoPage->Estimate->SetStartSource([this] { return Board_Steps(F_Axis_Num); });
     auto *autoLayout = new QVBoxLayout(Sheet_Auto);
@@ -209,9 +208,26 @@ void TMainFrm::ConnectHandlers()
     ConnectClick(btn_RunAll, [this] { btn_RunAllClick(); });
     ConnectClick(btn_StopAll, [this] { btn_StopAllClick(); });
     ConnectClick(btn_HaltAll, [this] { btn_HaltAllClick(); });
-    ConnectClick(btn_AutoHalt, [this] { btn_AutoHaltClick(); });
     ConnectClick(btn_Open, [this] { btn_OpenClick(); });
     ConnectClick(btn_Save, [this] { btn_SaveClick(); });
+    ConnectClick(btn_AutoRun, [this] { btn_AutoRunClick(); });
+    ConnectClick(btn_AutoPause, [this] { btn_AutoPauseClick(); });
+    ConnectClick(btn_AutoStop, [this] { btn_AutoStopClick(); });
+    ConnectClick(btn_AutoHalt, [this] { btn_AutoHaltClick(); });
+}
+
+void TMainFrm::BuildRunner()
+{
+    Runner = new TProgramRunner(AutoPage->mem_Code, [this] { return int(F_Axis_Num); }, this);
+    tmr_Auto = Runner->tmr_Auto;
+    tmr_AutoStatus = Runner->tmr_AutoStatus;
+    Runner->HaltAll = [this] { Halt_All_Axes(); };
+    connect(Runner, &TProgramRunner::Log, this, &TMainFrm::Add_Log);
+    connect(Runner, &TProgramRunner::StateChanged, this, &TMainFrm::Set_Auto_State);
+    connect(Runner, &TProgramRunner::Refused, this, [](const QString &text) { ShowInfo(text); });
+    connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
+    // After the status refresh above, so that the estimate sees its positions.
+    AutoPage->Estimate->Follow(Runner, AutoPage->mem_Status);
 }
 
 // ---- start-up and shutdown ------------------------------------------------
@@ -257,6 +273,9 @@ void TMainFrm::btn_ScanClick()
 {
     if (ShowModal(BoardPortFrm) != QDialog::Accepted)
         return;
+    // No program goes on with a board that is about to be replaced.
+    if (Runner->RunState() != TProgramRunner::Idle)
+        btn_AutoHaltClick();
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
     Close_All_Links();
@@ -396,8 +415,9 @@ void TMainFrm::Set_Manual_Mode(bool manual)
         SetToolButtonVisible(b, manual);
     for (QToolButton *b : {btn_Open, btn_Save, btn_AutoRun, btn_AutoPause, btn_AutoStop, btn_AutoHalt})
         SetToolButtonVisible(b, !manual);
+    // A program that runs or is paused keeps its controls.
     if (!manual)
-        Set_Auto_State(0);
+        Set_Auto_State(Runner->RunState());
 }
 
 void TMainFrm::btn_ManualClick()
@@ -479,8 +499,8 @@ void TMainFrm::Add_Log(const QString &text)
 void TMainFrm::Build_Status()
 {
     QStringList captions;
-    for (int32_t axis = 0; axis < F_Axis_Num && axis < int32_t(g_Axis_Config.size()); ++axis)
-        captions << g_Axis_Config[size_t(axis)].Axis_Caption;
+    for (int a = 0; a < F_Axis_Num && a < g_Axis_Config.size(); ++a)
+        captions << g_Axis_Config.at(a).Axis_Caption;
     AutoPage->Build_Status(captions);
     AutoPage->Estimate->SetAxes(g_Axis_Config.mid(0, F_Axis_Num));
 }
@@ -491,11 +511,11 @@ void TMainFrm::Set_Auto_State(int state)
         return;
     btn_Open->setEnabled(state == 0);
     btn_Save->setEnabled(state == 0);
+    AutoPage->SetEditEnabled(state == 0);
     btn_AutoRun->setEnabled(state != 1);
     btn_AutoPause->setEnabled(state == 1);
     btn_AutoStop->setEnabled(state != 0);
     btn_AutoHalt->setEnabled(state != 0);
-    AutoPage->SetEditEnabled(state == 0);
 }
 
 void TMainFrm::btn_OpenClick()
@@ -508,16 +528,32 @@ void TMainFrm::btn_SaveClick()
     AutoPage->Save_Program();
 }
 
-void TMainFrm::Auto_Halt()
+void TMainFrm::btn_AutoRunClick()
 {
-    tmr_Auto->stop();
-    Halt_All_Axes();
-    Add_Log(QStringLiteral("停止"));
-    tmr_AutoStatus->stop();
+    Runner->Start(AutoPage->edt_Repeat->text());
+}
+
+void TMainFrm::btn_AutoPauseClick()
+{
+    Runner->Pause();
+}
+
+void TMainFrm::btn_AutoStopClick()
+{
+    Runner->Stop();
 }
 
 void TMainFrm::btn_AutoHaltClick()
 {
-    Auto_Halt();
-    Set_Auto_State(0);
+    Runner->Halt();
+}
+
+void TMainFrm::tmr_AutoStatusTimer()
+{
+    if (F_Axis_Num < 1)
+        return;
+    // One repaint per refresh, however many rows change.
+    AutoPage->grid_Status->setUpdatesEnabled(false);
+    Refresh_Status(*AutoPage->mem_Status, F_Axis_Num);
+    AutoPage->grid_Status->setUpdatesEnabled(true);
 }

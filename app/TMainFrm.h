@@ -20,6 +20,7 @@ class QToolButton;
 class QWidget;
 class TAutoPage;
 class TAxisFrm;
+class TProgramRunner;
 
 class TMainFrm : public QMainWindow
 {
@@ -55,6 +56,8 @@ public:
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
 
     TLinkWatch *F_Link_Watch;
+    // The program runner; the two timers are the runner's.
+    TProgramRunner *Runner;
     QTimer *tmr_Auto;
     QTimer *tmr_AutoStatus;
 
@@ -91,14 +94,17 @@ public:
     // into open loop so that no loop starts its axis again.
     void Halt_All_Axes();
 
-    // Automatic mode: run log and emergency halt.
+    // Automatic mode: run controls, run log and status table.
     void Add_Log(const QString &text);
     void Build_Status();
+    void Set_Auto_State(int state);
     void btn_OpenClick();
     void btn_SaveClick();
-    void Set_Auto_State(int state);
-    void Auto_Halt();
+    void btn_AutoRunClick();
+    void btn_AutoPauseClick();
+    void btn_AutoStopClick();
     void btn_AutoHaltClick();
+    void tmr_AutoStatusTimer();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -112,6 +118,7 @@ private:
     void BuildPages();
     void BuildStatusBar();
     void ConnectHandlers();
+    void BuildRunner();
     QString Read_Identity();
     QWidget *GroupPanelContainer() const;
     QWidget *AxisPanelContainer() const;

@@ -2,6 +2,8 @@
 
 #include "TCodeModel.h"
 #include "TPreviewPanel.h"
+#include "TProgramRunner.h"
+#include "TStatusModel.h"
 #include "common/NumberText.h"
 #include "kq_api.h"
 
@@ -26,6 +28,24 @@ TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *previ
     connect(code, &TCodeModel::CurrentRowChanged, this, &TRunEstimate::CurrentRowChanged);
     m_rowClock.start();
     Plan();
+}
+
+void TRunEstimate::Follow(TProgramRunner *runner, const TStatusModel *status)
+{
+    connect(runner, &TProgramRunner::StateChanged, this, [this](int state) {
+        if (state == TProgramRunner::Idle)
+            RunEnded();
+        else if (m_state == TProgramRunner::Idle)
+            RunStarted();
+        RunPaused(state == TProgramRunner::Paused);
+        m_state = state;
+    });
+    connect(runner->tmr_AutoStatus, &QTimer::timeout, this, [this, runner, status] {
+        std::vector<double> measured;
+        for (int a = 0; a < status->AxisCount(); ++a)
+            measured.push_back(status->Pos(a));
+        RunProgress(runner->g_Run_Count, measured);
+    });
 }
 
 std::vector<double> Board_Steps(int axisCount)

@@ -14,6 +14,8 @@ class QLabel;
 class QTimer;
 class TCodeModel;
 class TPreviewPanel;
+class TProgramRunner;
+class TStatusModel;
 
 class TRunEstimate : public QObject
 {
@@ -26,6 +28,10 @@ public:
     // Answers each axis's position on the board now, in steps; without it
     // (or with no board) every axis starts at 0.
     void SetStartSource(std::function<std::vector<double>()> startSteps);
+
+    // Follows a runner: its run state, and at each status refresh (after
+    // the status table has been refreshed) the time left and the positions.
+    void Follow(TProgramRunner *runner, const TStatusModel *status);
 
     // A new axis configuration (after Load_Axis_Config); planned once the
     // caller's handler has ended, so that its own library calls come first.
@@ -66,6 +72,7 @@ private:
     int64_t m_rowMsBeforePause = 0;
     bool m_paused = false;
     int32_t m_run = 0;
+    int m_state = 0;
 };
 
 // Each axis's position on the board in steps, axes 0 .. axisCount-1; an

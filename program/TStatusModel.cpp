@@ -25,7 +25,7 @@ QVariant TStatusModel::data(const QModelIndex &index, int role) const
     switch (index.column()) {
     case ColID: return index.row();
     case ColAxis: return row.Axis;
-    case ColPos: return std::isfinite(row.Pos) ? FormatFloat6(row.Pos) : QStringLiteral("-");
+    case ColPos: return std::isfinite(row.Pos) ? FormatFloat6(row.Pos) : QStringLiteral("—");
     default: return {};
     }
 }

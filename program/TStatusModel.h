@@ -28,7 +28,7 @@ public:
     double Pos(int axis) const;
     // Sets one axis's position; an axis outside the table is ignored.  A
     // position that is not finite (an axis without steps per unit) is kept
-    // and shown as "-".
+    // and shown as "—".
     void SetPos(int axis, double pos);
 
 private:

@@ -100,10 +100,10 @@ private slots:
         QCOMPARE(model.index(1, TStatusModel::ColPos).data().toString(), QStringLiteral("12.500000"));
         QCOMPARE(model.headerData(0, Qt::Vertical).toInt(), 1);
 
-        // Outside the table: ignored.  Not finite (no steps per unit): "-".
+        // Outside the table: ignored.  Not finite (no steps per unit): "—".
         model.SetPos(5, 1.0);
         model.SetPos(0, std::numeric_limits<double>::infinity());
-        QCOMPARE(model.index(0, TStatusModel::ColPos).data().toString(), QStringLiteral("-"));
+        QCOMPARE(model.index(0, TStatusModel::ColPos).data().toString(), QStringLiteral("—"));
         // A rebuild starts every position from 0 again.
         model.SetAxes({QStringLiteral("X"), QStringLiteral("Y")});
         QCOMPARE(model.Pos(1), 0.0);

@@ -1,0 +1,357 @@
+#include "TProgramRunner.h"
+
+#include "TCodeModel.h"
+#include "common/Exceptions.h"
+#include "common/Guard.h"
+#include "common/NumberText.h"
+#include "common/Ticks.h"
+#include "config/AxisConfig.h"
+#include "controller/CheckedConversion.h"
+#include "kq_api.h"
+
+#include <QTimer>
+
+namespace {
+
+bool Drives_Axis(const QString &action)
+{
+    return action == AutoAction::Home || action == AutoAction::Rel || action == AutoAction::Abs
+        || action == AutoAction::Adjust;
+}
+
+} // namespace
+
+TProgramRunner::TProgramRunner(TCodeModel *code, std::function<int()> axisCount, QObject *parent)
+    : QObject(parent)
+    , tmr_Auto(new QTimer(this))
+    , tmr_AutoStatus(new QTimer(this))
+    , Ticks(GetTickCount32)
+    , HaltAll([] { KQ_Set_Axis_Halt_All(); })
+    , m_code(code)
+    , m_axisCount(std::move(axisCount))
+{
+    tmr_Auto->setObjectName(QStringLiteral("tmr_Auto"));
+    tmr_Auto->setInterval(50);
+    // The program advances on ticks, so their spacing must not drift.
+    tmr_Auto->setTimerType(Qt::PreciseTimer);
+    tmr_AutoStatus->setObjectName(QStringLiteral("tmr_AutoStatus"));
+    tmr_AutoStatus->setInterval(500);
+    connect(tmr_Auto, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoTimer(); }); });
+}
+
+// ---- run controls -----------------------------------------------------------
+
+void TProgramRunner::SetState(State state)
+{
+    m_state = state;
+    emit StateChanged(state);
+}
+
+bool TProgramRunner::Start(const QString &repeatText)
+{
+    if (m_code->IsEmpty() || !Auto_Run(repeatText))
+        return false;
+    SetState(Running);
+    return true;
+}
+
+void TProgramRunner::Pause()
+{
+    Auto_Pause();
+    SetState(Paused);
+}
+
+void TProgramRunner::Stop()
+{
+    Auto_Stop();
+    SetState(Idle);
+}
+
+void TProgramRunner::Halt()
+{
+    Auto_Halt();
+    SetState(Idle);
+}
+
+bool TProgramRunner::Auto_Run(const QString &repeatText)
+{
+    if (m_state != Idle) {
+        // Paused: the step in progress continues where it stopped.
+        tmr_Auto->start();
+        emit Log(QStringLiteral("恢复运行"));
+    } else {
+        m_code->SetCurrentRow(0);
+        const int32_t total = StrToInt(repeatText);
+        if (!Check_All_Rows())
+            return false;
+        g_Total_Count = total;
+        g_Run_Count = 0;
+        Row_Phase = 0;
+        tmr_Auto->start();
+        emit Log(QStringLiteral("开始运行"));
+    }
+    tmr_AutoStatus->start();
+    return true;
+}
+
+void TProgramRunner::Auto_Pause()
+{
+    tmr_Auto->stop();
+    emit Log(QStringLiteral("暂停"));
+}
+
+void TProgramRunner::Auto_Stop()
+{
+    tmr_Auto->stop();
+    const int axes = m_axisCount();
+    for (int a = 0; a < axes; ++a) {
+        KQ_Set_Axis_Home_Stop(uint16_t(a));
+        KQ_Set_Axis_Position_Stop(uint16_t(a));
+    }
+    emit Log(QStringLiteral("停止"));
+    tmr_AutoStatus->stop();
+}
+
+void TProgramRunner::Auto_Halt()
+{
+    tmr_Auto->stop();
+    HaltAll();
+    emit Log(QStringLiteral("停止"));
+    tmr_AutoStatus->stop();
+}
+
+// ---- row checks ---------------------------------------------------------------
+
+QString TProgramRunner::Check_Row(const TAutoCode &code) const
+{
+    if (!Drives_Axis(code.Action))
+        return QString();
+    if (code.ID < 0 || code.ID >= m_axisCount() || code.ID >= g_Axis_Config.size())
+        return QStringLiteral("设备上没有轴号为 %1 的轴（轴号从 0 数起，本设备共 %2 个轴）")
+            .arg(code.ID)
+            .arg(m_axisCount());
+    // Every value the step sends, converted as the step converts it.
+    const TAxis_Config &axis = g_Axis_Config.at(code.ID);
+    const bool moves = code.Action != AutoAction::Adjust;
+    const double values[] = {code.Action != AutoAction::Home ? code.Param : 0, moves ? axis.Acc : 0,
+                             moves ? axis.Dec : 0, moves ? axis.Max_V : 0};
+    try {
+        for (double v : values)
+            Checked_Ratio_Real_To_Steps(code.ID, v);
+    } catch (const EConvertError &e) {
+        return e.Message();
+    }
+    return QString();
+}
+
+QString TProgramRunner::Row_Refusal(int row, const QString &why) const
+{
+    return QStringLiteral("第%1行无法执行：%2").arg(row + 1).arg(why);
+}
+
+bool TProgramRunner::Check_All_Rows()
+{
+    for (int row = 0; row < m_code->rowCount(); ++row) {
+        const QString why = Check_Row(m_code->Row(row));
+        if (!why.isEmpty()) {
+            m_code->SetCurrentRow(row);
+            emit Refused(Row_Refusal(row, why));
+            return false;
+        }
+    }
+    return true;
+}
+
+// ---- program timer ---------------------------------------------------------
+
+void TProgramRunner::tmr_AutoTimer()
+{
+    try {
+        if (Row_Phase == 0)
+            Load_Row();
+        else if (Run_Code())
+            Next_Row();
+    } catch (const EConvertError &e) {
+        // A configuration reloaded within the step: it cannot go on.
+        Refuse_Row(m_code->CurrentRow(), e.Message());
+    }
+}
+
+void TProgramRunner::Refuse_Row(int row, const QString &why)
+{
+    const QString text = Row_Refusal(row, why);
+    emit Log(text);
+    Halt();
+    emit Refused(text);
+}
+
+void TProgramRunner::Load_Row()
+{
+    const int row = m_code->CurrentRow();
+    if (row < 0 || row >= m_code->rowCount()) {
+        Halt();
+        return;
+    }
+    const TAutoCode &code = m_code->Row(row);
+    g_Code.ID = code.ID;
+    g_Code.Axis = code.Axis;
+    g_Code.Action = code.Action;
+    g_Code.Param = code.Param;
+    g_Code.Delay = code.Delay;
+    g_Code.Count = code.Count;
+    // The configuration may have been reloaded since the start.
+    const QString why = Check_Row(g_Code);
+    if (!why.isEmpty()) {
+        Refuse_Row(row, why);
+        return;
+    }
+    Row_Phase = 1;
+    g_Status_Count = 0;
+    g_Status_Tag = 0;
+    g_Status_Delay = 0;
+}
+
+void TProgramRunner::Next_Row()
+{
+    const int row = m_code->CurrentRow();
+    if (row + 1 < m_code->rowCount()) {
+        m_code->SetCurrentRow(row + 1);
+        Row_Phase = 0;
+        return;
+    }
+    ++g_Run_Count;
+    emit Log(QStringLiteral("方案执行完成 ") + QString::number(g_Run_Count));
+    if (g_Run_Count < g_Total_Count) {
+        m_code->SetCurrentRow(0);
+        Row_Phase = 0;
+    } else {
+        Halt();
+    }
+}
+
+// ---- step executors ------------------------------------------------------------
+
+int32_t TProgramRunner::Steps(double value) const
+{
+    return Checked_Ratio_Real_To_Steps(g_Code.ID, value);
+}
+
+bool TProgramRunner::Axis_At_Rest() const
+{
+    int32_t run = 0;
+    return KQ_Get_Axis_Status_Run(uint16_t(g_Code.ID), &run) == 0 && run == 0;
+}
+
+bool TProgramRunner::Delay_Elapsed() const
+{
+    return g_Code.Delay < 0 || uint32_t(Ticks() - g_Status_Delay) >= uint32_t(g_Code.Delay);
+}
+
+bool TProgramRunner::Run_Code()
+{
+    if (g_Code.Action == AutoAction::Home)
+        return Run_Home();
+    if (g_Code.Action == AutoAction::Abs)
+        return Run_Abs();
+    if (g_Code.Action == AutoAction::Rel)
+        return Run_Rel();
+    if (g_Code.Action == AutoAction::Pause)
+        return Run_Pause();
+    if (g_Code.Action == AutoAction::Adjust)
+        return Run_Adjust();
+    return true; // no such action: nothing to do
+}
+
+bool TProgramRunner::Run_Abs()
+{
+    return Run_Move(true);
+}
+
+bool TProgramRunner::Run_Rel()
+{
+    return Run_Move(false);
+}
+
+bool TProgramRunner::Run_Move(bool absolute)
+{
+    const uint16_t a = uint16_t(g_Code.ID);
+    const QString &name = g_Code.Axis;
+    const QString kind = absolute ? QStringLiteral("绝对定位") : QStringLiteral("相对定位");
+    switch (g_Status_Tag) {
+    case 0: {
+        const TAxis_Config &c = g_Axis_Config.at(g_Code.ID);
+        KQ_Set_Axis_Mode_Position(a);
+        KQ_Set_Axis_Position_Acc(a, Steps(c.Acc));
+        KQ_Set_Axis_Position_Dec(a, Steps(c.Dec));
+        KQ_Set_Axis_Position_V_Max(a, Steps(c.Max_V));
+        g_Status_Tag = 1;
+        return false;
+    }
+    case 1:
+        if (absolute)
+            KQ_Set_Axis_Position_P_Target_Abs(a, Steps(g_Code.Param));
+        else
+            KQ_Set_Axis_Position_P_Target_Rel(a, Steps(g_Code.Param));
+        g_Status_Tag = 2;
+        emit Log(name + QStringLiteral(" 开始") + kind);
+        return false;
+    case 2:
+        if (!Axis_At_Rest())
+            return false;
+        emit Log(name + QLatin1Char(' ') + kind + QStringLiteral("结束"));
+        g_Status_Delay = Ticks();
+        g_Status_Tag = 3;
+        emit Log(name + QStringLiteral(" 开始延时"));
+        return false;
+    default:
+        if (!Delay_Elapsed())
+            return false;
+        emit Log(name + QStringLiteral(" 延时结束"));
+        ++g_Status_Count;
+        emit Log(name + QStringLiteral(" 完成循环 ") + QString::number(g_Status_Count));
+        if (g_Status_Count < g_Code.Count) {
+            g_Status_Tag = 1; // the axis stays configured
+            return false;
+        }
+        return true;
+    }
+}
+
+bool TProgramRunner::Run_Home()
+{
+    const uint16_t a = uint16_t(g_Code.ID);
+    switch (g_Status_Tag) {
+    case 0: {
+        const TAxis_Config &c = g_Axis_Config.at(g_Code.ID);
+        KQ_Set_Axis_Mode_Home(a);
+        KQ_Set_Axis_Home_Acc(a, Steps(c.Acc));
+        KQ_Set_Axis_Home_Dec(a, Steps(c.Dec));
+        KQ_Set_Axis_Home_V(a, -Steps(c.Max_V));
+        g_Status_Tag = 1;
+        emit Log(g_Code.Axis + QStringLiteral(" 开始归零"));
+        return false;
+    }
+    case 1:
+        if (Axis_At_Rest()) {
+            g_Status_Delay = Ticks();
+            g_Status_Tag = 2;
+            emit Log(g_Code.Axis + QStringLiteral(" 归零结束"));
+        }
+        return false;
+    default:
+        return Delay_Elapsed();
+    }
+}
+
+bool TProgramRunner::Run_Adjust()
+{
+    KQ_Set_Axis_Software_P(uint16_t(g_Code.ID), Steps(g_Code.Param));
+    emit Log(g_Code.Axis + QStringLiteral(" 坐标调整完成"));
+    return true;
+}
+
+bool TProgramRunner::Run_Pause()
+{
+    Pause();
+    return true;
+}

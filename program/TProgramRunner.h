@@ -1,0 +1,103 @@
+#pragma once
+// Runs the program table on the board: a 50 ms program timer walks the table
+// row by row, each step commands one axis, waits until it has stopped, waits
+// the step's delay and repeats as its count asks; the whole table runs as
+// many times as asked.  The runner holds no widgets: it reports log lines,
+// the run state and refusals through signals, and moves the table's current
+// row to the row being executed.
+#include "AutoCode.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+class QTimer;
+class TCodeModel;
+
+class TProgramRunner : public QObject
+{
+    Q_OBJECT
+public:
+    enum State { Idle = 0, Running = 1, Paused = 2 };
+
+    // `axisCount` answers the board's current number of axes.
+    TProgramRunner(TCodeModel *code, std::function<int()> axisCount, QObject *parent = nullptr);
+
+    // Run state.
+    TAutoCode g_Code;            // copy of the row being executed
+    int32_t g_Status_Tag = 0;    // state of the step being executed
+    uint32_t g_Status_Delay = 0; // tick count at which the step's delay began
+    int32_t g_Status_Count = 0;  // repetitions of the current step completed
+    int32_t g_Total_Count = 0;   // runs of the whole program asked for
+    int32_t g_Run_Count = 0;     // complete runs so far
+    int Row_Phase = 0;           // 0: load the current row next tick; 1: advance it
+
+    QTimer *tmr_Auto;       // program timer, 50 ms
+    QTimer *tmr_AutoStatus; // status refresh timer, 500 ms
+
+    // The millisecond counter that delays are measured on (wraps at 2^32).
+    std::function<uint32_t()> Ticks;
+    // The halt of every axis (KQ_Set_Axis_Halt_All); the main window adds
+    // what its panels need on a halt.
+    std::function<void()> HaltAll;
+
+    State RunState() const { return m_state; }
+
+    // The run controls behind the toolbar buttons: each runs its operation
+    // and then sets the run state (reported by StateChanged).
+    // Start: with an empty table nothing happens; returns whether a run
+    // started or resumed.  A repeat text that is not an integer throws
+    // EConvertError after the first row has been selected.
+    bool Start(const QString &repeatText);
+    void Pause();
+    void Stop();
+    void Halt();
+
+    // The operations themselves.  Auto_Run starts nothing and returns false
+    // when a row of the program cannot run (reported by Refused).
+    bool Auto_Run(const QString &repeatText);
+    void Auto_Pause();
+    void Auto_Stop();
+    void Auto_Halt();
+
+    // One tick of the program timer.
+    void tmr_AutoTimer();
+
+    // Advances the loaded step by one state; true when the step is finished.
+    bool Run_Code();
+    bool Run_Home();
+    bool Run_Abs();
+    bool Run_Rel();
+    bool Run_Pause();
+    bool Run_Adjust();
+
+    // Empty when `code` can be carried out on axis `code.ID` with the board's
+    // axes and the axis configuration as they are now; otherwise why not.
+    QString Check_Row(const TAutoCode &code) const;
+
+signals:
+    void Log(const QString &text);
+    void StateChanged(int state);
+    // A row that cannot run: shown to the operator in a "提示" box.
+    void Refused(const QString &text);
+
+private:
+    void SetState(State state);
+    // value × Open_Ratio of the step's axis, halves to even; throws
+    // EConvertError when the axis has no usable ratio or the result does
+    // not fit in 32 bits.
+    int32_t Steps(double value) const;
+    bool Run_Move(bool absolute);
+    bool Delay_Elapsed() const;
+    bool Axis_At_Rest() const;
+    void Load_Row();
+    void Next_Row();
+    bool Check_All_Rows();
+    QString Row_Refusal(int row, const QString &why) const;
+    void Refuse_Row(int row, const QString &why);
+
+    TCodeModel *m_code;
+    std::function<int()> m_axisCount;
+    State m_state = Idle;
+};

@@ -1,0 +1,318 @@
+// The program runner on the virtual board's manual clock, with a tick
+// counter that moves with the board's clock: each scenario plays a script of
+// run controls and ticks and checks the ticks taken, the log lines, the last
+// library commands and the current row.
+#include "common/Exceptions.h"
+#include "config/AxisConfig.h"
+#include "program/ProgramFile.h"
+#include "program/StatusRefresh.h"
+#include "program/TCodeModel.h"
+#include "program/TProgramRunner.h"
+#include "program/TStatusModel.h"
+#include "support/Fixtures.h"
+#include "support/TestRegistry.h"
+
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <limits>
+
+Q_DECLARE_METATYPE(TAutoCode)
+
+namespace {
+
+constexpr int kAxes = 4;
+const QString Abs = AutoAction::Abs, Rel = AutoAction::Rel;
+const QString kHalt = QStringLiteral("KQ_Set_Axis_Halt_All()");
+
+// Axis 0: 6400 steps/mm; axis 1: 2 steps/mm with values that end in halves.
+class Run
+{
+public:
+    Run()
+    {
+        kqsim_reset(kAxes, kAxes, KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER);
+        kqsim_set_manual_clock(1);
+        KQ_Open_USB();
+        TAxis_Config c;
+        c.Open_Ratio = 6400, c.Acc = 10, c.Dec = 20, c.Max_V = 5;
+        g_Axis_Config = QVector<TAxis_Config>(kAxes, c);
+        for (int a = 0; a < kAxes; ++a)
+            g_Axis_Config[a].Axis_Caption = QStringLiteral("第%1轴").arg(a + 1);
+        TAxis_Config &half = g_Axis_Config[1];
+        half.Open_Ratio = 2, half.Acc = 1000.25, half.Dec = 1000.75, half.Max_V = 100.25;
+        runner.Ticks = [this] { return ticks; };
+        QObject::connect(&runner, &TProgramRunner::Log, [this](const QString &t) { log << t; });
+        QObject::connect(&runner, &TProgramRunner::Refused, [this](const QString &t) { log << t; });
+        kqsim_journal_clear();
+    }
+    ~Run()
+    {
+        kqsim_set_manual_clock(0);
+        g_Axis_Config.clear();
+    }
+
+    void Pass(uint32_t ms)
+    {
+        kqsim_advance_ms(ms);
+        ticks += ms;
+    }
+    // One period of the program timer, if it is on.
+    bool Tick()
+    {
+        if (!runner.tmr_Auto->isActive())
+            return false;
+        Pass(50);
+        runner.tmr_AutoTimer();
+        return true;
+    }
+    // Words: start (also resumes), pause, stop, halt, end (tick until the
+    // timer stops), tN (N ticks), passN (N ms pass), wrap (the counter wraps
+    // 230 ms from now: 30 ms after a move step's delay has begun),
+    // ratioN (axis 3's ratio becomes N).  Returns the
+    // ticks of the last "end".
+    int Play(const QString &script, const QString &repeat)
+    {
+        int ended = -1;
+        for (const QString &word : script.split(' ', Qt::SkipEmptyParts)) {
+            const QString arg = word.mid(word.indexOf(QRegularExpression("\\d")));
+            if (word == "start") {
+                try {
+                    runner.Start(repeat);
+                } catch (const EConvertError &e) {
+                    log << e.Message();
+                }
+            } else if (word == "pause") {
+                runner.Pause();
+            } else if (word == "stop") {
+                runner.Stop();
+            } else if (word == "halt") {
+                runner.Halt();
+            } else if (word == "end") {
+                for (ended = 0; ended < 1000 && Tick(); ++ended) {}
+            } else if (word == "wrap") {
+                ticks = 0xFFFFFF1Au;
+            } else if (word.startsWith("ratio")) {
+                g_Axis_Config[2].Open_Ratio = arg.toInt();
+            } else if (word.startsWith("pass")) {
+                Pass(arg.toUInt());
+            } else {
+                for (int i = arg.toInt(); i > 0; --i)
+                    Tick();
+            }
+        }
+        return ended;
+    }
+
+    uint32_t ticks = 1000;
+    TCodeModel code;
+    TProgramRunner runner{&code, [] { return kAxes; }};
+    QStringList log; // log lines and refusals
+};
+
+// Program rows written as file lines separated by ";".
+std::vector<TAutoCode> Rows(const QString &lines)
+{
+    return ReadProgramText(QString(lines).replace(';', '\n').toUtf8()).Rows;
+}
+
+QStringList MoveLog(const QString &kind, int repetition, const QString &axis = QStringLiteral("第1轴"))
+{
+    return {axis + " 开始" + kind, axis + " " + kind + "结束", axis + " 开始延时", axis + " 延时结束",
+            axis + " 完成循环 " + QString::number(repetition)};
+}
+
+QStringList Started(const QStringList &lines)
+{
+    return QStringList{"开始运行"} + lines;
+}
+
+QStringList Ended(int runs = 1)
+{
+    return {"方案执行完成 " + QString::number(runs), "停止"};
+}
+
+} // namespace
+
+class RunnerTestCase : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void scenario_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("repeat");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<int>("ticks");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("commands"); // the journal's last commands
+        QTest::addColumn<int>("row");
+        const QString A = "第1轴", adjust = "0,第1轴,坐标调整,1,0,1", pause = "-1,,暂停,0,0,1";
+        const QStringList halt{kHalt};
+        auto single = [&](const char *name, const QString &row, int ticks, const QStringList &log) {
+            QTest::newRow(name) << row << "1" << "start end" << ticks << Started(log) + Ended() << halt << 0;
+        };
+        single("absolute", "0,第1轴,绝对定位,0,0,1", 5, MoveLog(Abs, 1));
+        single("absolute, count 2", "0,第1轴,绝对定位,0,0,2", 8, MoveLog(Abs, 1) + MoveLog(Abs, 2));
+        single("negative delay", "0,第1轴,相对定位,0,-5,1", 5, MoveLog(Rel, 1));
+        single("count 0", "0,第1轴,相对定位,0,0,0", 5, MoveLog(Rel, 1));
+        single("count -2", "0,第1轴,相对定位,0,0,-2", 5, MoveLog(Rel, 1));
+        single("delay 120", "0,第1轴,相对定位,0,120,1", 7, MoveLog(Rel, 1));
+        single("home", "0,第1轴,归零,0,0,1", 4, {A + " 开始归零", A + " 归零结束"});
+        single("home, delay 100", "0,第1轴,归零,0,100,1", 5, {A + " 开始归零", A + " 归零结束"});
+        single("adjust", "0,第1轴,坐标调整,0,500,3", 2, {A + " 坐标调整完成"});
+        single("pause", pause, 2, {"暂停"});
+        QTest::newRow("delay across the wrap") << "0,第1轴,相对定位,0,120,1" << "1" << "wrap start end" << 7
+                                               << Started(MoveLog(Rel, 1)) + Ended() << halt << 0;
+        const QString B = "第2轴";
+        const QStringList configure{"KQ_Set_Axis_Mode_Position(1)", "KQ_Set_Axis_Position_Acc(1,2000)",
+                                    "KQ_Set_Axis_Position_Dec(1,2002)", "KQ_Set_Axis_Position_V_Max(1,200)"};
+        QTest::newRow("values scaled, halves to even")
+            << "1,第2轴,绝对定位,1.25,0,1;1,第2轴,相对定位,-1.25,0,1;1,第2轴,坐标调整,1.75,0,1;1,第2轴,归零,0,0,1"
+            << "1" << "start end" << -1
+            << Started(MoveLog(Abs, 1, B) + MoveLog(Rel, 1, B)
+                       + QStringList{B + " 坐标调整完成", B + " 开始归零", B + " 归零结束"}) + Ended()
+            << configure + QStringList{"KQ_Set_Axis_Position_P_Target_Abs(1,2)"} + configure
+                   + QStringList{"KQ_Set_Axis_Position_P_Target_Rel(1,-2)", "KQ_Set_Axis_Software_P(1,4)",
+                                 "KQ_Set_Axis_Mode_Home(1)", "KQ_Set_Axis_Home_Acc(1,2000)",
+                                 "KQ_Set_Axis_Home_Dec(1,2002)", "KQ_Set_Axis_Home_V(1,-200)", kHalt}
+            << 3;
+        const QString rel5 = "KQ_Set_Axis_Position_P_Target_Rel(0,32000)";
+        QTest::newRow("relative 5 mm, 3 times") << "0,第1轴,相对定位,5,0,3" << "1" << "start end" << -1
+            << Started(MoveLog(Rel, 1) + MoveLog(Rel, 2) + MoveLog(Rel, 3)) + Ended()
+            << QStringList{"KQ_Set_Axis_Position_V_Max(0,32000)", rel5, rel5, rel5, kHalt} << 0;
+        for (const char *repeat : {"0", "-3"})
+            QTest::newRow(qPrintable(QString("repeat ") + repeat)) << adjust << repeat << "start end" << 2
+                << Started({A + " 坐标调整完成"}) + Ended() << halt << 0;
+        QTest::newRow("repeat 2") << adjust << "2" << "start end" << 4
+            << Started({A + " 坐标调整完成", "方案执行完成 1", A + " 坐标调整完成"}) + Ended(2) << halt << 0;
+        QTest::newRow("repeat not a number") << adjust + ";" + adjust << "x1" << "start t1" << -1
+            << QStringList{"'x1' is not a valid integer value"} << QStringList() << 0;
+        QTest::newRow("empty table") << "" << "1" << "start t1" << -1 << QStringList() << QStringList() << -1;
+        QTest::newRow("pause step mid-program") << adjust + ";" + pause + ";0,第1轴,坐标调整,2,0,1" << "1"
+            << "start end start end" << 2
+            << Started({A + " 坐标调整完成", "暂停", "恢复运行", A + " 坐标调整完成"}) + Ended()
+            << QStringList{"KQ_Set_Axis_Software_P(0,12800)", kHalt} << 2;
+        QTest::newRow("pause step last, runs left") << adjust + ";" + pause << "2" << "start end start end" << 4
+            << Started({A + " 坐标调整完成", "暂停", "方案执行完成 1", "恢复运行", A + " 坐标调整完成", "暂停"})
+                   + Ended(2)
+            << halt << 1;
+        // The move ends while paused; the delay begins at the first tick after.
+        QTest::newRow("pause during a move") << "0,第1轴,相对定位,5,100,1" << "1"
+            << "start t4 pause pass3000 start end" << 3
+            << Started({A + " 开始相对定位", "暂停", "恢复运行"}) + MoveLog(Rel, 1).mid(1) + Ended() << halt << 0;
+        // Paused time counts toward the delay.
+        QTest::newRow("pause during a delay") << "0,第1轴,相对定位,0,1000,1" << "1"
+            << "start t4 pause pass2000 start end" << 1
+            << Started(MoveLog(Rel, 1).mid(0, 3) + QStringList{"暂停", "恢复运行"} + MoveLog(Rel, 1).mid(3)) + Ended()
+            << halt << 0;
+        QStringList stops;
+        for (int a = 0; a < kAxes; ++a)
+            stops << QString("KQ_Set_Axis_Home_Stop(%1)").arg(a) << QString("KQ_Set_Axis_Position_Stop(%1)").arg(a);
+        const QStringList stopped = Started({A + " 坐标调整完成", A + " 开始相对定位", "停止", "开始运行"});
+        QTest::newRow("stop, start afresh") << adjust + ";0,第1轴,相对定位,5,0,1" << "1" << "start t5 stop start"
+                                            << -1 << stopped << stops << 0;
+        QTest::newRow("halt, start afresh") << adjust + ";0,第1轴,相对定位,5,0,1" << "1" << "start t5 halt start"
+                                            << -1 << stopped << halt << 0;
+        // A configuration reloaded under a run: the row is refused when it is
+        // loaded, or at the first value it converts (the acceleration 10),
+        // and the run ends as "急停" ends it.
+        const QString noRatio = "第%1行无法执行：第3轴：每毫米(度)的电机步数无效，无法换算数值 %2，请检查参数配置";
+        QTest::newRow("row checked when loaded") << adjust + ";2,第3轴,坐标调整,1,0,1" << "1" << "start t2 ratio0 end"
+            << 1 << Started({A + " 坐标调整完成", noRatio.arg(2).arg(1), "停止", noRatio.arg(2).arg(1)})
+            << QStringList{"KQ_Set_Axis_Software_P(0,6400)", kHalt} << 1;
+        QTest::newRow("value checked within a step") << "2,第3轴,相对定位,1,0,1" << "1" << "start t1 ratio0 end"
+            << 1 << Started({noRatio.arg(1).arg(10), "停止", noRatio.arg(1).arg(10)})
+            << QStringList{"KQ_Set_Axis_Mode_Position(2)", kHalt} << 0;
+    }
+    void scenario()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, repeat);
+        QFETCH(QString, script);
+        QFETCH(int, ticks);
+        QFETCH(QStringList, log);
+        QFETCH(QStringList, commands);
+        QFETCH(int, row);
+        Run run;
+        run.code.SetRows(Rows(rows));
+        const int ended = run.Play(script, repeat);
+        if (ticks >= 0)
+            QCOMPARE(ended, ticks);
+        QCOMPARE(run.log, log);
+        const QStringList journal = Fixtures::Commands();
+        QCOMPARE(journal.mid(journal.size() - commands.size()), commands);
+        QCOMPARE(run.code.CurrentRow(), row);
+    }
+
+    void refusesRowThatCannotRun_data()
+    {
+        QTest::addColumn<TAutoCode>("row");
+        QTest::addColumn<int>("ratio");
+        QTest::addColumn<double>("maxV");
+        QTest::addColumn<QString>("why");
+        const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+        auto step = [](int id, const QString &action, double param) {
+            TAutoCode c = Rows(QString("%1,X,%2,0,0,1").arg(id).arg(action)).front();
+            c.Param = param;
+            return c;
+        };
+        const QString range = "第3轴：数值 %1 换算后超出控制器的数值范围";
+        const QString ratio = "第3轴：每毫米(度)的电机步数无效，无法换算数值 %1，请检查参数配置";
+        QTest::newRow("ID -1") << step(-1, Rel, 1) << 6400 << 5.0 << "设备上没有轴号为 -1 的轴（轴号从 0 数起，本设备共 4 个轴）";
+        QTest::newRow("ID past the board") << step(4, Abs, 1) << 6400 << 5.0 << "设备上没有轴号为 4 的轴（轴号从 0 数起，本设备共 4 个轴）";
+        QTest::newRow("ratio 0") << step(2, AutoAction::Adjust, 1) << 0 << 5.0 << ratio.arg(1);
+        QTest::newRow("ratio saturated") << step(2, AutoAction::Home, 0) << INT32_MAX << 5.0 << ratio.arg(0);
+        QTest::newRow("param too large") << step(2, Rel, 1e300) << 6400 << 5.0 << range.arg("1E300");
+        QTest::newRow("param NaN") << step(2, AutoAction::Adjust, nan) << 6400 << 5.0 << range.arg("NAN");
+        QTest::newRow("param infinite") << step(2, Abs, -inf) << 6400 << 5.0 << range.arg("-INF");
+        QTest::newRow("speed too large") << step(2, AutoAction::Home, 0) << 6400 << 1e12 << range.arg("1000000000000");
+    }
+    // Nothing starts; the box names the record number and the row is
+    // selected.  A pause row drives no axis and passes whatever it holds.
+    void refusesRowThatCannotRun()
+    {
+        QFETCH(TAutoCode, row);
+        QFETCH(int, ratio);
+        QFETCH(double, maxV);
+        QFETCH(QString, why);
+        Run run;
+        g_Axis_Config[2].Open_Ratio = ratio;
+        g_Axis_Config[2].Max_V = maxV;
+        std::vector<TAutoCode> rows = Rows("-1,,暂停,0,0,1");
+        rows.front().Param = std::numeric_limits<double>::quiet_NaN();
+        rows.push_back(row);
+        run.code.SetRows(rows);
+        run.Play("start t1", "1");
+        QCOMPARE(run.log, QStringList{"第2行无法执行：" + why});
+        QCOMPARE(run.code.CurrentRow(), 1);
+        QVERIFY(Fixtures::Journal().isEmpty());
+        QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
+    }
+
+    // Positions in mm from the software position; a ratio of 0 shows "—"
+    // without stopping the others; a failed read keeps the last value.
+    void statusRefresh()
+    {
+        Run run;
+        TStatusModel status;
+        status.SetAxes({"1", "2", "3", "4"});
+        g_Axis_Config[1].Open_Ratio = 0;
+        g_Axis_Config[2].Open_Ratio = 3;
+        kqsim_place_axis(0, 12800);
+        kqsim_place_axis(2, -1);
+        Refresh_Status(status, kAxes);
+        auto shown = [&status](int axis) { return status.index(axis, TStatusModel::ColPos).data().toString(); };
+        QCOMPARE(QStringList({shown(0), shown(1), shown(2), shown(3)}),
+                 QStringList({"2.000000", "—", "-0.333333", "0.000000"}));
+        kqsim_fail("KQ_Get_Axis_Software_P_Now", 1);
+        kqsim_place_axis(0, 0);
+        Refresh_Status(status, kAxes);
+        QCOMPARE(shown(0), QStringLiteral("2.000000"));
+    }
+};
+
+TAVORIN_TEST(RunnerTestCase)
+#include "RunnerTest.moc"
