@@ -9,7 +9,7 @@
 #include <QTest>
 
 // The estimate and the preview on the automatic page follow a generated
-// scan and a reloaded configuration.
+// scan, a reloaded configuration and a run.
 class EstimatePageTest : public AppTest::ProgramTestCase
 {
     Q_OBJECT
@@ -38,6 +38,12 @@ private slots:
         cfg->Write("[AXIS0]\r\nMAX_V=2\r\n[AXIS1]\r\nMAX_V=2\r\n");
         MainFrm->Load_Axis_Config();
         QTRY_VERIFY(label->text() != QStringLiteral("预计用时 00:20:27"));
+
+        // A run counts down; its end shows the estimate again.
+        MainFrm->btn_AutoRunClick();
+        QVERIFY(label->text().startsWith(QStringLiteral("剩余 ")));
+        MainFrm->btn_AutoHaltClick();
+        QVERIFY(label->text().startsWith(QStringLiteral("预计用时 ")));
     }
 };
 
