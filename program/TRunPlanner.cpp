@@ -5,7 +5,7 @@
 
 namespace {
 
-// Sums of ticks stay far below the 64-bit range, even as milliseconds: a
+// Times are counted in half ticks.  Their sums stay far below the 64-bit range, even as milliseconds: a
 // program can ask for 2^31 repetitions of a 2^31 ms delay on a million rows.
 constexpr int64_t kTickCap = 100'000'000'000'000'000;
 
@@ -21,17 +21,25 @@ int64_t CapMul(int64_t a, int64_t b)
     return a > kTickCap / b ? kTickCap : std::min(a * b, kTickCap);
 }
 
-// Ticks of whole 50 ms needed to cover `ms`, at least one.  (Rounded up by
-// hand: this runs for every row of a program.)
-int64_t TicksCovering(double ms)
+// Half ticks from the tick at which a wait of `ms` begins to the tick at
+// which it is seen over: the whole ticks that cover it, at least one.  The
+// runner and the board count whole milliseconds, and each timer tick wakes
+// up a fraction of a millisecond late by its own amount; so a wait that
+// ends within the last millisecond before a tick is seen on that tick only
+// about half of the time, and counts half a tick more.  (Rounded by hand:
+// this runs for every row of a program.)
+int64_t HalfTicksCovering(double ms)
 {
     const double ticks = ms / double(Estimate::TickMs) - 1e-9;
-    if (!(ticks > 1))
-        return 1;
+    if (!(ticks > 0))
+        return 2;
     if (ticks >= double(kTickCap))
         return kTickCap;
-    const int64_t whole = int64_t(ticks);
-    return whole < ticks ? whole + 1 : whole;
+    int64_t whole = int64_t(ticks);
+    if (double(whole) < ticks)
+        ++whole;
+    const bool onTick = ms > double(whole * Estimate::TickMs - 1);
+    return 2 * whole + (onTick ? 1 : 0);
 }
 
 } // namespace
@@ -70,36 +78,36 @@ double HomeSeconds(double distance, double acc, double v)
     return d <= dAcc ? std::sqrt(2 * d / acc) : v / acc + (d - dAcc) / v;
 }
 
-int64_t PollTicks(double seconds)
+int64_t PollHalfTicks(double seconds)
 {
-    return TicksCovering(seconds * 1000);
+    return HalfTicksCovering(seconds * 1000);
 }
 
-int64_t DelayTicks(int32_t delayMs)
+int64_t DelayHalfTicks(int32_t delayMs)
 {
-    return delayMs <= TickMs ? 1 : (int64_t(delayMs) + TickMs - 1) / TickMs;
+    return HalfTicksCovering(std::max(delayMs, 0));
 }
 
-int64_t StepTicks(const TStepMotion &m, const TStepProfile &p, int32_t delayMs)
+int64_t StepHalfTicks(const TStepMotion &m, const TStepProfile &p, int32_t delayMs)
 {
     switch (m.Kind) {
     case StepKind::Home:
         // load, configure and command, polls, delay
-        return 2 + PollTicks(HomeSeconds(m.First, p.Acc, p.V_Max)) + DelayTicks(delayMs);
+        return 4 + PollHalfTicks(HomeSeconds(m.First, p.Acc, p.V_Max)) + DelayHalfTicks(delayMs);
     case StepKind::Abs:
     case StepKind::Rel: {
         // load, configure, then per repetition: command, polls, delay
-        const int64_t delay = DelayTicks(delayMs);
-        const int64_t first = 1 + PollTicks(MoveSeconds(m.First, p.Acc, p.Dec, p.V_Max)) + delay;
-        const int64_t each = 1 + PollTicks(MoveSeconds(m.Each, p.Acc, p.Dec, p.V_Max)) + delay;
-        return CapAdd(2 + first, CapMul(each, m.Repeats - 1));
+        const int64_t delay = DelayHalfTicks(delayMs);
+        const int64_t first = 2 + PollHalfTicks(MoveSeconds(m.First, p.Acc, p.Dec, p.V_Max)) + delay;
+        const int64_t each = 2 + PollHalfTicks(MoveSeconds(m.Each, p.Acc, p.Dec, p.V_Max)) + delay;
+        return CapAdd(4 + first, CapMul(each, m.Repeats - 1));
     }
     case StepKind::Pause:
     case StepKind::Adjust:
     case StepKind::Unknown:
-        return 2; // load, act
+        return 4; // load, act
     }
-    return 2;
+    return 4;
 }
 
 QString DurationText(int64_t ms)
@@ -160,13 +168,13 @@ int TRunPlanner::PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgr
     for (size_t i = 0; i < end; ++i) {
         const TStepMotion m = walk.Apply(rows[i]);
         const TStepProfile &profile = m.Axis >= 0 ? walk.Profile(m.Axis) : still;
-        ticks[i + 1] = CapAdd(ticks[i], Estimate::StepTicks(m, profile, rows[i].Delay));
+        ticks[i + 1] = CapAdd(ticks[i], Estimate::StepHalfTicks(m, profile, rows[i].Delay));
         if (m.Places && placed[size_t(m.Axis)] < 0)
             placed[size_t(m.Axis)] = int(i);
         if (m.Places && m.Kind == StepKind::Home && homed[size_t(m.Axis)] < 0)
             homed[size_t(m.Axis)] = int(i);
         if (pauses && m.Kind == StepKind::Pause)
-            pauses->push_back({int(i), ticks[i + 1] * Estimate::TickMs});
+            pauses->push_back({int(i), ticks[i + 1] * Estimate::HalfTickMs});
     }
     int head = -1;
     for (size_t a = 0; a < placed.size(); ++a)
@@ -185,12 +193,12 @@ int64_t TRunPlanner::Ticks(int32_t run, int row) const
 
 int64_t TRunPlanner::RunMs() const
 {
-    return m_first.back() * Estimate::TickMs;
+    return m_first.back() * Estimate::HalfTickMs;
 }
 
 int64_t TRunPlanner::TotalMs() const
 {
-    return CapAdd(m_first.back(), CapMul(Ticks(1, m_rows), m_runs - 1)) * Estimate::TickMs;
+    return CapAdd(m_first.back(), CapMul(Ticks(1, m_rows), m_runs - 1)) * Estimate::HalfTickMs;
 }
 
 int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
@@ -200,6 +208,6 @@ int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
     run = std::clamp(run, 0, m_runs - 1);
     row = std::clamp(row, 0, m_rows - 1);
     const int64_t left = CapAdd(Ticks(run, m_rows) - Ticks(run, row), CapMul(Ticks(1, m_rows), m_runs - 1 - run));
-    const int64_t rowMs = (Ticks(run, row + 1) - Ticks(run, row)) * Estimate::TickMs;
-    return left * Estimate::TickMs - std::clamp<int64_t>(msIntoRow, 0, rowMs);
+    const int64_t rowMs = (Ticks(run, row + 1) - Ticks(run, row)) * Estimate::HalfTickMs;
+    return left * Estimate::HalfTickMs - std::clamp<int64_t>(msIntoRow, 0, rowMs);
 }
