@@ -5,7 +5,7 @@
 
 namespace {
 
-// Times are counted in half ticks.  Their sums stay far below the 64-bit range, even as milliseconds: a
+// Times are counted in quarter ticks.  Their sums stay far below the 64-bit range, even as milliseconds: a
 // program can ask for 2^31 repetitions of a 2^31 ms delay on a million rows.
 constexpr int64_t kTickCap = 100'000'000'000'000'000;
 
@@ -21,25 +21,26 @@ int64_t CapMul(int64_t a, int64_t b)
     return a > kTickCap / b ? kTickCap : std::min(a * b, kTickCap);
 }
 
-// Half ticks from the tick at which a wait of `ms` begins to the tick at
+// Quarter ticks from the tick at which a wait of `ms` begins to the tick at
 // which it is seen over: the whole ticks that cover it, at least one.  The
 // runner and the board count whole milliseconds, and each timer tick wakes
 // up a fraction of a millisecond late by its own amount; so a wait that
-// ends within the last millisecond before a tick is seen on that tick only
-// about half of the time, and counts half a tick more.  (Rounded by hand:
-// this runs for every row of a program.)
-int64_t HalfTicksCovering(double ms)
+// ends within the last millisecond before a tick is sometimes seen only on
+// the tick after (about one time in four on the machines measured), and
+// counts a quarter of a tick more.  (Rounded by hand: this runs for every
+// row of a program.)
+int64_t QuarterTicksCovering(double ms)
 {
     const double ticks = ms / double(Estimate::TickMs) - 1e-9;
     if (!(ticks > 0))
-        return 2;
+        return 4;
     if (ticks >= double(kTickCap))
         return kTickCap;
     int64_t whole = int64_t(ticks);
     if (double(whole) < ticks)
         ++whole;
     const bool onTick = ms > double(whole * Estimate::TickMs - 1);
-    return 2 * whole + (onTick ? 1 : 0);
+    return 4 * whole + (onTick ? 1 : 0);
 }
 
 } // namespace
@@ -78,36 +79,37 @@ double HomeSeconds(double distance, double acc, double v)
     return d <= dAcc ? std::sqrt(2 * d / acc) : v / acc + (d - dAcc) / v;
 }
 
-int64_t PollHalfTicks(double seconds)
+int64_t PollQuarterTicks(double seconds)
 {
-    return HalfTicksCovering(seconds * 1000);
+    return QuarterTicksCovering(seconds * 1000);
 }
 
-int64_t DelayHalfTicks(int32_t delayMs)
+int64_t DelayQuarterTicks(int32_t delayMs)
 {
-    return HalfTicksCovering(std::max(delayMs, 0));
+    return QuarterTicksCovering(std::max(delayMs, 0));
 }
 
-int64_t StepHalfTicks(const TStepMotion &m, const TStepProfile &p, int32_t delayMs)
+int64_t StepQuarterTicks(const TStepMotion &m, const TStepProfile &p, int32_t delayMs)
 {
+    constexpr int64_t tick = 4;
     switch (m.Kind) {
     case StepKind::Home:
         // load, configure and command, polls, delay
-        return 4 + PollHalfTicks(HomeSeconds(m.First, p.Acc, p.V_Max)) + DelayHalfTicks(delayMs);
+        return 2 * tick + PollQuarterTicks(HomeSeconds(m.First, p.Acc, p.V_Max)) + DelayQuarterTicks(delayMs);
     case StepKind::Abs:
     case StepKind::Rel: {
         // load, configure, then per repetition: command, polls, delay
-        const int64_t delay = DelayHalfTicks(delayMs);
-        const int64_t first = 2 + PollHalfTicks(MoveSeconds(m.First, p.Acc, p.Dec, p.V_Max)) + delay;
-        const int64_t each = 2 + PollHalfTicks(MoveSeconds(m.Each, p.Acc, p.Dec, p.V_Max)) + delay;
-        return CapAdd(4 + first, CapMul(each, m.Repeats - 1));
+        const int64_t delay = DelayQuarterTicks(delayMs);
+        const int64_t first = tick + PollQuarterTicks(MoveSeconds(m.First, p.Acc, p.Dec, p.V_Max)) + delay;
+        const int64_t each = tick + PollQuarterTicks(MoveSeconds(m.Each, p.Acc, p.Dec, p.V_Max)) + delay;
+        return CapAdd(2 * tick + first, CapMul(each, m.Repeats - 1));
     }
     case StepKind::Pause:
     case StepKind::Adjust:
     case StepKind::Unknown:
-        return 4; // load, act
+        return 2 * tick; // load, act
     }
-    return 4;
+    return 2 * tick;
 }
 
 QString DurationText(int64_t ms)
@@ -168,13 +170,13 @@ int TRunPlanner::PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgr
     for (size_t i = 0; i < end; ++i) {
         const TStepMotion m = walk.Apply(rows[i]);
         const TStepProfile &profile = m.Axis >= 0 ? walk.Profile(m.Axis) : still;
-        ticks[i + 1] = CapAdd(ticks[i], Estimate::StepHalfTicks(m, profile, rows[i].Delay));
+        ticks[i + 1] = CapAdd(ticks[i], Estimate::StepQuarterTicks(m, profile, rows[i].Delay));
         if (m.Places && placed[size_t(m.Axis)] < 0)
             placed[size_t(m.Axis)] = int(i);
         if (m.Places && m.Kind == StepKind::Home && homed[size_t(m.Axis)] < 0)
             homed[size_t(m.Axis)] = int(i);
         if (pauses && m.Kind == StepKind::Pause)
-            pauses->push_back({int(i), ticks[i + 1] * Estimate::HalfTickMs});
+            pauses->push_back({int(i), Estimate::QuarterTicksToMs(ticks[i + 1])});
     }
     int head = -1;
     for (size_t a = 0; a < placed.size(); ++a)
@@ -193,12 +195,12 @@ int64_t TRunPlanner::Ticks(int32_t run, int row) const
 
 int64_t TRunPlanner::RunMs() const
 {
-    return m_first.back() * Estimate::HalfTickMs;
+    return Estimate::QuarterTicksToMs(m_first.back());
 }
 
 int64_t TRunPlanner::TotalMs() const
 {
-    return CapAdd(m_first.back(), CapMul(Ticks(1, m_rows), m_runs - 1)) * Estimate::HalfTickMs;
+    return Estimate::QuarterTicksToMs(CapAdd(m_first.back(), CapMul(Ticks(1, m_rows), m_runs - 1)));
 }
 
 int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
@@ -208,6 +210,6 @@ int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
     run = std::clamp(run, 0, m_runs - 1);
     row = std::clamp(row, 0, m_rows - 1);
     const int64_t left = CapAdd(Ticks(run, m_rows) - Ticks(run, row), CapMul(Ticks(1, m_rows), m_runs - 1 - run));
-    const int64_t rowMs = (Ticks(run, row + 1) - Ticks(run, row)) * Estimate::HalfTickMs;
-    return left * Estimate::HalfTickMs - std::clamp<int64_t>(msIntoRow, 0, rowMs);
+    const int64_t rowMs = Estimate::QuarterTicksToMs(Ticks(run, row + 1) - Ticks(run, row));
+    return Estimate::QuarterTicksToMs(left) - std::clamp<int64_t>(msIntoRow, 0, rowMs);
 }

@@ -14,7 +14,11 @@
 namespace Estimate {
 
 constexpr int64_t TickMs = 50;
-constexpr int64_t HalfTickMs = TickMs / 2;
+// The planner counts time in quarter ticks (see QuarterTicksCovering).
+constexpr int64_t QuarterTicksToMs(int64_t quarters)
+{
+    return quarters * TickMs / 4;
+}
 
 // Seconds of a move over `distance` steps from rest to rest: accelerate at
 // acc, cruise at vMax, brake at dec.  A rate of 0 or less is a jump.
@@ -22,17 +26,16 @@ double MoveSeconds(double distance, double acc, double dec, double vMax);
 // Seconds of a home search over `distance` steps at speed v: it
 // accelerates at acc and ends at the switch without braking.
 double HomeSeconds(double distance, double acc, double v);
-// Half ticks (the planner's unit: see HalfTicksCovering) of the polls of the
-// run flag until a motion of `seconds` is seen ended; the first poll comes
-// one tick after the command.
-int64_t PollHalfTicks(double seconds);
-// Half ticks from the tick at which the axis was seen stopped until the
+// Quarter ticks of the polls of the run flag until a motion of `seconds`
+// is seen ended; the first poll comes one tick after the command.
+int64_t PollQuarterTicks(double seconds);
+// Quarter ticks from the tick at which the axis was seen stopped until the
 // delay has passed (a negative delay behaves like 0).
-int64_t DelayHalfTicks(int32_t delayMs);
+int64_t DelayQuarterTicks(int32_t delayMs);
 
-// Half ticks of one step, from the tick that selects it to the tick that
+// Quarter ticks of one step, from the tick that selects it to the tick that
 // selects the next row.
-int64_t StepHalfTicks(const TStepMotion &motion, const TStepProfile &profile, int32_t delayMs);
+int64_t StepQuarterTicks(const TStepMotion &motion, const TStepProfile &profile, int32_t delayMs);
 
 // "hh:mm:ss", or "N天 hh:mm:ss" from one day on; whole seconds rounded up.
 QString DurationText(int64_t ms);
@@ -68,13 +71,13 @@ public:
     int64_t RemainingMs(int32_t run, int row, int64_t msIntoRow) const;
 
 private:
-    // Half ticks from the start of a run up to each row; size rows + 1.
+    // Quarter ticks from the start of a run up to each row; size rows + 1.
     using Prefix = std::vector<int64_t>;
     // Plans rows [0, end) and returns the row after which a later run goes
     // on like this one (-1 when the whole run does).
     static int PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgramWalk &walk, Prefix &ticks,
                         std::vector<TPauseMark> *pauses);
-    // Half ticks of run `run` up to `row`.
+    // Quarter ticks of run `run` up to `row`.
     int64_t Ticks(int32_t run, int row) const;
 
     int m_rows = 0;

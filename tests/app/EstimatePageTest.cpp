@@ -29,16 +29,16 @@ private slots:
             page->btn_ScanXYClick();
         }
         // The default 10 × 10 scan at 1 mm/s: two homes already there (4
-        // ticks each), the first 10 mm move (3 + 220.5 + 1 ticks), then 100
-        // moves of 10 mm with 1 s dwell (3 + 220.5 + 20.5 ticks each); the
-        // moves and the dwell end exactly on a tick and count half a tick more.
-        QTRY_COMPARE(label->text(), QStringLiteral("预计用时 00:20:32"));
+        // ticks each), the first 10 mm move (3 + 220.25 + 1 ticks), then 100
+        // moves of 10 mm with 1 s dwell (3 + 220.25 + 20.25 ticks each); the
+        // moves and the dwell end exactly on a tick and count a quarter more.
+        QTRY_COMPARE(label->text(), QStringLiteral("预计用时 00:20:30"));
         QCOMPARE(std::make_pair(preview->AxisX(), preview->AxisY()), std::make_pair(1, 0));
         QCOMPARE(preview->Path().Points().size(), size_t(1 + 2 + 99));
 
         cfg->Write("[AXIS0]\r\nMAX_V=2\r\n[AXIS1]\r\nMAX_V=2\r\n");
         MainFrm->Load_Axis_Config();
-        QTRY_VERIFY(label->text() != QStringLiteral("预计用时 00:20:32"));
+        QTRY_VERIFY(label->text() != QStringLiteral("预计用时 00:20:30"));
 
         // A run counts down; its end shows the estimate again.
         MainFrm->btn_AutoRunClick();

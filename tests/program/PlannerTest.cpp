@@ -53,23 +53,23 @@ private slots:
         using namespace AutoAction;
         QTest::newRow("zero motion") << Rows{Step(Abs, 0)} << 0.0 << 1 << 5.0 << double(5);
         QTest::newRow("below max speed") << Rows{Step(Rel, 1)} << 0.0 << 1 << 5.0 << double(3 + 11 + 1);
-        QTest::newRow("reaches max speed") << Rows{Step(Abs, 10, 1000)} << 0.0 << 1 << 5.0 << double(3 + 48 + 20.5);
+        QTest::newRow("reaches max speed") << Rows{Step(Abs, 10, 1000)} << 0.0 << 1 << 5.0 << double(3 + 48 + 20.25);
         QTest::newRow("backwards") << Rows{Step(Abs, 0)} << 1000.0 << 1 << 5.0 << double(3 + 48 + 1);
         QTest::newRow("relative repeated") << Rows{Step(Rel, -1, 100, 3)} << 0.0 << 1 << 5.0
-                                           << double(2 + 3 * (1 + 11 + 2.5));
+                                           << double(2 + 3 * (1 + 11 + 2.25));
         QTest::newRow("absolute repeated stays") << Rows{Step(Abs, 10, 0, 3)} << 0.0 << 1 << 5.0
                                                  << double(2 + (1 + 48 + 1) + 2 * 3);
         QTest::newRow("count 0 runs once") << Rows{Step(Rel, 1, 0, 0)} << 0.0 << 1 << 5.0 << double(15);
         QTest::newRow("negative delay") << Rows{Step(Rel, 1, -500)} << 0.0 << 1 << 5.0 << double(15);
         QTest::newRow("delay rounds up to ticks") << Rows{Step(Rel, 1, 51)} << 0.0 << 1 << 5.0 << double(3 + 11 + 2);
-        QTest::newRow("home from start") << Rows{Step(Home, 0, 120)} << 1000.0 << 1 << 5.0 << double(2 + 45.5 + 3);
+        QTest::newRow("home from start") << Rows{Step(Home, 0, 120)} << 1000.0 << 1 << 5.0 << double(2 + 45.25 + 3);
         QTest::newRow("home from tracked") << Rows{Step(Abs, 10), Step(Home)} << 0.0 << 1 << 5.0
-                                           << double(3 + 48 + 1 + 2 + 45.5 + 1);
+                                           << double(3 + 48 + 1 + 2 + 45.25 + 1);
         QTest::newRow("home at zero") << Rows{Step(Home)} << 0.0 << 1 << 5.0 << double(4);
         QTest::newRow("adjust moves the origin") << Rows{Step(Adjust, 10), Step(Abs, 10)} << 0.0 << 1 << 5.0
                                                  << double(2 + 5);
         QTest::newRow("home after adjust") << Rows{Step(Abs, 10), Step(Adjust, 0), Step(Home)} << 0.0 << 1 << 5.0
-                                           << double(52 + 2 + 48.5);
+                                           << double(52 + 2 + 48.25);
         QTest::newRow("pause") << Rows{Step(Pause, 0, 0, 1, -1)} << 0.0 << 1 << 5.0 << double(2);
         QTest::newRow("no axis") << Rows{Step(Rel, 10, 0, 1, 7)} << 0.0 << 1 << 5.0 << double(5);
         QTest::newRow("no speed, no motion") << Rows{Step(Rel, 10), Step(Home)} << 500.0 << 1 << 0.0
@@ -83,9 +83,9 @@ private slots:
             << double((15 + (3 + 44 + 1) + 15) + 2 * (15 + 15 + 15));
         QTest::newRow("origin moved each run")
             << Rows{Step(Abs, 10), Step(Adjust, 0), Step(Home), Step(Abs, 5), Step(Adjust, 0)} << 0.0 << 2 << 5.0
-            << double((52 + 2 + 48.5 + 32 + 2) + (52 + 2 + 68.5 + 32 + 2));
+            << double((52 + 2 + 48.25 + 32 + 2) + (52 + 2 + 68.25 + 32 + 2));
         QTest::newRow("home each run") << Rows{Step(Home), Step(Abs, 10)} << 1000.0 << 2 << 5.0
-                                       << double((48.5 + 52) + (48.5 + 52));
+                                       << double((48.25 + 52) + (48.25 + 52));
     }
     void duration()
     {
