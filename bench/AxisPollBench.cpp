@@ -3,6 +3,7 @@
 // left idle for 10 s.  Prints the process CPU time spent, as seconds and as a
 // share of one core, and the number of polls made; then the time to rebuild
 // all panels by selecting the function group 100 times.
+#include "BenchSupport.h"
 #include "app/Forms.h"
 #include "app/TBoardPortFrm.h"
 #include "app/TMainFrm.h"
@@ -14,9 +15,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -46,38 +45,17 @@ int Polls_In_Journal()
     return polls;
 }
 
-void Connect_Usb()
-{
-    SetModalHandler([](QDialog *dialog) {
-        BoardPortFrm->rb_USB->setChecked(true);
-        dialog->done(QDialog::Accepted);
-        return dialog->result();
-    });
-    MainFrm->btn_ScanClick();
-    SetModalHandler({});
-}
-
 } // namespace
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Bench::Use_Offscreen_Unless_Set();
     QApplication app(argc, argv);
-
-    // One function group holding every axis, so that selecting it rebuilds all panels.
-    QTemporaryDir dir;
-    SetConfigFileNameForTest(dir.filePath(QStringLiteral("Tavorin.ini")));
-    QFile ini(dir.filePath(QStringLiteral("Tavorin.ini")));
-    ini.open(QIODevice::WriteOnly);
-    ini.write("[GROUP]\r\nALL=0\r\n");
-    ini.close();
+    const Bench::ConfigFile config(Bench::kOneGroupForAll);
 
     kqsim_reset(kAxes, kAxes, KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER);
-    Create_Forms();
-    MainFrm->resize(1280, 760);
-    MainFrm->show();
-    Connect_Usb();
+    Bench::Show_Main_Window();
+    Bench::Connect(Bench::Choose_Usb);
     QCoreApplication::processEvents();
     kqsim_journal_clear();
 
@@ -106,6 +84,5 @@ int main(int argc, char **argv)
     std::printf("rebuilds:        %d in %.1f ms (%.2f ms each)\n", kRebuilds, rebuildMs, rebuildMs / kRebuilds);
 
     Destroy_Forms();
-    SetConfigFileNameForTest(QString());
     return 0;
 }

@@ -8,6 +8,7 @@
 // file, the whole configuration load (Load_Axis_Config, which also computes
 // the ratios and sends the sensor settings), selecting group 0 and building
 // the axis panels.
+#include "BenchSupport.h"
 #include "app/Forms.h"
 #include "app/TBoardPortFrm.h"
 #include "app/TMainFrm.h"
@@ -22,7 +23,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QRadioButton>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -47,31 +47,22 @@ QByteArray Full_Axis_Section(int axis)
     return s;
 }
 
-void Write_Full_File(const QString &path)
+QByteArray Full_File()
 {
     QByteArray bytes = "[BoardPortFrm_Properties]\r\ncbb_Port.ItemIndex=-1\r\n"
                        "IP_Address.Text=127.0.0.1\r\nedt_Port.Value=8080\r\n\r\n";
     for (int i = 0; i < kAxes; ++i)
         bytes += Full_Axis_Section(i);
     bytes += "[GROUP]\r\n\xC8\xAB\xB2\xBF=0\r\n\xB1\xB8\xD3\xC3=1\r\n"; // 全部, 备用
-    QFile file(path);
-    file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    file.write(bytes);
+    return bytes;
 }
 
 double Connect_Usb_Ms()
 {
-    SetModalHandler([](QDialog *dialog) {
-        BoardPortFrm->rb_USB->setChecked(true);
-        dialog->done(QDialog::Accepted);
-        return dialog->result();
-    });
     QElapsedTimer timer;
     timer.start();
-    MainFrm->btn_ScanClick();
-    const double ms = double(timer.nsecsElapsed()) / 1e6;
-    SetModalHandler({});
-    return ms;
+    Bench::Connect(Bench::Choose_Usb);
+    return double(timer.nsecsElapsed()) / 1e6;
 }
 
 template <typename F>
@@ -101,19 +92,14 @@ void Print_Figures(const char *what, const std::vector<double> &ms)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Bench::Use_Offscreen_Unless_Set();
     QApplication app(argc, argv);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("Tavorin.ini"));
-    SetConfigFileNameForTest(path);
-    Write_Full_File(path);
+    const Bench::ConfigFile config(Full_File());
+    const QString path = config.Path();
 
     kqsim_reset(kAxes, kAxes, KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER);
-    Create_Forms();
-    MainFrm->resize(1280, 760);
-    MainFrm->show();
+    Bench::Show_Main_Window();
     QCoreApplication::processEvents();
 
     std::vector<double> connects;
@@ -150,6 +136,5 @@ int main(int argc, char **argv)
     Print_Figures("frames", frames);
 
     Destroy_Forms();
-    SetConfigFileNameForTest(QString());
     return 0;
 }

@@ -7,6 +7,7 @@
 //    polling every 500 ms, a 1 ms timer measuring the largest gap in the
 //    event loop: while the board answers, after the simulator is killed,
 //    and after a board that stops answering without closing the line.
+#include "BenchSupport.h"
 #include "app/Forms.h"
 #include "app/TBoardPortFrm.h"
 #include "app/TMainFrm.h"
@@ -19,11 +20,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
@@ -55,15 +54,11 @@ void Time_Calls(const char *link)
 
 void Connect_Net(uint16_t port)
 {
-    SetModalHandler([port](QDialog *dialog) {
+    Bench::Connect([port] {
         BoardPortFrm->rb_Net->setChecked(true);
         BoardPortFrm->IP_Address->setText("127.0.0.1");
         BoardPortFrm->edt_Port->setValue(port);
-        dialog->done(QDialog::Accepted);
-        return dialog->result();
     });
-    MainFrm->btn_ScanClick();
-    SetModalHandler({});
 }
 
 // Runs the event loop for `ms` (after a second to settle), doing `midway`
@@ -102,8 +97,7 @@ std::pair<qint64, qint64> Largest_Gaps(QApplication &app, int ms, const std::fun
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    Bench::Use_Offscreen_Unless_Set();
     QApplication app(argc, argv);
 
     std::printf("one call, KQ_Get_Axis_Status_Run:\n");
@@ -124,15 +118,8 @@ int main(int argc, char **argv)
     }
     KQ_DeInit();
 
-    QTemporaryDir dir;
-    SetConfigFileNameForTest(dir.filePath(QStringLiteral("Tavorin.ini")));
-    QFile ini(dir.filePath(QStringLiteral("Tavorin.ini")));
-    ini.open(QIODevice::WriteOnly);
-    ini.write("[GROUP]\r\nALL=0\r\n");
-    ini.close();
-    Create_Forms();
-    MainFrm->resize(1280, 760);
-    MainFrm->show();
+    const Bench::ConfigFile config(Bench::kOneGroupForAll);
+    Bench::Show_Main_Window();
 
     const QStringList args{"--listen", "127.0.0.1:0", "--axes", "32", "--encoders", "32"};
     std::printf("\nevent loop, %d panels polling over TCP, largest gap:\n", kAxes);
@@ -154,6 +141,5 @@ int main(int argc, char **argv)
         std::printf("  board falls silent  %4lld ms\n", gaps.second);
     }
     Destroy_Forms();
-    SetConfigFileNameForTest(QString());
     return 0;
 }

@@ -3,16 +3,22 @@
 // see it said in the status bar, and connect again.
 #include "AppFixture.h"
 #include "app/TLinkWatch.h"
+#include "program/TAutoPage.h"
+#include "program/TCodeModel.h"
+#include "program/TProgramRunner.h"
 #include "support/BoardSim.h"
 #include "support/TestRegistry.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 using namespace Fixtures;
 using namespace AppTest;
@@ -99,6 +105,34 @@ private slots:
         QCOMPARE(MainFrm->F_Axis_Num, 4);
         QCOMPARE(StatusPane(), QString());
         MainFrm->F_Link_Watch->tmr_LinkTimer();
+        QCOMPARE(StatusPane(), QString());
+    }
+
+    // An automatic program runs on the served board exactly as in-process.
+    void programRunsOverTheNetwork()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start({"--listen", "127.0.0.1:0"}));
+        ConnectTo(sim);
+        MainFrm->btn_AutoClick();
+        TAutoCode move;
+        move.ID = 1;
+        move.Axis = QStringLiteral("第2轴");
+        move.Action = AutoAction::Rel;
+        move.Param = 0.25;
+        move.Count = 2;
+        MainFrm->AutoPage->mem_Code->InsertRow(-1, move);
+        MainFrm->btn_AutoRunClick();
+        QElapsedTimer waited;
+        waited.start();
+        while (MainFrm->tmr_Auto->isActive() && waited.elapsed() < 10000)
+            QTest::qWait(10); // the program timer ticks on its own
+
+        const QStringList log = MainFrm->mmo_Log->toPlainText().split('\n');
+        QCOMPARE(log.at(log.size() - 2).mid(21), QStringLiteral("方案执行完成 1"));
+        QCOMPARE(log.last().mid(21), QStringLiteral("停止"));
+        QVERIFY(sim.Journal().contains("KQ_Set_Axis_Position_P_Target_Rel(1,1600)"));
+        QCOMPARE(sim.Journal(), BoardCalls(Journal()));
         QCOMPARE(StatusPane(), QString());
     }
 };
