@@ -8,6 +8,7 @@
 // with fast axes, and a mixed program of every action, run twice.
 #include "config/AxisConfig.h"
 #include "controller/Conversion.h"
+#include "BenchSupport.h"
 #include "kq_sim.h"
 #include "program/RasterScan.h"
 #include "program/TCodeModel.h"
@@ -121,6 +122,7 @@ void Run(const char *name, const std::vector<TAutoCode> &rows, int repeat)
 
 int main(int argc, char **argv)
 {
+    Bench::Use_Offscreen_Unless_Set();
     QApplication app(argc, argv);
     kqsim_reset(kAxes, 0, KQ_RESOURCE_AXIS);
     KQ_Open_USB();

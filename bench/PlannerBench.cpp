@@ -2,6 +2,7 @@
 // window: the motion time the planner assumes against the simulated board on
 // its manual clock, then the time to plan a 10^6-row raster, to build its
 // preview path and to draw it (uncached) into a 600 x 400 picture.
+#include "BenchSupport.h"
 #include "kq_sim.h"
 #include "program/RasterScan.h"
 #include "program/TPreviewPanel.h"
@@ -115,6 +116,7 @@ void Print(const char *what, const Timing &t, const QString &note)
 
 int main(int argc, char **argv)
 {
+    Bench::Use_Offscreen_Unless_Set();
     QApplication app(argc, argv);
     CompareMotion();
 
