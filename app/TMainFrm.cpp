@@ -19,7 +19,7 @@
 #include "program/StatusRefresh.h"
 #include "program/TAutoPage.h"
 #include "program/TProgramRunner.h"
-
+#include "program/TRunEstimate.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -164,6 +164,7 @@ void TMainFrm::BuildPages()
     AutoPage = new TAutoPage(Sheet_Auto);
     AutoPage->setObjectName(QStringLiteral("AutoPage"));
     mmo_Log = AutoPage->mmo_Log;
+    AutoPage->Estimate->SetStartSource([this] { return Board_Steps(F_Axis_Num); });
     auto *autoLayout = new QVBoxLayout(Sheet_Auto);
     autoLayout->setContentsMargins(0, 0, 0, 0);
     autoLayout->addWidget(AutoPage);
@@ -225,6 +226,8 @@ void TMainFrm::BuildRunner()
     connect(Runner, &TProgramRunner::StateChanged, this, &TMainFrm::Set_Auto_State);
     connect(Runner, &TProgramRunner::Refused, this, [](const QString &text) { ShowInfo(text); });
     connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
+    // After the status refresh above, so that the estimate sees its positions.
+    AutoPage->Estimate->Follow(Runner, AutoPage->mem_Status);
 }
 
 // ---- start-up and shutdown ------------------------------------------------
@@ -499,6 +502,7 @@ void TMainFrm::Build_Status()
     for (int a = 0; a < F_Axis_Num && a < g_Axis_Config.size(); ++a)
         captions << g_Axis_Config.at(a).Axis_Caption;
     AutoPage->Build_Status(captions);
+    AutoPage->Estimate->SetAxes(g_Axis_Config.mid(0, F_Axis_Num));
 }
 
 void TMainFrm::Set_Auto_State(int state)

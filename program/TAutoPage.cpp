@@ -2,6 +2,8 @@
 
 #include "RasterScan.h"
 #include "TCodeModel.h"
+#include "TPreviewPanel.h"
+#include "TRunEstimate.h"
 #include "TStatusModel.h"
 #include "TXYFrm.h"
 #include "common/Dialogs.h"
@@ -91,6 +93,11 @@ void TAutoPage::BuildWidgets()
     btn_AddCode = NewButton(grp_Edit, "btn_AddCode", QStringLiteral("增加"), &TAutoPage::btn_AddCodeClick, this);
     btn_DelCode = NewButton(grp_Edit, "btn_DelCode", QStringLiteral("删除"), &TAutoPage::btn_DelCodeClick, this);
     btn_ScanXY = NewButton(grp_Edit, "btn_ScanXY", QStringLiteral("行列扫描"), &TAutoPage::btn_ScanXYClick, this);
+
+    lbl_Estimate = Named(new QLabel(this), "lbl_Estimate");
+    pnl_Preview = new TPreviewPanel(this);
+    Estimate = new TRunEstimate(mem_Code, lbl_Estimate, pnl_Preview, [this] { return edt_Repeat->text(); }, this);
+    connect(edt_Repeat, &QLineEdit::textChanged, Estimate, [this] { Estimate->Replan(); });
 }
 
 // Read-only grids that select whole rows, show the record number in the
@@ -140,7 +147,14 @@ void TAutoPage::BuildLayout()
     auto *right = new QWidget;
     auto *rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
-    rightLayout->addWidget(grid_Code, 1);
+    auto *program = new QSplitter(Qt::Vertical);
+    program->addWidget(grid_Code);
+    program->addWidget(pnl_Preview);
+    program->setStretchFactor(0, 3);
+    program->setStretchFactor(1, 2);
+    program->setChildrenCollapsible(false);
+    rightLayout->addWidget(program, 1);
+    rightLayout->addWidget(lbl_Estimate);
     rightLayout->addWidget(grp_Edit);
 
     auto *split = new QSplitter(Qt::Horizontal);
@@ -232,6 +246,7 @@ void TAutoPage::btn_ScanXYClick()
     mem_Code->SetRows({});
     m_encoding = ProgramEncoding::Gb18030;
     mem_Code->SetRows(GenerateRaster(XYFrm->ReadSettings()));
+    pnl_Preview->SetAxisPair(XYFrm->cbb_X->currentIndex(), XYFrm->cbb_Y->currentIndex());
     SelectLastRow();
 }
 

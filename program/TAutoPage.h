@@ -12,11 +12,14 @@
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 class TCodeModel;
+class TPreviewPanel;
+class TRunEstimate;
 class TStatusModel;
 class TXYFrm;
 
@@ -36,6 +39,12 @@ public:
     QLineEdit *edt_Param, *edt_Delay, *edt_Count, *edt_Repeat;
     QCheckBox *chk_Insert;
     QPushButton *btn_AddCode, *btn_DelCode, *btn_ScanXY;
+
+    // The run-time estimate of the program and the preview of its path,
+    // kept up to date by Estimate.
+    QLabel *lbl_Estimate;
+    TPreviewPanel *pnl_Preview;
+    TRunEstimate *Estimate;
 
     // The raster dialog, created with the other dialogs at start.
     TXYFrm *XYFrm = nullptr;

@@ -1,0 +1,333 @@
+#include "TPreviewPanel.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+namespace {
+// Room around the plot for the tick labels and axis titles.
+constexpr double kLeft = 64, kBottom = 40, kTop = 10, kRight = 16;
+// Few enough stops to mark each one.
+constexpr size_t kMaxMarkedStops = 400;
+// A step that passes more stops than this is highlighted by its ends.
+constexpr size_t kMaxHighlightPoints = 10000;
+// A path longer than this many pixels is drawn without smoothing, which
+// would cost far more than the overlapping lines can show.
+constexpr double kMaxSmoothLength = 200000;
+
+const QColor kPathColour(40, 80, 160);
+const QColor kStartColour(30, 150, 60);
+const QColor kEndColour(200, 40, 40);
+const QColor kStepColour(255, 140, 0);
+const QColor kMeasuredColour(200, 0, 160);
+
+QString TickText(double v)
+{
+    return QString::number(v, 'g', 6);
+}
+
+QRectF PlotArea(const QRectF &area)
+{
+    return area.adjusted(kLeft, kTop, -kRight, -kBottom);
+}
+
+void Marker(QPainter &painter, QPointF p, const QColor &colour, bool round, const QString &label)
+{
+    painter.setPen(QPen(colour.darker(), 1));
+    painter.setBrush(colour);
+    const QRectF box(p - QPointF(5, 5), QSizeF(10, 10));
+    if (round)
+        painter.drawEllipse(box);
+    else
+        painter.drawRect(box);
+    painter.setPen(colour.darker());
+    painter.drawText(p + QPointF(8, -6), label);
+}
+} // namespace
+
+// The drawing surface: the base picture is cached per size and program, the
+// run display is painted over it.
+class TPreviewPlot : public QWidget
+{
+public:
+    explicit TPreviewPlot(TPreviewPanel *panel) : QWidget(panel), m_panel(panel)
+    {
+        setObjectName(QStringLiteral("pbx_Preview"));
+        setMinimumHeight(200);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+    void Invalidate()
+    {
+        m_cache = QImage();
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        const qreal dpr = devicePixelRatioF();
+        if (m_cache.size() != size() * dpr) {
+            m_cache = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
+            m_cache.setDevicePixelRatio(dpr);
+            QPainter base(&m_cache);
+            m_panel->DrawBase(base, rect());
+        }
+        QPainter painter(this);
+        painter.drawImage(0, 0, m_cache);
+        m_panel->DrawRun(painter, rect());
+    }
+    void resizeEvent(QResizeEvent *) override { m_cache = QImage(); }
+
+private:
+    TPreviewPanel *m_panel;
+    QImage m_cache;
+};
+
+TPreviewPanel::TPreviewPanel(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("pnl_Preview"));
+    btn_PreviewFold = new QToolButton(this);
+    btn_PreviewFold->setObjectName(QStringLiteral("btn_PreviewFold"));
+    btn_PreviewFold->setText(QStringLiteral("路径预览"));
+    btn_PreviewFold->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    btn_PreviewFold->setAutoRaise(true);
+    btn_PreviewFold->setCheckable(true);
+    btn_PreviewFold->setChecked(true);
+    btn_PreviewFold->setArrowType(Qt::DownArrow);
+    cbb_PreviewX = new QComboBox(this);
+    cbb_PreviewX->setObjectName(QStringLiteral("cbb_PreviewX"));
+    cbb_PreviewY = new QComboBox(this);
+    cbb_PreviewY->setObjectName(QStringLiteral("cbb_PreviewY"));
+    m_plot = new TPreviewPlot(this);
+
+    auto *header = new QHBoxLayout;
+    header->addWidget(btn_PreviewFold);
+    header->addStretch();
+    header->addWidget(new QLabel(QStringLiteral("横轴"), this));
+    header->addWidget(cbb_PreviewX);
+    header->addWidget(new QLabel(QStringLiteral("纵轴"), this));
+    header->addWidget(cbb_PreviewY);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addLayout(header);
+    layout->addWidget(m_plot, 1);
+
+    connect(btn_PreviewFold, &QToolButton::toggled, this, [this](bool open) { SetFolded(!open); });
+    const auto chosen = [this] {
+        m_pair = {AxisX(), AxisY()};
+        Rebuild();
+    };
+    connect(cbb_PreviewX, qOverload<int>(&QComboBox::currentIndexChanged), this, chosen);
+    connect(cbb_PreviewY, qOverload<int>(&QComboBox::currentIndexChanged), this, chosen);
+}
+
+void TPreviewPanel::SetProgram(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
+                               const std::vector<double> &startSteps)
+{
+    m_rows = &rows;
+    m_axes = axes;
+    m_start = startSteps;
+    FillAxisLists();
+    Rebuild();
+}
+
+void TPreviewPanel::SetAxisPair(int axisX, int axisY)
+{
+    m_pair = {axisX, axisY};
+    FillAxisLists();
+    Rebuild();
+}
+
+int TPreviewPanel::AxisX() const
+{
+    return cbb_PreviewX->currentIndex();
+}
+
+int TPreviewPanel::AxisY() const
+{
+    return cbb_PreviewY->currentIndex();
+}
+
+// Keeps the chosen pair while both axes exist; otherwise axes 0 and 1.
+void TPreviewPanel::FillAxisLists()
+{
+    const QSignalBlocker bx(cbb_PreviewX), by(cbb_PreviewY);
+    cbb_PreviewX->clear();
+    cbb_PreviewY->clear();
+    for (const TAxis_Config &c : m_axes) {
+        cbb_PreviewX->addItem(c.Axis_Caption);
+        cbb_PreviewY->addItem(c.Axis_Caption);
+    }
+    const int n = int(m_axes.size());
+    const bool keep = m_pair.first >= 0 && m_pair.second >= 0 && m_pair.first < n && m_pair.second < n;
+    cbb_PreviewX->setCurrentIndex(keep ? m_pair.first : (n > 0 ? 0 : -1));
+    cbb_PreviewY->setCurrentIndex(keep ? m_pair.second : (n > 1 ? 1 : n - 1));
+}
+
+void TPreviewPanel::Rebuild()
+{
+    static const std::vector<TAutoCode> none;
+    m_path.Build(m_rows ? *m_rows : none, m_axes, m_start, AxisX(), AxisY());
+    m_plot->Invalidate();
+}
+
+void TPreviewPanel::SetRunState(int row, const std::vector<double> &measured)
+{
+    m_runRow = measured.empty() ? -1 : row;
+    m_measured.reset();
+    const size_t x = size_t(AxisX()), y = size_t(AxisY());
+    if (AxisX() >= 0 && AxisY() >= 0 && x < measured.size() && y < measured.size()
+        && std::isfinite(measured[x]) && std::isfinite(measured[y]))
+        m_measured = QPointF(measured[x], measured[y]);
+    m_plot->update();
+}
+
+void TPreviewPanel::SetFolded(bool folded)
+{
+    const QSignalBlocker block(btn_PreviewFold);
+    btn_PreviewFold->setChecked(!folded);
+    btn_PreviewFold->setArrowType(folded ? Qt::RightArrow : Qt::DownArrow);
+    m_plot->setVisible(!folded);
+    setSizePolicy(QSizePolicy::Preferred, folded ? QSizePolicy::Fixed : QSizePolicy::Expanding);
+    updateGeometry();
+}
+
+bool TPreviewPanel::IsFolded() const
+{
+    return !btn_PreviewFold->isChecked();
+}
+
+TPreviewView TPreviewPanel::View(const QRectF &area) const
+{
+    const int x = AxisX(), y = AxisY();
+    const bool valid = x >= 0 && y >= 0 && x < m_axes.size() && y < m_axes.size();
+    const bool sameScale = valid && AxisUnit(m_axes[x]) == AxisUnit(m_axes[y]);
+    return TPreviewView(m_path.Bounds(), PlotArea(area), sameScale);
+}
+
+void TPreviewPanel::DrawBase(QPainter &painter, const QRectF &area) const
+{
+    painter.fillRect(area, Qt::white);
+    const QRectF plot = PlotArea(area);
+    if (m_axes.isEmpty() || AxisX() < 0 || AxisY() < 0) {
+        painter.setPen(Qt::darkGray);
+        painter.drawText(area, Qt::AlignCenter, QStringLiteral("连接设备后显示路径"));
+        return;
+    }
+    const TPreviewView view = View(area);
+    DrawFrame(painter, plot, view);
+
+    painter.save();
+    painter.setClipRect(plot);
+    // Separate lines: a polyline that crosses itself often is stroked as
+    // one outline, much more slowly.
+    std::vector<QLineF> lines;
+    double length = 0;
+    for (const QPolygonF &stroke : view.Strokes(m_path))
+        for (int i = 1; i < stroke.size(); ++i) {
+            lines.emplace_back(stroke[i - 1], stroke[i]);
+            length += lines.back().length();
+        }
+    const bool smooth = length <= kMaxSmoothLength;
+    painter.setRenderHint(QPainter::Antialiasing, smooth);
+    QPen pen(kPathColour, smooth ? 1.2 : 1);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    painter.drawLines(lines.data(), int(lines.size()));
+    const std::vector<QPointF> &points = m_path.Points();
+    if (points.size() <= kMaxMarkedStops) {
+        painter.setBrush(kPathColour);
+        for (const QPointF &p : points)
+            painter.drawEllipse(view.Map(p), 2, 2);
+    }
+    painter.restore();
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    if (points.size() > 1)
+        Marker(painter, view.Map(points.back()), kEndColour, false, QStringLiteral("终点"));
+    Marker(painter, view.Map(points.front()), kStartColour, true, QStringLiteral("起点"));
+}
+
+void TPreviewPanel::DrawFrame(QPainter &painter, const QRectF &plot, const TPreviewView &view) const
+{
+    const QRectF shown = view.Shown();
+    const QFontMetricsF metrics(painter.font());
+    painter.setPen(QColor(225, 225, 225));
+    const auto xTicks = TPreviewView::Ticks(shown.left(), shown.right(), std::max(2, int(plot.width() / 80)));
+    const auto yTicks = TPreviewView::Ticks(shown.top(), shown.bottom(), std::max(2, int(plot.height() / 50)));
+    for (double t : xTicks) {
+        const double px = view.Map({t, shown.top()}).x();
+        painter.setPen(QColor(225, 225, 225));
+        painter.drawLine(QPointF(px, plot.top()), QPointF(px, plot.bottom()));
+        painter.setPen(Qt::black);
+        const QString text = TickText(t);
+        painter.drawText(QPointF(px - metrics.horizontalAdvance(text) / 2, plot.bottom() + metrics.height()), text);
+    }
+    for (double t : yTicks) {
+        const double py = view.Map({shown.left(), t}).y();
+        painter.setPen(QColor(225, 225, 225));
+        painter.drawLine(QPointF(plot.left(), py), QPointF(plot.right(), py));
+        painter.setPen(Qt::black);
+        const QString text = TickText(t);
+        painter.drawText(QPointF(plot.left() - metrics.horizontalAdvance(text) - 4, py + metrics.ascent() / 2), text);
+    }
+    painter.setPen(Qt::gray);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(plot);
+
+    const TAxis_Config &ax = m_axes[AxisX()], &ay = m_axes[AxisY()];
+    painter.setPen(Qt::black);
+    const QString xTitle = QStringLiteral("%1 (%2)").arg(ax.Axis_Caption, AxisUnit(ax));
+    painter.drawText(QRectF(plot.left(), plot.bottom() + metrics.height(), plot.width(), kBottom - metrics.height()),
+                     Qt::AlignCenter, xTitle);
+    painter.save();
+    painter.translate(metrics.height() / 2 + 2, plot.center().y());
+    painter.rotate(-90);
+    const QString yTitle = QStringLiteral("%1 (%2)").arg(ay.Axis_Caption, AxisUnit(ay));
+    painter.drawText(QRectF(-plot.height() / 2, -metrics.height() / 2, plot.height(), metrics.height() + 2),
+                     Qt::AlignCenter, yTitle);
+    painter.restore();
+}
+
+void TPreviewPanel::DrawRun(QPainter &painter, const QRectF &area) const
+{
+    if (m_axes.isEmpty() || AxisX() < 0 || AxisY() < 0)
+        return;
+    const TPreviewView view = View(area);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setClipRect(PlotArea(area).adjusted(-6, -6, 6, 6));
+    const std::vector<QPointF> &points = m_path.Points();
+    if (m_runRow >= 0) {
+        const auto span = m_path.StepSpan(m_runRow);
+        QPolygonF step;
+        if (span.second - span.first <= kMaxHighlightPoints) {
+            for (size_t i = span.first; i <= span.second; ++i)
+                step << view.Map(points[i]);
+        } else {
+            step << view.Map(points[span.first]) << view.Map(points[span.second]);
+        }
+        painter.setPen(QPen(kStepColour, 3, Qt::SolidLine, Qt::RoundCap));
+        painter.drawPolyline(step);
+        painter.setBrush(kStepColour);
+        painter.drawEllipse(step.back(), 4, 4);
+    }
+    if (m_measured) {
+        const QPointF p = view.Map(*m_measured);
+        painter.setPen(QPen(kMeasuredColour, 2));
+        painter.drawLine(p - QPointF(7, 0), p + QPointF(7, 0));
+        painter.drawLine(p - QPointF(0, 7), p + QPointF(0, 7));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(p, 4, 4);
+    }
+}
+
+void TPreviewPanel::Draw(QPainter &painter, const QRectF &area) const
+{
+    DrawBase(painter, area);
+    DrawRun(painter, area);
+}

@@ -1,0 +1,172 @@
+#include "TPreviewPath.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// A relative move repeated more often than this is shown by its end alone:
+// its stops lie on one straight line anyway.
+constexpr int32_t kMaxRepeatPoints = 10000;
+
+double Dot(QPointF a, QPointF b)
+{
+    return a.x() * b.x() + a.y() * b.y();
+}
+
+double Cross(QPointF a, QPointF b)
+{
+    return a.x() * b.y() - a.y() * b.x();
+}
+
+// Widens an empty extent so that a path along one line still has room.
+void Widen(double &lo, double &hi)
+{
+    if (hi - lo > 0)
+        return;
+    const double pad = std::max(1.0, std::fabs(lo) * 0.1);
+    lo -= pad;
+    hi += pad;
+}
+
+} // namespace
+
+QString AxisUnit(const TAxis_Config &config)
+{
+    return config.Axis_Kind == 0 ? QStringLiteral("mm") : QStringLiteral("°");
+}
+
+void TPreviewPath::Build(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
+                         const std::vector<double> &startSteps, int axisX, int axisY)
+{
+    m_points.clear();
+    m_rows.clear();
+    m_strokeStart.clear();
+    m_points.reserve(rows.size() + 1);
+    m_rows.reserve(rows.size() + 1);
+    m_strokeStart.reserve(rows.size() + 1);
+    TProgramWalk walk(axes, startSteps);
+    auto real = [&walk](int axis) {
+        if (axis < 0 || axis >= walk.AxisCount() || walk.Ratio(axis) == 0)
+            return 0.0;
+        return walk.Position(axis) / walk.Ratio(axis);
+    };
+    auto here = [&] { return QPointF(real(axisX), real(axisY)); };
+
+    Add(here(), -1, true);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        const QPointF before = m_points.back();
+        const TStepMotion m = walk.Apply(rows[i]);
+        if (m.Axis < 0 || (m.Axis != axisX && m.Axis != axisY))
+            continue;
+        const QPointF after = here();
+        if (after == before)
+            continue;
+        if (m.Kind == StepKind::Rel && m.Repeats > 1 && m.Repeats <= kMaxRepeatPoints) {
+            const QPointF each = (after - before) / m.Repeats;
+            for (int32_t k = 1; k < m.Repeats; ++k)
+                Add(before + each * k, int(i), false);
+        }
+        Add(after, int(i), m.Kind == StepKind::Adjust);
+    }
+
+    double left = m_points[0].x(), right = left, bottom = m_points[0].y(), top = bottom;
+    for (const QPointF &p : m_points) {
+        left = std::min(left, p.x());
+        right = std::max(right, p.x());
+        bottom = std::min(bottom, p.y());
+        top = std::max(top, p.y());
+    }
+    m_bounds = QRectF(QPointF(left, bottom), QPointF(right, top));
+}
+
+void TPreviewPath::Add(QPointF p, int row, bool newStroke)
+{
+    m_points.push_back(p);
+    m_rows.push_back(row);
+    m_strokeStart.push_back(newStroke ? 1 : 0);
+}
+
+std::pair<size_t, size_t> TPreviewPath::StepSpan(int row) const
+{
+    const auto first = std::lower_bound(m_rows.begin(), m_rows.end(), row);
+    const auto end = std::upper_bound(first, m_rows.end(), row);
+    const size_t from = size_t(first - m_rows.begin()) - 1; // the start point has row -1
+    return {from, first == end ? from : size_t(end - m_rows.begin()) - 1};
+}
+
+TPreviewView::TPreviewView(const QRectF &bounds, const QRectF &area, bool sameScale)
+    : m_area(area)
+{
+    double left = bounds.left(), right = bounds.right(), bottom = bounds.top(), top = bounds.bottom();
+    Widen(left, right);
+    Widen(bottom, top);
+    const double mx = (right - left) * 0.05, my = (top - bottom) * 0.05;
+    m_shown = QRectF(QPointF(left - mx, bottom - my), QPointF(right + mx, top + my));
+    m_sx = area.width() / m_shown.width();
+    m_sy = area.height() / m_shown.height();
+    if (sameScale) {
+        m_sx = m_sy = std::min(m_sx, m_sy);
+        const QPointF centre = m_shown.center();
+        m_shown.setSize(QSizeF(area.width() / m_sx, area.height() / m_sy));
+        m_shown.moveCenter(centre);
+    }
+}
+
+QPointF TPreviewView::Map(const QPointF &p) const
+{
+    return {m_area.left() + (p.x() - m_shown.left()) * m_sx, m_area.bottom() - (p.y() - m_shown.top()) * m_sy};
+}
+
+std::vector<double> TPreviewView::Ticks(double lo, double hi, int maxCount)
+{
+    std::vector<double> ticks;
+    if (!(hi > lo) || maxCount < 1 || !std::isfinite(hi - lo))
+        return ticks;
+    const double raw = (hi - lo) / maxCount;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    double step = magnitude * 10;
+    for (double f : {1.0, 2.0, 5.0})
+        if (f * magnitude >= raw) {
+            step = f * magnitude;
+            break;
+        }
+    for (double k = std::ceil(lo / step); k * step <= hi + step * 1e-9; ++k)
+        ticks.push_back(k == 0 ? 0.0 : k * step);
+    return ticks;
+}
+
+// Streams the points once: `a` is the last corner drawn, `b` the farthest
+// point reached since in one direction.  A point that only carries on along
+// a → b moves `b`; any other turn makes `b` a corner.
+std::vector<QPolygonF> TPreviewView::Strokes(const TPreviewPath &path) const
+{
+    std::vector<QPolygonF> strokes;
+    const std::vector<QPointF> &points = path.Points();
+    QPointF a, b;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const QPointF p = Map(points[i]);
+        if (path.StartsStroke(i)) {
+            if (!strokes.empty() && b != strokes.back().back())
+                strokes.back().append(b);
+            strokes.emplace_back(QPolygonF{p});
+            a = b = p;
+            continue;
+        }
+        const QPointF ab = b - a, ap = p - a;
+        const double len2 = Dot(ab, ab);
+        if (Dot(p - b, p - b) < 0.25)
+            continue;
+        if (len2 > 0 && Dot(ap, ab) >= len2 && Cross(ab, ap) * Cross(ab, ap) < 0.25 * len2) {
+            b = p;
+            continue;
+        }
+        if (b != a)
+            strokes.back().append(b);
+        a = b;
+        b = p;
+    }
+    if (!strokes.empty() && b != strokes.back().back())
+        strokes.back().append(b);
+    return strokes;
+}
