@@ -22,6 +22,18 @@ namespace {
 
 constexpr int kRepeats = 5;
 
+// Milliseconds of the board's manual clock until axis 0 is at rest.
+int MsUntilAtRest()
+{
+    int32_t running = 1;
+    int ms = 0;
+    while (KQ_Get_Axis_Status_Run(0, &running) == 0 && running && ms < 10'000'000) {
+        kqsim_advance_ms(1);
+        ++ms;
+    }
+    return ms;
+}
+
 // Milliseconds until the board reports axis 0 at rest after a move of
 // `distance` steps from rest with the given profile.
 int BoardMoveMs(int32_t distance, int32_t acc, int32_t dec, int32_t vMax)
@@ -34,13 +46,7 @@ int BoardMoveMs(int32_t distance, int32_t acc, int32_t dec, int32_t vMax)
     KQ_Set_Axis_Position_Dec(0, dec);
     KQ_Set_Axis_Position_V_Max(0, vMax);
     KQ_Set_Axis_Position_P_Target_Rel(0, distance);
-    int32_t running = 1;
-    int ms = 0;
-    while (KQ_Get_Axis_Status_Run(0, &running) == 0 && running && ms < 10'000'000) {
-        kqsim_advance_ms(1);
-        ++ms;
-    }
-    return ms;
+    return MsUntilAtRest();
 }
 
 // The same for a home search from `position` (the switch lies at 0).
@@ -53,13 +59,7 @@ int BoardHomeMs(int32_t position, int32_t acc, int32_t v)
     KQ_Set_Axis_Mode_Home(0);
     KQ_Set_Axis_Home_Acc(0, acc);
     KQ_Set_Axis_Home_V(0, -v);
-    int32_t running = 1;
-    int ms = 0;
-    while (KQ_Get_Axis_Status_Run(0, &running) == 0 && running && ms < 10'000'000) {
-        kqsim_advance_ms(1);
-        ++ms;
-    }
-    return ms;
+    return MsUntilAtRest();
 }
 
 void CompareMotion()
