@@ -2,6 +2,7 @@
 
 #include "common/Guard.h"
 #include "common/NumberText.h"
+#include "common/Widgets.h"
 #include "config/AxisConfig.h"
 #include "controller/CheckedConversion.h"
 #include "controller/Conversion.h"
@@ -33,14 +34,6 @@ constexpr int kPanelWidth = 330;
 constexpr int kPollIntervalMs = 500;
 constexpr int kLoopIntervalMs = 1000;
 const char *const kTag = "Tag";
-
-template <typename W, typename... Args>
-W *Named(const char *name, Args &&...args)
-{
-    auto *widget = new W(std::forward<Args>(args)...);
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 struct AxisStatus
 {

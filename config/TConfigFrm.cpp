@@ -8,6 +8,7 @@
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
+#include "common/Widgets.h"
 #include "kq_api.h"
 
 #include <QCheckBox>
@@ -62,49 +63,19 @@ void Show_Position(QComboBox *list, int32_t position)
     list->setCurrentIndex(position >= 0 && position < list->count() ? position : -1);
 }
 
-QLineEdit *NewEdit(const char *name, QWidget *parent)
-{
-    auto *edit = new QLineEdit(parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    return edit;
-}
-
-QCheckBox *NewCheck(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *box = new QCheckBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
-
 QComboBox *NewList(const char *name, const QStringList &items, QWidget *parent)
 {
-    auto *list = new QComboBox(parent);
-    list->setObjectName(QString::fromLatin1(name));
+    auto *list = Named<QComboBox>(name, parent);
     list->addItems(items);
     return list;
 }
 
 QPushButton *NewButton(const char *name, const QString &caption, QWidget *parent)
 {
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QString::fromLatin1(name));
+    auto *button = Named<QPushButton>(name, caption, parent);
     // Enter in an entry neither saves nor moves to another axis.
     button->setAutoDefault(false);
     return button;
-}
-
-QGroupBox *NewBox(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *box = new QGroupBox(caption, parent);
-    box->setObjectName(QString::fromLatin1(name));
-    return box;
-}
-
-QLabel *NewLabel(const char *name, const QString &caption, QWidget *parent)
-{
-    auto *label = new QLabel(caption, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    return label;
 }
 
 } // namespace
@@ -121,48 +92,48 @@ TConfigFrm::TConfigFrm(QWidget *parent)
 
 void TConfigFrm::BuildControls()
 {
-    grp_Group = NewBox("grp_Group", QStringLiteral("功能分组"), this);
+    grp_Group = Named<QGroupBox>("grp_Group", QStringLiteral("功能分组"), this);
     cbb_Group = NewList("cbb_Group", {}, grp_Group);
     btn_EditGroup = NewButton("btn_EditGroup", QStringLiteral("分组定义"), grp_Group);
 
-    grp_Info = NewBox("grp_Info", QStringLiteral("轴信息"), this);
-    edt_Caption = NewEdit("edt_Caption", grp_Info);
-    edt_Neg = NewEdit("edt_Neg", grp_Info);
-    edt_Pos = NewEdit("edt_Pos", grp_Info);
+    grp_Info = Named<QGroupBox>("grp_Info", QStringLiteral("轴信息"), this);
+    edt_Caption = Named<QLineEdit>("edt_Caption", grp_Info);
+    edt_Neg = Named<QLineEdit>("edt_Neg", grp_Info);
+    edt_Pos = Named<QLineEdit>("edt_Pos", grp_Info);
 
-    grp_Mechanics = NewBox("grp_Mechanics", QStringLiteral("机械参数"), this);
+    grp_Mechanics = Named<QGroupBox>("grp_Mechanics", QStringLiteral("机械参数"), this);
     cbb_Kind = NewList("cbb_Kind", {QStringLiteral("平移台"), QStringLiteral("旋转台")}, grp_Mechanics);
-    edt_Div = NewEdit("edt_Div", grp_Mechanics);
-    edt_Line_Pitch = NewEdit("edt_Line_Pitch", grp_Mechanics);
-    edt_Circle_Ratio = NewEdit("edt_Circle_Ratio", grp_Mechanics);
-    edt_Line_Ratio = NewEdit("edt_Line_Ratio", grp_Mechanics);
-    lb_Acc = NewLabel("lb_Acc", kKindTexts[0].Acc, grp_Mechanics);
-    edt_Acc = NewEdit("edt_Acc", grp_Mechanics);
-    lbl_Dec = NewLabel("lbl_Dec", kKindTexts[0].Dec, grp_Mechanics);
-    edt_Dec = NewEdit("edt_Dec", grp_Mechanics);
-    lbl_Max_V = NewLabel("lbl_Max_V", kKindTexts[0].Max_V, grp_Mechanics);
-    edt_Max_V = NewEdit("edt_Max_V", grp_Mechanics);
-    edt_StepAngle = NewEdit("edt_StepAngle", grp_Mechanics);
+    edt_Div = Named<QLineEdit>("edt_Div", grp_Mechanics);
+    edt_Line_Pitch = Named<QLineEdit>("edt_Line_Pitch", grp_Mechanics);
+    edt_Circle_Ratio = Named<QLineEdit>("edt_Circle_Ratio", grp_Mechanics);
+    edt_Line_Ratio = Named<QLineEdit>("edt_Line_Ratio", grp_Mechanics);
+    lb_Acc = Named<QLabel>("lb_Acc", kKindTexts[0].Acc, grp_Mechanics);
+    edt_Acc = Named<QLineEdit>("edt_Acc", grp_Mechanics);
+    lbl_Dec = Named<QLabel>("lbl_Dec", kKindTexts[0].Dec, grp_Mechanics);
+    edt_Dec = Named<QLineEdit>("edt_Dec", grp_Mechanics);
+    lbl_Max_V = Named<QLabel>("lbl_Max_V", kKindTexts[0].Max_V, grp_Mechanics);
+    edt_Max_V = Named<QLineEdit>("edt_Max_V", grp_Mechanics);
+    edt_StepAngle = Named<QLineEdit>("edt_StepAngle", grp_Mechanics);
 
-    grp_Custom = NewBox("grp_Custom", kKindTexts[0].Custom, this);
-    edt_Fast0 = NewEdit("edt_Fast0", grp_Custom);
-    edt_Fast1 = NewEdit("edt_Fast1", grp_Custom);
-    edt_Fast2 = NewEdit("edt_Fast2", grp_Custom);
-    edt_Fast3 = NewEdit("edt_Fast3", grp_Custom);
+    grp_Custom = Named<QGroupBox>("grp_Custom", kKindTexts[0].Custom, this);
+    edt_Fast0 = Named<QLineEdit>("edt_Fast0", grp_Custom);
+    edt_Fast1 = Named<QLineEdit>("edt_Fast1", grp_Custom);
+    edt_Fast2 = Named<QLineEdit>("edt_Fast2", grp_Custom);
+    edt_Fast3 = Named<QLineEdit>("edt_Fast3", grp_Custom);
 
-    grp_Encoder = NewBox("grp_Encoder", QStringLiteral("闭环传感器参数"), this);
-    chk_Encoder = NewCheck("chk_Encoder", QStringLiteral("本轴连接有传感器"), grp_Encoder);
+    grp_Encoder = Named<QGroupBox>("grp_Encoder", QStringLiteral("闭环传感器参数"), this);
+    chk_Encoder = Named<QCheckBox>("chk_Encoder", QStringLiteral("本轴连接有传感器"), grp_Encoder);
     cbb_Encoder = NewList("cbb_Encoder", {QStringLiteral("光栅尺"), QStringLiteral("编码器")}, grp_Encoder);
-    edt_Unit_um = NewEdit("edt_Unit_um", grp_Encoder);
-    edt_GratingCount = NewEdit("edt_GratingCount", grp_Encoder);
-    edt_LineCount = NewEdit("edt_LineCount", grp_Encoder);
-    edt_Factor = NewEdit("edt_Factor", grp_Encoder);
+    edt_Unit_um = Named<QLineEdit>("edt_Unit_um", grp_Encoder);
+    edt_GratingCount = Named<QLineEdit>("edt_GratingCount", grp_Encoder);
+    edt_LineCount = Named<QLineEdit>("edt_LineCount", grp_Encoder);
+    edt_Factor = Named<QLineEdit>("edt_Factor", grp_Encoder);
     btn_Factor = NewButton("btn_Factor", QStringLiteral("根据参数计算"), grp_Encoder);
-    chk_Dir = NewCheck("chk_Dir", QStringLiteral("默认方向"), grp_Encoder);
-    chk_Z_Polarity = NewCheck("chk_Z_Polarity", QStringLiteral("Z默认电平"), grp_Encoder);
-    chk_Over_Enable = NewCheck("chk_Over_Enable", QStringLiteral("闭环自动补偿"), grp_Encoder);
-    edt_Over_Max = NewEdit("edt_Over_Max", grp_Encoder);
-    edt_Over_Stable = NewEdit("edt_Over_Stable", grp_Encoder);
+    chk_Dir = Named<QCheckBox>("chk_Dir", QStringLiteral("默认方向"), grp_Encoder);
+    chk_Z_Polarity = Named<QCheckBox>("chk_Z_Polarity", QStringLiteral("Z默认电平"), grp_Encoder);
+    chk_Over_Enable = Named<QCheckBox>("chk_Over_Enable", QStringLiteral("闭环自动补偿"), grp_Encoder);
+    edt_Over_Max = Named<QLineEdit>("edt_Over_Max", grp_Encoder);
+    edt_Over_Stable = Named<QLineEdit>("edt_Over_Stable", grp_Encoder);
 
     btn_Pre = NewButton("btn_Pre", QStringLiteral("前一轴"), this);
     btn_Next = NewButton("btn_Next", QStringLiteral("后一轴"), this);

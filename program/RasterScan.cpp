@@ -102,13 +102,7 @@ private:
 
     void Add(int32_t id, const QString &axis, const QString &action, double param, int32_t delay, int32_t count)
     {
-        TAutoCode code;
-        code.ID = id;
-        code.Axis = axis;
-        code.Action = action;
-        code.Param = param;
-        code.Delay = delay;
-        code.Count = count;
+        TAutoCode code{false, id, axis, action, param, delay, count};
         ForceActionValues(code);
         m_rows.push_back(std::move(code));
     }

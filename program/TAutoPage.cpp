@@ -9,6 +9,7 @@
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
+#include "common/Widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,17 +29,10 @@ namespace {
 
 const char *const kProgramFilter = "*.txt (*.txt)";
 
-template <typename T>
-T *Named(T *widget, const char *name)
-{
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
-
 QPushButton *NewButton(QWidget *parent, const char *name, const QString &caption,
                        void (TAutoPage::*handler)(), TAutoPage *page)
 {
-    auto *button = Named(new QPushButton(caption, parent), name);
+    auto *button = Named<QPushButton>(name, caption, parent);
     QObject::connect(button, &QPushButton::clicked, page, [page, handler] { Guard([page, handler] { (page->*handler)(); }); });
     return button;
 }
@@ -60,17 +54,17 @@ TAutoPage::TAutoPage(QWidget *parent) : QWidget(parent)
 
 void TAutoPage::BuildWidgets()
 {
-    mem_Status = Named(new TStatusModel(this), "mem_Status");
-    grid_Status = Named(new QTableView(this), "grid_Status");
+    mem_Status = Named<TStatusModel>("mem_Status", this);
+    grid_Status = Named<QTableView>("grid_Status", this);
     grid_Status->setModel(mem_Status);
     SetUpGrid(grid_Status, StatusWidthChars);
 
-    mmo_Log = Named(new QPlainTextEdit(this), "mmo_Log");
+    mmo_Log = Named<QPlainTextEdit>("mmo_Log", this);
     mmo_Log->setReadOnly(true);
     mmo_Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
-    mem_Code = Named(new TCodeModel(this), "mem_Code");
-    grid_Code = Named(new QTableView(this), "grid_Code");
+    mem_Code = Named<TCodeModel>("mem_Code", this);
+    grid_Code = Named<QTableView>("grid_Code", this);
     grid_Code->setModel(mem_Code);
     SetUpGrid(grid_Code, TCodeModel::ColumnWidthChars);
     connect(mem_Code, &TCodeModel::CurrentRowChanged, this, &TAutoPage::ShowCurrentRow);
@@ -80,21 +74,21 @@ void TAutoPage::BuildWidgets()
                     mem_Code->SetCurrentRow(current.row());
             });
 
-    grp_Edit = Named(new QGroupBox(QStringLiteral("编辑"), this), "grp_Edit");
-    cbb_Axis = Named(new QComboBox(grp_Edit), "cbb_Axis");
-    cbb_Action = Named(new QComboBox(grp_Edit), "cbb_Action");
+    grp_Edit = Named<QGroupBox>("grp_Edit", QStringLiteral("编辑"), this);
+    cbb_Axis = Named<QComboBox>("cbb_Axis", grp_Edit);
+    cbb_Action = Named<QComboBox>("cbb_Action", grp_Edit);
     cbb_Action->addItems({AutoAction::Home, AutoAction::Rel, AutoAction::Abs, AutoAction::Pause, AutoAction::Adjust});
     cbb_Action->setCurrentIndex(0);
-    edt_Param = Named(new QLineEdit(QStringLiteral("0"), grp_Edit), "edt_Param");
-    edt_Delay = Named(new QLineEdit(QStringLiteral("1000"), grp_Edit), "edt_Delay");
-    edt_Count = Named(new QLineEdit(QStringLiteral("1"), grp_Edit), "edt_Count");
-    edt_Repeat = Named(new QLineEdit(QStringLiteral("1"), grp_Edit), "edt_Repeat");
-    chk_Insert = Named(new QCheckBox(QStringLiteral("插入到选择位置"), grp_Edit), "chk_Insert");
+    edt_Param = Named<QLineEdit>("edt_Param", QStringLiteral("0"), grp_Edit);
+    edt_Delay = Named<QLineEdit>("edt_Delay", QStringLiteral("1000"), grp_Edit);
+    edt_Count = Named<QLineEdit>("edt_Count", QStringLiteral("1"), grp_Edit);
+    edt_Repeat = Named<QLineEdit>("edt_Repeat", QStringLiteral("1"), grp_Edit);
+    chk_Insert = Named<QCheckBox>("chk_Insert", QStringLiteral("插入到选择位置"), grp_Edit);
     btn_AddCode = NewButton(grp_Edit, "btn_AddCode", QStringLiteral("增加"), &TAutoPage::btn_AddCodeClick, this);
     btn_DelCode = NewButton(grp_Edit, "btn_DelCode", QStringLiteral("删除"), &TAutoPage::btn_DelCodeClick, this);
     btn_ScanXY = NewButton(grp_Edit, "btn_ScanXY", QStringLiteral("行列扫描"), &TAutoPage::btn_ScanXYClick, this);
 
-    lbl_Estimate = Named(new QLabel(this), "lbl_Estimate");
+    lbl_Estimate = Named<QLabel>("lbl_Estimate", this);
     pnl_Preview = new TPreviewPanel(this);
     Estimate = new TRunEstimate(mem_Code, lbl_Estimate, pnl_Preview, [this] { return edt_Repeat->text(); }, this);
     connect(edt_Repeat, &QLineEdit::textChanged, Estimate, [this] { Estimate->Replan(); });

@@ -4,6 +4,7 @@
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
+#include "common/Widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,15 +18,12 @@ namespace {
 
 QLineEdit *NewEntry(QWidget *parent, const char *name, const char *text)
 {
-    auto *edit = new QLineEdit(QString::fromUtf8(text), parent);
-    edit->setObjectName(QString::fromLatin1(name));
-    return edit;
+    return Named<QLineEdit>(name, QString::fromUtf8(text), parent);
 }
 
 QComboBox *NewList(QWidget *parent, const char *name)
 {
-    auto *list = new QComboBox(parent);
-    list->setObjectName(QString::fromLatin1(name));
+    auto *list = Named<QComboBox>(name, parent);
     list->setEditable(false);
     return list;
 }

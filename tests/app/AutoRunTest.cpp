@@ -21,13 +21,7 @@ namespace {
 
 TAutoCode Adjust(int id, double param)
 {
-    TAutoCode c;
-    c.ID = id;
-    c.Axis = QStringLiteral("第%1轴").arg(id + 1);
-    c.Action = AutoAction::Adjust;
-    c.Param = param;
-    c.Count = 1;
-    return c;
+    return TAutoCode{false, id, QStringLiteral("第%1轴").arg(id + 1), AutoAction::Adjust, param, 0, 1};
 }
 
 // Connected, in automatic mode, with a one-row program running.

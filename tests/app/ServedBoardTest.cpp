@@ -115,13 +115,7 @@ private slots:
         QVERIFY(sim.Start({"--listen", "127.0.0.1:0"}));
         ConnectTo(sim);
         MainFrm->btn_AutoClick();
-        TAutoCode move;
-        move.ID = 1;
-        move.Axis = QStringLiteral("第2轴");
-        move.Action = AutoAction::Rel;
-        move.Param = 0.25;
-        move.Count = 2;
-        MainFrm->AutoPage->mem_Code->InsertRow(-1, move);
+        MainFrm->AutoPage->mem_Code->InsertRow(-1, TAutoCode{false, 1, QStringLiteral("第2轴"), AutoAction::Rel, 0.25, 0, 2});
         MainFrm->btn_AutoRunClick();
         QElapsedTimer waited;
         waited.start();

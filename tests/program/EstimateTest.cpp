@@ -9,12 +9,7 @@
 namespace {
 TAutoCode Move(double mm, const QString &action = AutoAction::Rel)
 {
-    TAutoCode c;
-    c.ID = 0;
-    c.Action = action;
-    c.Param = mm;
-    c.Count = 1;
-    return c;
+    return TAutoCode{false, 0, QString(), action, mm, 0, 1};
 }
 } // namespace
 

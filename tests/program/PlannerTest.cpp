@@ -21,13 +21,7 @@ QVector<TAxis_Config> Axes(double maxV = 5)
 
 TAutoCode Step(const QString &action, double param = 0, int delay = 0, int count = 1, int axis = 0)
 {
-    TAutoCode c;
-    c.ID = axis;
-    c.Action = action;
-    c.Param = param;
-    c.Delay = delay;
-    c.Count = count;
-    return c;
+    return TAutoCode{false, axis, QString(), action, param, delay, count};
 }
 
 constexpr int64_t T = Estimate::TickMs;

@@ -25,12 +25,7 @@ QVector<TAxis_Config> Axes()
 
 TAutoCode Step(int axis, const QString &action, double param = 0, int count = 1)
 {
-    TAutoCode c;
-    c.ID = axis;
-    c.Action = action;
-    c.Param = param;
-    c.Count = count;
-    return c;
+    return TAutoCode{false, axis, QString(), action, param, 0, count};
 }
 
 // The three lines of a 3 × 3 absolute raster from (10, 10), spacing 10.

@@ -12,15 +12,7 @@ namespace ProgramRows {
 inline TAutoCode Row(int32_t id, const QString &axis, const QString &action, double param, int32_t delay,
                      int32_t count, bool insert = false)
 {
-    TAutoCode code;
-    code.bInsert = insert;
-    code.ID = id;
-    code.Axis = axis;
-    code.Action = action;
-    code.Param = param;
-    code.Delay = delay;
-    code.Count = count;
-    return code;
+    return TAutoCode{insert, id, axis, action, param, delay, count};
 }
 
 // "ID,Axis,Action,Param,Delay,Count" per row: the file's own line form,
