@@ -1,6 +1,7 @@
 #include "TAutoPage.h"
 
 #include "RasterScan.h"
+#include "RunRecord.h"
 #include "TCodeModel.h"
 #include "TPreviewPanel.h"
 #include "TRunEstimate.h"
@@ -13,11 +14,14 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -62,6 +66,9 @@ void TAutoPage::BuildWidgets()
     mmo_Log = Named<QPlainTextEdit>("mmo_Log", this);
     mmo_Log->setReadOnly(true);
     mmo_Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Memory stays bounded however long the runs: the oldest lines drop off.
+    mmo_Log->setMaximumBlockCount(kLogLines);
+    mmo_Log->document()->setUndoRedoEnabled(false);
 
     mem_Code = Named<TCodeModel>("mem_Code", this);
     grid_Code = Named<QTableView>("grid_Code", this);
@@ -73,6 +80,8 @@ void TAutoPage::BuildWidgets()
                 if (current.isValid())
                     mem_Code->SetCurrentRow(current.row());
             });
+    grid_Code->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid_Code, &QWidget::customContextMenuRequested, this, &TAutoPage::Show_Code_Menu);
 
     grp_Edit = Named<QGroupBox>("grp_Edit", QStringLiteral("编辑"), this);
     cbb_Axis = Named<QComboBox>("cbb_Axis", grp_Edit);
@@ -197,6 +206,7 @@ void TAutoPage::Build_Status(const QStringList &captions)
 
 void TAutoPage::SetEditEnabled(bool enabled)
 {
+    m_idle = enabled;
     for (QWidget *w : {static_cast<QWidget *>(btn_AddCode), static_cast<QWidget *>(btn_DelCode),
                        static_cast<QWidget *>(btn_ScanXY), static_cast<QWidget *>(grid_Code)})
         w->setEnabled(enabled);
@@ -239,6 +249,7 @@ void TAutoPage::btn_ScanXYClick()
         return;
     mem_Code->SetRows({});
     m_encoding = ProgramEncoding::Gb18030;
+    m_programFile.clear();
     mem_Code->SetRows(GenerateRaster(XYFrm->ReadSettings()));
     pnl_Preview->SetAxisPair(XYFrm->cbb_X->currentIndex(), XYFrm->cbb_Y->currentIndex());
     SelectLastRow();
@@ -255,6 +266,7 @@ void TAutoPage::Save_Program()
     if (path.isEmpty())
         return;
     WriteProgramFile(path, mem_Code->Rows(), m_encoding);
+    m_programFile = path;
     SelectLastRow();
 }
 
@@ -267,8 +279,10 @@ void TAutoPage::Open_Program()
     if (path.isEmpty())
         return;
     mem_Code->SetRows({});
+    m_programFile.clear();
     ProgramReadResult read = ReadProgramFile(path);
     m_encoding = read.Encoding;
+    m_programFile = path;
     mem_Code->SetRows(std::move(read.Rows));
     SelectLastRow();
     ReportEarlyStop(read);
@@ -294,4 +308,43 @@ void TAutoPage::ReportEarlyStop(const ProgramReadResult &read)
                          .arg(mem_Code->rowCount()));
         return;
     }
+}
+
+QString TAutoPage::ProgramName() const
+{
+    return m_programFile.isEmpty() ? QString() : QFileInfo(m_programFile).completeBaseName();
+}
+
+// ---- run records and starting from a row ---------------------------------
+
+void TAutoPage::Show_Run_Records()
+{
+    const QString folder = Runs_Folder();
+    const QString shown = QDir::toNativeSeparators(folder);
+    if (!QDir().mkpath(folder))
+        ShowInfo(QStringLiteral("无法创建运行记录文件夹：") + shown);
+    else if (!OpenFolder(folder))
+        ShowInfo(QStringLiteral("无法打开文件管理器，运行记录在：") + shown);
+}
+
+QMenu *TAutoPage::Code_Menu(int row)
+{
+    if (!m_idle || row < 0 || row >= mem_Code->rowCount())
+        return nullptr;
+    auto *menu = new QMenu(grid_Code);
+    QAction *start = menu->addAction(QStringLiteral("从此行开始运行"));
+    start->setObjectName(QStringLiteral("act_RunFromRow"));
+    connect(start, &QAction::triggered, this, [this, row] { emit StartFromRow(row); });
+    return menu;
+}
+
+void TAutoPage::Show_Code_Menu(const QPoint &pos)
+{
+    const int row = grid_Code->indexAt(pos).row();
+    QMenu *menu = Code_Menu(row);
+    if (!menu)
+        return;
+    mem_Code->SetCurrentRow(row);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(grid_Code->viewport()->mapToGlobal(pos));
 }

@@ -14,6 +14,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
@@ -59,9 +60,24 @@ public:
     void btn_AddCodeClick();
     void btn_DelCodeClick();
     void btn_ScanXYClick();
-    // The bodies of the toolbar's "保存方案" and "打开方案".
+    // The bodies of the toolbar's "保存方案", "打开方案" and "运行记录".
     void Save_Program();
     void Open_Program();
+    void Show_Run_Records();
+
+    // The base name of the program's file, empty for a program not saved.
+    QString ProgramName() const;
+
+    // The program grid's context menu on `row`: "从此行开始运行" while idle,
+    // otherwise none (nullptr).  The caller owns it.
+    QMenu *Code_Menu(int row);
+
+    // The run log keeps its last lines; older ones are in the run records.
+    static constexpr int kLogLines = 10000;
+
+signals:
+    // "从此行开始运行" on a row, counted from 0.
+    void StartFromRow(int row);
 
 private:
     void BuildWidgets();
@@ -70,8 +86,12 @@ private:
     void ShowCurrentRow(int row);
     void SelectLastRow();
     void ReportEarlyStop(const ProgramReadResult &read);
+    void Show_Code_Menu(const QPoint &pos);
 
     // The encoding of the program file last opened; a generated program is
     // written in GB18030.
     ProgramEncoding m_encoding = ProgramEncoding::Gb18030;
+    // The file the program was last opened from or saved to.
+    QString m_programFile;
+    bool m_idle = true;
 };
