@@ -1,5 +1,6 @@
 #include "TRunLog.h"
 
+#include "RunLog.h"
 #include "TProgramRunner.h"
 #include "config/AxisConfig.h"
 #include "controller/Conversion.h"
@@ -56,8 +57,7 @@ void TRunLog::Follow(TProgramRunner *runner)
 
 void TRunLog::Add(const QString &text)
 {
-    const QString line = QLatin1Char('[') + Now().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
-                         + QLatin1Char(']') + text;
+    const QString line = Log_Line(text, Now());
     if (m_record.IsOpen()) {
         if (m_record.Write_Log(line))
             Schedule_Sync();

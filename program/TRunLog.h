@@ -29,7 +29,7 @@ public:
     // Logs the runner's lines and keeps a record of each of its runs.
     void Follow(TProgramRunner *runner);
 
-    // "[yyyy-mm-dd hh:nn:ss]" + text, written to the record and emitted.
+    // The text's log line (Log_Line), written to the record and emitted.
     void Add(const QString &text);
 
     // The record of the run: opened at a fresh start, closed at its end.
