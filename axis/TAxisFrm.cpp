@@ -356,6 +356,8 @@ void TAxisFrm::Set_Mode()
     edt_Show_Deviation->setText(QStringLiteral("—"));
     lbl_Deviation->setVisible(closed);
     edt_Show_Deviation->setVisible(closed);
+    // The panel scrolls rather than squeeze its buttons for the extra line.
+    setMinimumHeight(sizeHint().height());
     if (rb_Loop->isChecked()) {
         Set_Loop_State(0);
         Set_Motion_Buttons_Enabled(false);
