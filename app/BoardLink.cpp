@@ -32,6 +32,19 @@ void Open_Chosen_Link(const TBoardPortFrm &port)
     }
 }
 
+QString Link_Name(const TBoardPortFrm &port)
+{
+    switch (port.ChosenLink()) {
+    case TBoardPortFrm::Link::UART:
+        return QStringLiteral("串口 ") + port.PortName();
+    case TBoardPortFrm::Link::USB:
+        return QStringLiteral("USB");
+    case TBoardPortFrm::Link::Net:
+        return QStringLiteral("网络 %1:%2").arg(port.AddressText()).arg(port.PortNumber());
+    }
+    return QString();
+}
+
 void Read_Board_Identity(QString &productId, QString &serial, QString &version)
 {
     char buffer[KQ_PRODUCT_ID_SIZE];

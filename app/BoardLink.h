@@ -12,6 +12,10 @@ void Close_All_Links();
 // Opens the link chosen in the port dialog, without examining the result.
 void Open_Chosen_Link(const TBoardPortFrm &port);
 
+// The link chosen in the port dialog as the status bar names it: "USB",
+// "网络 127.0.0.1:8080" or "串口 /dev/ttyUSB0".
+QString Link_Name(const TBoardPortFrm &port);
+
 // Reads the product identifier, serial number and version; each keeps its
 // previous value when its call fails.
 void Read_Board_Identity(QString &productId, QString &serial, QString &version);
