@@ -4,8 +4,12 @@
 #include "Forms.h"
 #include "ManualPanels.h"
 #include "TBoardPortFrm.h"
+#include "THaltKeys.h"
 #include "TLinkWatch.h"
 #include "TRunAllFrm.h"
+#include "TStatusNote.h"
+#include "TWindowState.h"
+#include "ToolBarTips.h"
 #include "axis/TAxisFrm.h"
 #include "config/TConfigFrm.h"
 #include "common/AppInfo.h"
@@ -18,6 +22,7 @@
 #include "kq_api.h"
 #include "program/StatusRefresh.h"
 #include "program/TAutoPage.h"
+#include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/TRunEstimate.h"
 
@@ -63,9 +68,12 @@ TMainFrm::TMainFrm(QWidget *parent)
 
     BuildRunner();
     ConnectHandlers();
+    Set_Tool_Bar_Tips(tlb_System);
+    HaltKeys = new THaltKeys(this, [this] { Halt_Current_Page(); });
     resize(1100, 720);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    TWindowState::Restore_Geometry(this, TIniFile(ConfigFileName()));
 }
 
 TMainFrm::~TMainFrm() = default;
@@ -186,17 +194,22 @@ void TMainFrm::BuildStatusBar()
         return label;
     };
     msg_Main = pane(QStringLiteral("msg_Main"), QString());
+    msg_Link = pane(QStringLiteral("msg_Link"), QString());
+    msg_Note = new TStatusNote(status_Main);
     msg_Mcu_T = pane(QStringLiteral("msg_Mcu_T"), QString());
     msg_Mcu_T->setMinimumWidth(80);
     msg_Company = pane(QStringLiteral("msg_Company"), AppCompanyName());
     // Where the settings are kept, for the operator who looks for them.
     msg_Company->setToolTip(QStringLiteral("配置文件：") + QDir::toNativeSeparators(ConfigFileName()));
     msg_Version = pane(QStringLiteral("msg_Version"), QStringLiteral("Ver:") + AppFileVersion());
-    status_Main->addWidget(msg_Main, 1);
+    status_Main->addWidget(msg_Main);
+    status_Main->addWidget(msg_Link);
+    status_Main->addWidget(msg_Note, 1);
     status_Main->addWidget(msg_Mcu_T);
     status_Main->addWidget(msg_Company);
     status_Main->addWidget(msg_Version);
     F_Link_Watch = new TLinkWatch(msg_Mcu_T, this);
+    connect(F_Link_Watch, &TLinkWatch::LostChanged, this, &TMainFrm::Show_Panels_Stale);
 }
 
 void TMainFrm::ConnectHandlers()
@@ -228,6 +241,10 @@ void TMainFrm::BuildRunner()
     connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
     // After the status refresh above, so that the estimate sees its positions.
     AutoPage->Estimate->Follow(Runner, AutoPage->mem_Status);
+    connect(AutoPage->Document, &TProgramDocument::Changed, this,
+            [this] { setWindowTitle(AutoPage->Document->Title(QStringLiteral("运动控制助手"))); });
+    connect(AutoPage, &TAutoPage::ProgramSaved, this,
+            [this](const QString &path) { msg_Note->Show(QStringLiteral("已保存：") + QDir::toNativeSeparators(path)); });
 }
 
 // ---- start-up and shutdown ------------------------------------------------
@@ -238,6 +255,7 @@ void TMainFrm::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
+    TWindowState::Restore_Splitters(this, TIniFile(ConfigFileName()));
     Guard([this] { FormShow(); });
 }
 
@@ -257,6 +275,12 @@ void TMainFrm::FormClose()
 {
     // A failed save is reported; the library is shut down all the same.
     Guard([this] { Save_Axis_Entries(); });
+    // The window's layout is no work of the operator's: a failed write of
+    // it is not worth a second error box.  A window never shown has none.
+    if (m_shown) {
+        TIniFile ini(ConfigFileName());
+        try { TWindowState::Save(this, ini); } catch (const Exception &) {}
+    }
     KQ_DeInit();
 }
 
@@ -286,6 +310,7 @@ void TMainFrm::btn_ScanClick()
         return;
     }
     F_Link_Watch->Connected();
+    msg_Link->setText(Link_Name(*BoardPortFrm));
     QString product = Read_Identity();
     const TBoard_Resources resources = Read_Board_Resources();
     F_Encoder_Num = resources.Encoders;
@@ -349,6 +374,14 @@ QList<TAxisFrm *> TMainFrm::Axis_Frames() const
 void TMainFrm::Build_Axis_Frames()
 {
     ManualPanels::Build_Axis_Frames(AxisPanelContainer(), F_Axis_Num);
+    if (F_Link_Watch->IsLost())
+        Show_Panels_Stale(true);
+}
+
+void TMainFrm::Show_Panels_Stale(bool stale)
+{
+    for (TAxisFrm *panel : Axis_Frames())
+        panel->Show_Stale(stale);
 }
 
 QList<QWidget *> TMainFrm::Group_Panels() const
@@ -373,6 +406,7 @@ void TMainFrm::Select_Group(int group)
     ManualPanels::Mark_Selection(group);
     Paint_Group_Panels();
     Build_Axis_Frames();
+    Build_RunAll_Frames(); // "同时启动" lists the panels shown
 }
 
 void TMainFrm::Paint_Group_Panels()
@@ -461,13 +495,9 @@ void TMainFrm::btn_RunAllClick()
 {
     if (F_Axis_Num < 1 || !RunAllFrm || ShowModal(RunAllFrm) != QDialog::Accepted)
         return;
-    // An entry that is not a number ends the whole command; axes started
-    // before it keep moving.
-    for (const TRun_Choice &choice : RunAllFrm->Choices()) {
-        TAxisFrm *panel = ManualPanels::Axis_Frame_Of(AxisPanelContainer(), choice.Axis);
-        if (choice.Run && panel)
-            Perform_Run_Action(*panel, choice.Action);
-    }
+    const QStringList leftOut = ManualPanels::Run_Choices(AxisPanelContainer(), RunAllFrm->Choices());
+    if (!leftOut.isEmpty())
+        msg_Note->Show(QStringLiteral("没有面板，未启动：") + leftOut.join(QStringLiteral("、")));
 }
 
 void TMainFrm::btn_StopAllClick()
@@ -479,6 +509,14 @@ void TMainFrm::btn_StopAllClick()
 void TMainFrm::btn_HaltAllClick()
 {
     Halt_All_Axes();
+}
+
+void TMainFrm::Halt_Current_Page()
+{
+    if (pgc_Main->currentWidget() == Sheet_Auto)
+        btn_AutoHaltClick();
+    else
+        btn_HaltAllClick();
 }
 
 void TMainFrm::Halt_All_Axes()
