@@ -1,6 +1,5 @@
 #include "BoardLink.h"
 
-#include "TBoardPortFrm.h"
 #include "kq_api.h"
 
 #include <QByteArray>
@@ -13,34 +12,47 @@ void Close_All_Links()
     KQ_Close_Net();
 }
 
-void Open_Chosen_Link(const TBoardPortFrm &port)
+void Open_Link(const TLink_Choice &link)
 {
-    switch (port.ChosenLink()) {
-    case TBoardPortFrm::Link::UART: {
-        const QByteArray name = port.PortName().toLocal8Bit(); // zero-terminated
+    switch (link.Kind) {
+    case TLink_Kind::UART: {
+        const QByteArray name = link.PortName.toLocal8Bit(); // zero-terminated
         KQ_Open_UART(name.constData());
         break;
     }
-    case TBoardPortFrm::Link::USB:
+    case TLink_Kind::USB:
         KQ_Open_USB();
         break;
-    case TBoardPortFrm::Link::Net: {
-        const auto o = port.Octets();
-        KQ_Open_Net(o[0], o[1], o[2], o[3], static_cast<uint16_t>(port.PortNumber()));
+    case TLink_Kind::Net: {
+        const auto &o = link.Octets;
+        KQ_Open_Net(o[0], o[1], o[2], o[3], link.Port);
         break;
     }
     }
 }
 
-QString Link_Name(const TBoardPortFrm &port)
+bool Connect_Board(const TLink_Choice &link, const std::function<void()> &noBoard)
 {
-    switch (port.ChosenLink()) {
-    case TBoardPortFrm::Link::UART:
-        return QStringLiteral("串口 ") + port.PortName();
-    case TBoardPortFrm::Link::USB:
+    Close_All_Links();
+    Open_Link(link);
+    if (KQ_Check() == 0)
+        return true;
+    noBoard();
+    Close_All_Links();
+    return false;
+}
+
+QString Link_Name(const TLink_Choice &link)
+{
+    switch (link.Kind) {
+    case TLink_Kind::UART:
+        return QStringLiteral("串口 ") + link.PortName;
+    case TLink_Kind::USB:
         return QStringLiteral("USB");
-    case TBoardPortFrm::Link::Net:
-        return QStringLiteral("网络 %1:%2").arg(port.AddressText()).arg(port.PortNumber());
+    case TLink_Kind::Net: {
+        const auto &o = link.Octets;
+        return QStringLiteral("网络 %1.%2.%3.%4:%5").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]).arg(link.Port);
+    }
     }
     return QString();
 }
@@ -71,4 +83,15 @@ TBoard_Resources Read_Board_Resources()
     if (r.HasAxes)
         KQ_Get_Axis_Num(&r.Axes);
     return r;
+}
+
+QString Read_Board(QString &productId, QString &serial, QString &version, TBoard_Resources &resources)
+{
+    Read_Board_Identity(productId, serial, version);
+    QString product = QStringLiteral("Model=") + productId + QStringLiteral("/SN=") + serial
+        + QStringLiteral("/Ver=") + version;
+    resources = Read_Board_Resources();
+    if (resources.HasAxes && resources.Axes > 0)
+        product += QStringLiteral("/Motor=") + QString::number(resources.Axes);
+    return product;
 }
