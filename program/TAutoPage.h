@@ -20,6 +20,7 @@ class QPushButton;
 class QTableView;
 class TCodeModel;
 class TPreviewPanel;
+class TProgramDocument;
 class TRunEstimate;
 class TStatusModel;
 class TXYFrm;
@@ -47,6 +48,9 @@ public:
     TPreviewPanel *pnl_Preview;
     TRunEstimate *Estimate;
 
+    // The file the program was last opened from or saved to.
+    TProgramDocument *Document;
+
     // The raster dialog, created with the other dialogs at start.
     TXYFrm *XYFrm = nullptr;
 
@@ -65,7 +69,8 @@ public:
     void Open_Program();
     void Show_Run_Records();
 
-    // The base name of the program's file, empty for a program not saved.
+    // The base name of the file the program was last opened from or saved
+    // to (Document), empty for a program never saved.
     QString ProgramName() const;
 
     // The program grid's context menu on `row`: "从此行开始运行" while idle,
@@ -75,7 +80,12 @@ public:
     // The run log keeps its last lines; older ones are in the run records.
     static constexpr int kLogLines = 10000;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 signals:
+    // "保存方案" wrote the program to `path`.
+    void ProgramSaved(const QString &path);
     // "从此行开始运行" on a row, counted from 0.
     void StartFromRow(int row);
 
@@ -83,6 +93,9 @@ private:
     void BuildWidgets();
     void BuildLayout();
     void SetUpGrid(QTableView *grid, int (*widthChars)(int));
+    int StatusGridWidth() const;
+    int LogLineWidth() const;
+    int StatusGridHeight(int rows) const;
     void ShowCurrentRow(int row);
     void SelectLastRow();
     void ReportEarlyStop(const ProgramReadResult &read);
@@ -91,7 +104,9 @@ private:
     // The encoding of the program file last opened; a generated program is
     // written in GB18030.
     ProgramEncoding m_encoding = ProgramEncoding::Gb18030;
-    // The file the program was last opened from or saved to.
-    QString m_programFile;
+    // The left pane's default width, and whether the first showing has
+    // fitted it to the page.
+    int m_leftWidth = 0;
+    bool m_fitted = false;
     bool m_idle = true;
 };
