@@ -93,15 +93,10 @@ bool TRunRecord::Open(const QString &folder, const QDateTime &start, const QStri
         name = base + QLatin1Char('-') + QString::number(n);
     }
     QDir().mkpath(folder);
-    return Open_Files(name + QStringLiteral(".log"), name + QStringLiteral("-points.csv"));
-}
-
-bool TRunRecord::Open_Files(const QString &logPath, const QString &pointsPath)
-{
     Close();
     m_failedPath.clear();
-    m_log.setFileName(logPath);
-    m_points.setFileName(pointsPath);
+    m_log.setFileName(name + QStringLiteral(".log"));
+    m_points.setFileName(name + QStringLiteral("-points.csv"));
     // Appended to, should another program have made the same name meanwhile:
     // a record is never written over.
     for (QFile *file : {&m_log, &m_points}) {

@@ -49,8 +49,6 @@ public:
     // start time and the program; an existing record is never written
     // over.  False when a file cannot be made: FailedPath() tells which.
     bool Open(const QString &folder, const QDateTime &start, const QString &programName);
-    // The same with the two paths given.
-    bool Open_Files(const QString &logPath, const QString &pointsPath);
     // False when the line could not be written: the record is closed then.
     bool Write_Log(const QString &line);
     bool Write_Point(const TRunPoint &point);

