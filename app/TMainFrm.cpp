@@ -193,6 +193,9 @@ void TMainFrm::BuildStatusBar()
         return label;
     };
     msg_Main = pane(QStringLiteral("msg_Main"), QString());
+    // In a narrow window the end of the product line gives way, not the
+    // panes on the right.
+    msg_Main->setMinimumWidth(1);
     msg_Link = pane(QStringLiteral("msg_Link"), QString());
     msg_Note = new TStatusNote(status_Main);
     msg_Mcu_T = pane(QStringLiteral("msg_Mcu_T"), QString());

@@ -41,6 +41,9 @@ QPushButton *NewButton(QWidget *parent, const char *name, const QString &caption
     return button;
 }
 
+// The most of the page's width the left pane takes by default, in percent.
+const int kLeftShareMax = 40;
+
 // Axes whose rows the status grid shows without scrolling at first.
 const int kStatusRowsShown = 12;
 
@@ -171,8 +174,8 @@ void TAutoPage::BuildLayout()
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 1);
     split->setChildrenCollapsible(false);
-    const int leftWidth = std::max(StatusGridWidth(), LogLineWidth());
-    split->setSizes({leftWidth, 2 * leftWidth});
+    m_leftWidth = std::max(StatusGridWidth(), LogLineWidth());
+    split->setSizes({m_leftWidth, 2 * m_leftWidth});
     left->setSizes({StatusGridHeight(kStatusRowsShown), 2 * StatusGridHeight(kStatusRowsShown)});
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -201,6 +204,23 @@ int TAutoPage::StatusGridHeight(int rows) const
 {
     return grid_Status->horizontalHeader()->sizeHint().height()
            + rows * grid_Status->verticalHeader()->defaultSectionSize() + 2 * grid_Status->frameWidth() + 2;
+}
+
+// A small window gives the program side the room first: the left pane's
+// default width then takes at most a share of the page.  Widths the
+// operator set (kept from the last run) stay as they are.
+void TAutoPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    auto *split = findChild<QSplitter *>(QStringLiteral("spl_Auto"));
+    if (m_fitted || !split)
+        return;
+    m_fitted = true;
+    const QList<int> sizes = split->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const int cap = total * kLeftShareMax / 100;
+    if (sizes.value(0) == m_leftWidth && m_leftWidth > cap)
+        split->setSizes({cap, total - cap});
 }
 
 void TAutoPage::ShowCurrentRow(int row)

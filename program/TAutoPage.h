@@ -67,6 +67,9 @@ public:
     void Save_Program();
     void Open_Program();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 signals:
     // "保存方案" wrote the program to `path`.
     void ProgramSaved(const QString &path);
@@ -85,4 +88,8 @@ private:
     // The encoding of the program file last opened; a generated program is
     // written in GB18030.
     ProgramEncoding m_encoding = ProgramEncoding::Gb18030;
+    // The left pane's default width, and whether the first showing has
+    // fitted it to the page.
+    int m_leftWidth = 0;
+    bool m_fitted = false;
 };

@@ -11,7 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSplitter>
+#include <QTextBlock>
+#include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -99,6 +102,49 @@ private slots:
             QCOMPARE(LastLog(), QStringLiteral("停止"));
             QCOMPARE(MainFrm->Runner->RunState(), int(TProgramRunner::Idle));
             QVERIFY(!MainFrm->tmr_Auto->isActive());
+        }
+    }
+
+    // A readout takes no cursor; the executing row of the locked program
+    // grid is painted as a selection, not greyed.
+    void readoutsAndRunningRowLookTheirPart()
+    {
+        Connect();
+        for (const QLineEdit *readout : {MainFrm->Axis_Frames().at(0)->edt_Show_Software,
+                                         MainFrm->Axis_Frames().at(0)->edt_Show_V})
+            QVERIFY(readout->isReadOnly() && readout->focusPolicy() == Qt::NoFocus);
+        const QPalette palette = MainFrm->AutoPage->grid_Code->palette();
+        for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+            QCOMPARE(palette.color(QPalette::Disabled, role), palette.color(QPalette::Active, role));
+    }
+
+    // At 1600 × 1000 the left pane shows twelve axes and a log line whole;
+    // in a small window it leaves most of the width to the program.
+    void autoPageLeftPaneFits_data()
+    {
+        QTest::addColumn<QSize>("window");
+        QTest::newRow("1600 x 1000") << QSize(1600, 1000);
+        QTest::newRow("800 x 600") << QSize(800, 600);
+    }
+    void autoPageLeftPaneFits()
+    {
+        QFETCH(QSize, window);
+        kqsim_reset(12, 12, kAllResources);
+        MainFrm->resize(window);
+        ShowActive();
+        Connect();
+        MainFrm->btn_AutoClick();
+        MainFrm->Add_Log(QStringLiteral("第12轴 开始相对定位"));
+        QCoreApplication::processEvents();
+        const QList<int> sizes = MainFrm->findChild<QSplitter *>("spl_Auto")->sizes();
+        const TAutoPage *page = MainFrm->AutoPage;
+        QVERIFY(!page->grid_Status->horizontalScrollBar()->isVisible());
+        if (window.width() >= 1600) {
+            QVERIFY(!page->grid_Status->verticalScrollBar()->isVisible());
+            const QString line = page->mmo_Log->document()->lastBlock().text();
+            QVERIFY(page->mmo_Log->viewport()->width() > page->mmo_Log->fontMetrics().horizontalAdvance(line));
+        } else {
+            QVERIFY(sizes.at(0) <= (sizes.at(0) + sizes.at(1)) * 2 / 5);
         }
     }
 
