@@ -27,6 +27,13 @@
 // it, a lost link is not seen.
 #pragma weak KQ_Link_Lost
 
+namespace {
+bool Link_Lost()
+{
+    return KQ_Link_Lost && KQ_Link_Lost() != 0;
+}
+} // namespace
+
 TCliSession::TCliSession(const TCliOptions &options, TCliOutput &out, QObject *parent)
     : QObject(parent)
     , m_options(options)
@@ -164,10 +171,14 @@ int TCliSession::Run_Number() const
 void TCliSession::Connect_Runner()
 {
     connect(m_runner, &TProgramRunner::Log, this, [this](const QString &text) { m_out.Log(text, Row(), Run_Number()); });
-    connect(m_runner, &TProgramRunner::Refused, this, [this](const QString &text) { m_refusal = text; });
+    connect(m_runner, &TProgramRunner::Refused, this, [this](const QString &text) {
+        m_refusal = text;
+        QMetaObject::invokeMethod(this, [this] { RunStateChanged(m_runner->RunState()); }, Qt::QueuedConnection);
+    });
     // Queued: a refusal during the run is reported after the halt that
     // ends it, and a pause step on the last row is followed by the halt.
     connect(m_runner, &TProgramRunner::StateChanged, this, &TCliSession::RunStateChanged, Qt::QueuedConnection);
+    connect(m_runner, &TProgramRunner::StateChanged, this, [this](int state) { m_begun |= m_started && state != TProgramRunner::Idle; });
     connect(m_runner->tmr_AutoStatus, &QTimer::timeout, this, [this] {
         Refresh_Status(*m_status, m_axes);
         Show_Progress();
@@ -192,10 +203,12 @@ int TCliSession::Run()
     } catch (const Exception &e) {
         m_refusal = e.Message();
     }
-    if (!started) {
+    if (!started && !m_refusal.isEmpty()) {
         m_finished = true;
         return Fail(Exit_Refused, m_refusal);
     }
+    // Not started and not refused: the rows are still being checked; the
+    // run begins, or is refused, later.
     m_rowClock.RowChanged();
     m_linkWatch->start();
     Show_Progress();
@@ -229,7 +242,11 @@ void TCliSession::RunStateChanged(int)
             m_stdin->setEnabled(false);
         return;
     case TProgramRunner::Idle:
-        if (m_refusal.isEmpty())
+        if (Link_Lost())
+            Finish(Exit_Link_Lost, QStringLiteral("设备无响应，运行已停止"));
+        else if (!m_begun && m_refusal.isEmpty())
+            return; // the start-up halt, or rows still being checked
+        else if (m_refusal.isEmpty())
             Finish(Exit_Ok);
         else
             Finish(Exit_Refused, m_refusal);
@@ -255,7 +272,7 @@ void TCliSession::Read_Stdin()
 
 void TCliSession::Watch_Link()
 {
-    if (KQ_Link_Lost && KQ_Link_Lost() != 0)
+    if (Link_Lost())
         Finish(Exit_Link_Lost, QStringLiteral("设备无响应，运行已停止"));
 }
 

@@ -183,6 +183,36 @@ private slots:
         QCOMPARE(texts.at(texts.size() - 2), QStringLiteral("方案执行完成 2"));
     }
 
+    // A pause step waits for a line on standard input; without one the run
+    // stops there.
+    void pauseStepWaitsForALine()
+    {
+        Files files;
+        const QString program = files.Program({Step(0, AutoAction::Adjust, 1), Step(-1, AutoAction::Pause, 0),
+                                               Step(1, AutoAction::Adjust, 2)});
+        QProcess resumed;
+        resumed.setProgram(QStringLiteral(TAVORIN_RUN_PATH));
+        resumed.setArguments({"run", program, "--config", files.Config()});
+        resumed.start();
+        QByteArray out;
+        QVERIFY(WaitForOutput(resumed, out, QStringLiteral("]暂停")));
+        resumed.write("\n");
+        QVERIFY(resumed.waitForFinished(10000));
+        out += resumed.readAllStandardOutput();
+        QCOMPARE(resumed.exitCode(), int(Exit_Ok));
+        QVERIFY(QString::fromUtf8(out).contains(QStringLiteral("]恢复运行\n")));
+        QVERIFY(QString::fromUtf8(out).contains(QStringLiteral("]第2轴 坐标调整完成\n")));
+
+        QProcess ended;
+        Start(ended, {"run", program, "--config", files.Config()});
+        QVERIFY(ended.waitForFinished(10000));
+        QCOMPARE(ended.exitCode(), int(Exit_Pause_Ended));
+        const QString log = QString::fromUtf8(ended.readAllStandardOutput());
+        QVERIFY(log.endsWith(QStringLiteral("]暂停\n") + log.section('\n', -2, -2) + '\n'));
+        QVERIFY(log.endsWith(QStringLiteral("]停止\n")));
+        QVERIFY(!log.contains(QStringLiteral("第2轴")));
+    }
+
     void usageErrors_data()
     {
         QTest::addColumn<QStringList>("args");
