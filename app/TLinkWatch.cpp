@@ -1,13 +1,9 @@
 #include "TLinkWatch.h"
 
-#include "kq_api.h"
+#include "controller/LinkState.h"
 
 #include <QLabel>
 #include <QTimer>
-
-// The link state is an addition of our library; with a library that lacks
-// it, nothing is shown.
-#pragma weak KQ_Link_Lost
 
 TLinkWatch::TLinkWatch(QLabel *pane, QObject *parent) : QObject(parent), m_pane(pane)
 {
@@ -20,7 +16,7 @@ TLinkWatch::TLinkWatch(QLabel *pane, QObject *parent) : QObject(parent), m_pane(
 
 void TLinkWatch::tmr_LinkTimer()
 {
-    if (KQ_Link_Lost && KQ_Link_Lost() != 0)
+    if (Board_Link_Lost())
         m_pane->setText(QStringLiteral("设备无响应"));
 }
 
