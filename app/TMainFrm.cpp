@@ -249,14 +249,29 @@ void TMainFrm::FormShow()
 
 void TMainFrm::closeEvent(QCloseEvent *event)
 {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
+}
+
+bool TMainFrm::FormCloseQuery()
+{
+    return Runner->RunState() == TProgramRunner::Idle
+        || ConfirmDestructive(QStringLiteral("方案正在运行，退出将停止所有轴。确认退出？"));
 }
 
 void TMainFrm::FormClose()
 {
     // A failed save is reported; the library is shut down all the same.
     Guard([this] { Save_Axis_Entries(); });
+    // Nothing may go on moving once the program has gone.
+    tmr_Auto->stop();
+    tmr_AutoStatus->stop();
+    if (F_Axis_Num > 0)
+        Halt_All_Axes();
     KQ_DeInit();
 }
 
@@ -550,7 +565,7 @@ void TMainFrm::btn_AutoHaltClick()
 
 void TMainFrm::tmr_AutoStatusTimer()
 {
-    if (F_Axis_Num < 1)
+    if (F_Axis_Num < 1 || !Runner->Check_Link())
         return;
     // One repaint per refresh, however many rows change.
     AutoPage->grid_Status->setUpdatesEnabled(false);

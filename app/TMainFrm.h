@@ -63,6 +63,9 @@ public:
 
     // Start-up, connection and shutdown.
     void FormShow();
+    // While a program runs or is paused, closing asks first; true: close.
+    bool FormCloseQuery();
+    // Saves the panels' entries, halts every axis and shuts the library down.
     void FormClose();
     void btn_ScanClick();
     void Load_Axis_Config();

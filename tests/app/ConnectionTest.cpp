@@ -206,7 +206,7 @@ private slots:
         MainFrm->Axis_Frames().at(0)->edt_Rel->setText("abc");
         kqsim_journal_clear();
         MainFrm->FormClose();
-        QCOMPARE(Journal(), QStringList({"KQ_DeInit()"}));
+        QCOMPARE(Journal(), QStringList({"KQ_Set_Axis_Halt_All()", "KQ_DeInit()"}));
         const QByteArray text = cfg->Read();
         QVERIFY(text.indexOf("[Axis1]") >= 0);
         QVERIFY(text.indexOf("[Axis1]") < text.indexOf("[Axis0]"));
@@ -225,7 +225,7 @@ private slots:
         kqsim_journal_clear();
         MainFrm->FormClose();
         QCOMPARE(messages.Texts(), QStringList({"Unable to write to " + QDir::toNativeSeparators(cfg->Path())}));
-        QCOMPARE(Journal(), QStringList({"KQ_DeInit()"}));
+        QCOMPARE(Journal(), QStringList({"KQ_Set_Axis_Halt_All()", "KQ_DeInit()"}));
     }
 };
 TAVORIN_TEST(ConnectionTest)
