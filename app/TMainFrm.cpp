@@ -15,6 +15,7 @@
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "controller/Conversion.h"
+#include "controller/LinkState.h"
 #include "kq_api.h"
 #include "program/StatusRefresh.h"
 #include "program/TAutoPage.h"
@@ -288,6 +289,9 @@ void TMainFrm::btn_ScanClick()
 {
     if (ShowModal(BoardPortFrm) != QDialog::Accepted)
         return;
+    // After a lost link the board's state is unknown (a call that timed out
+    // may have been carried out): it is read afresh once connected.
+    const bool wasLost = Board_Link_Lost();
     // No program goes on with a board that is about to be replaced.
     if (Runner->RunState() != TProgramRunner::Idle)
         btn_AutoHaltClick();
@@ -310,6 +314,8 @@ void TMainFrm::btn_ScanClick()
             product += QStringLiteral("/Motor=") + QString::number(F_Axis_Num);
         Reload_And_Rebuild();
         Paint_Group_Panels();
+        if (wasLost)
+            Read_Fresh_Positions();
     }
     msg_Main->setText(product);
 }
@@ -561,6 +567,13 @@ void TMainFrm::btn_AutoStopClick()
 void TMainFrm::btn_AutoHaltClick()
 {
     Runner->Halt();
+}
+
+void TMainFrm::Read_Fresh_Positions()
+{
+    for (TAxisFrm *panel : Axis_Frames())
+        panel->tmr_AxisTimer();
+    Refresh_Status(*AutoPage->mem_Status, F_Axis_Num);
 }
 
 void TMainFrm::tmr_AutoStatusTimer()

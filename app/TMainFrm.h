@@ -108,6 +108,8 @@ public:
     void btn_AutoStopClick();
     void btn_AutoHaltClick();
     void tmr_AutoStatusTimer();
+    // Every panel's readouts and the status table read from the board now.
+    void Read_Fresh_Positions();
 
 protected:
     void showEvent(QShowEvent *event) override;
