@@ -124,7 +124,6 @@ private:
     void BuildStatusBar();
     void ConnectHandlers();
     void BuildRunner();
-    QString Read_Identity();
     QWidget *GroupPanelContainer() const;
     QWidget *AxisPanelContainer() const;
 
