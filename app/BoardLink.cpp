@@ -41,6 +41,21 @@ bool Connect_Board(const TLink_Choice &link, const std::function<void(const QStr
     return false;
 }
 
+QString Link_Name(const TLink_Choice &link)
+{
+    switch (link.Kind) {
+    case TLink_Kind::UART:
+        return QStringLiteral("串口 ") + link.PortName;
+    case TLink_Kind::USB:
+        return QStringLiteral("USB");
+    case TLink_Kind::Net: {
+        const auto &o = link.Octets;
+        return QStringLiteral("网络 %1.%2.%3.%4:%5").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]).arg(link.Port);
+    }
+    }
+    return QString();
+}
+
 void Read_Board_Identity(QString &productId, QString &serial, QString &version)
 {
     char buffer[KQ_PRODUCT_ID_SIZE];

@@ -30,6 +30,10 @@ int32_t Open_Link(const TLink_Choice &link);
 // again and the result is false.
 bool Connect_Board(const TLink_Choice &link, const std::function<void(const QString &)> &noBoard);
 
+// The link as the status bar names it: "USB", "网络 127.0.0.1:8080" or
+// "串口 ttyUSB0".
+QString Link_Name(const TLink_Choice &link);
+
 // Reads the product identifier, serial number and version; each keeps its
 // previous value when its call fails.
 void Read_Board_Identity(QString &productId, QString &serial, QString &version);

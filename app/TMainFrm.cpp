@@ -4,8 +4,12 @@
 #include "Forms.h"
 #include "ManualPanels.h"
 #include "TBoardPortFrm.h"
+#include "THaltKeys.h"
 #include "TLinkWatch.h"
 #include "TRunAllFrm.h"
+#include "TStatusNote.h"
+#include "TWindowState.h"
+#include "ToolBarTips.h"
 #include "axis/TAxisFrm.h"
 #include "config/TConfigFrm.h"
 #include "common/AppInfo.h"
@@ -13,11 +17,13 @@
 #include "common/Guard.h"
 #include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
+#include "config/IniFile.h"
 #include "controller/LinkState.h"
 #include "kq_api.h"
 #include "program/RunLog.h"
 #include "program/StatusRefresh.h"
 #include "program/TAutoPage.h"
+#include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/TRunEstimate.h"
 
@@ -62,9 +68,12 @@ TMainFrm::TMainFrm(QWidget *parent)
 
     BuildRunner();
     ConnectHandlers();
+    Set_Tool_Bar_Tips(tlb_System);
+    HaltKeys = new THaltKeys(this, [this] { Halt_Current_Page(); });
     resize(1100, 720);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    TWindowState::Restore_Geometry(this, TIniFile(ConfigFileName()));
 }
 
 TMainFrm::~TMainFrm() = default;
@@ -185,17 +194,25 @@ void TMainFrm::BuildStatusBar()
         return label;
     };
     msg_Main = pane(QStringLiteral("msg_Main"), QString());
+    // In a narrow window the end of the product line gives way, not the
+    // panes on the right.
+    msg_Main->setMinimumWidth(1);
+    msg_Link = pane(QStringLiteral("msg_Link"), QString());
+    msg_Note = new TStatusNote(status_Main);
     msg_Mcu_T = pane(QStringLiteral("msg_Mcu_T"), QString());
     msg_Mcu_T->setMinimumWidth(80);
     msg_Company = pane(QStringLiteral("msg_Company"), AppCompanyName());
     // Where the settings are kept, for the operator who looks for them.
     msg_Company->setToolTip(QStringLiteral("配置文件：") + QDir::toNativeSeparators(ConfigFileName()));
     msg_Version = pane(QStringLiteral("msg_Version"), QStringLiteral("Ver:") + AppFileVersion());
-    status_Main->addWidget(msg_Main, 1);
+    status_Main->addWidget(msg_Main);
+    status_Main->addWidget(msg_Link);
+    status_Main->addWidget(msg_Note, 1);
     status_Main->addWidget(msg_Mcu_T);
     status_Main->addWidget(msg_Company);
     status_Main->addWidget(msg_Version);
     F_Link_Watch = new TLinkWatch(msg_Mcu_T, this);
+    connect(F_Link_Watch, &TLinkWatch::LostChanged, this, &TMainFrm::Show_Panels_Stale);
 }
 
 void TMainFrm::ConnectHandlers()
@@ -227,6 +244,10 @@ void TMainFrm::BuildRunner()
     connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
     // After the status refresh above, so that the estimate sees its positions.
     AutoPage->Estimate->Follow(Runner, AutoPage->mem_Status);
+    connect(AutoPage->Document, &TProgramDocument::Changed, this,
+            [this] { setWindowTitle(AutoPage->Document->Title(QStringLiteral("运动控制助手"))); });
+    connect(AutoPage, &TAutoPage::ProgramSaved, this,
+            [this](const QString &path) { msg_Note->Show(QStringLiteral("已保存：") + QDir::toNativeSeparators(path)); });
 }
 
 // ---- start-up and shutdown ------------------------------------------------
@@ -237,6 +258,7 @@ void TMainFrm::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
+    TWindowState::Restore_Splitters(this, TIniFile(ConfigFileName()));
     Guard([this] { FormShow(); });
 }
 
@@ -271,6 +293,12 @@ void TMainFrm::FormClose()
     tmr_AutoStatus->stop();
     if (F_Axis_Num > 0)
         Halt_All_Axes();
+    // The window's layout is no work of the operator's: a failed write of
+    // it is not worth a second error box.  A window never shown has none.
+    if (m_shown) {
+        TIniFile ini(ConfigFileName());
+        try { TWindowState::Save(this, ini); } catch (const Exception &) {}
+    }
     KQ_DeInit();
 }
 
@@ -291,6 +319,7 @@ void TMainFrm::btn_ScanClick()
     if (!Connect_Board(BoardPortFrm->Choice(), ShowInfo))
         return;
     F_Link_Watch->Connected();
+    msg_Link->setText(Link_Name(BoardPortFrm->Choice()));
     TBoard_Resources resources;
     const QString product = Read_Board(F_Product_ID, F_SN, F_Version, resources);
     F_Encoder_Num = resources.Encoders;
@@ -348,6 +377,14 @@ QList<TAxisFrm *> TMainFrm::Axis_Frames() const
 void TMainFrm::Build_Axis_Frames()
 {
     ManualPanels::Build_Axis_Frames(AxisPanelContainer(), F_Axis_Num);
+    if (F_Link_Watch->IsLost())
+        Show_Panels_Stale(true);
+}
+
+void TMainFrm::Show_Panels_Stale(bool stale)
+{
+    for (TAxisFrm *panel : Axis_Frames())
+        panel->Show_Stale(stale);
 }
 
 QList<QWidget *> TMainFrm::Group_Panels() const
@@ -372,6 +409,7 @@ void TMainFrm::Select_Group(int group)
     ManualPanels::Mark_Selection(group);
     Paint_Group_Panels();
     Build_Axis_Frames();
+    Build_RunAll_Frames(); // "同时启动" lists the panels shown
 }
 
 void TMainFrm::Paint_Group_Panels()
@@ -460,13 +498,9 @@ void TMainFrm::btn_RunAllClick()
 {
     if (F_Axis_Num < 1 || !RunAllFrm || ShowModal(RunAllFrm) != QDialog::Accepted)
         return;
-    // An entry that is not a number ends the whole command; axes started
-    // before it keep moving.
-    for (const TRun_Choice &choice : RunAllFrm->Choices()) {
-        TAxisFrm *panel = ManualPanels::Axis_Frame_Of(AxisPanelContainer(), choice.Axis);
-        if (choice.Run && panel)
-            Perform_Run_Action(*panel, choice.Action);
-    }
+    const QStringList leftOut = ManualPanels::Run_Choices(AxisPanelContainer(), RunAllFrm->Choices());
+    if (!leftOut.isEmpty())
+        msg_Note->Show(QStringLiteral("没有面板，未启动：") + leftOut.join(QStringLiteral("、")));
 }
 
 void TMainFrm::btn_StopAllClick()
@@ -478,6 +512,14 @@ void TMainFrm::btn_StopAllClick()
 void TMainFrm::btn_HaltAllClick()
 {
     Halt_All_Axes();
+}
+
+void TMainFrm::Halt_Current_Page()
+{
+    if (pgc_Main->currentWidget() == Sheet_Auto)
+        btn_AutoHaltClick();
+    else
+        btn_HaltAllClick();
 }
 
 void TMainFrm::Halt_All_Axes()

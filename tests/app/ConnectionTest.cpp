@@ -274,11 +274,12 @@ private slots:
         QVERIFY(text.contains("IP_Address.Text=127.0.0.1\r\n"));
         QVERIFY(text.contains("edt_Port.Value=9001\r\n"));
         QVERIFY(text.contains("cbb_Port.ItemIndex="));
+        QVERIFY(text.contains("Link=Net\r\n"));
         Destroy_Forms();
         Create_Forms();
         QCOMPARE(BoardPortFrm->IP_Address->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(BoardPortFrm->edt_Port->value(), 9001);
-        QVERIFY(BoardPortFrm->rb_UART->isChecked()); // the link kind is not kept
+        QVERIFY(BoardPortFrm->rb_Net->isChecked()); // the link kind is kept too
     }
 
     void storedIndexPastTheListChoosesNothing()

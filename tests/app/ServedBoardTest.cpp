@@ -84,6 +84,8 @@ private slots:
         QCOMPARE(AxisFrameNames().size(), 4);
         QVERIFY(MainFrm->msg_Main->text().startsWith("Model=SIMBOARD-MC/"));
         QCOMPARE(sim->Journal(), BoardCalls(Journal()));
+        QCOMPARE(MainFrm->msg_Link->text(), args.contains("--pty") ? QStringLiteral("串口 ") + sim->ptyPath
+                                                                   : QStringLiteral("网络 127.0.0.1:%1").arg(sim->port));
 
         // A short run: absolute positioning to 0.5 mm, polled to rest.
         TAxisFrm *axis = MainFrm->Axis_Frames().at(0);
@@ -100,6 +102,17 @@ private slots:
             f->tmr_AxisTimer();
         MainFrm->F_Link_Watch->tmr_LinkTimer();
         QCOMPARE(StatusPane(), QStringLiteral("设备无响应"));
+        QVERIFY(MainFrm->msg_Mcu_T->styleSheet().contains("background-color"));
+        // Nothing is known about the axes any more, and the panels say so,
+        // also a panel built while the board is lost.
+        axis->chk_Zero->setChecked(true);
+        MainFrm->Build_Axis_Frames();
+        for (TAxisFrm *f : MainFrm->Axis_Frames()) {
+            f->tmr_AxisTimer();
+            QVERIFY(!f->chk_Run->isChecked() && !f->chk_Neg->isChecked() && !f->chk_Pos->isChecked()
+                    && !f->chk_Zero->isChecked());
+            QVERIFY(!f->edt_Show_Software->isEnabled() && !f->edt_Show_V->isEnabled());
+        }
 
         // Back again: "连接设备" works at once and clears the pane.
         const QStringList sameAddress{"--listen", QStringLiteral("127.0.0.1:%1").arg(sim->port)};
@@ -108,8 +121,11 @@ private slots:
         ConnectTo(*sim);
         QCOMPARE(MainFrm->F_Axis_Num, 4);
         QCOMPARE(StatusPane(), QString());
+        QCOMPARE(MainFrm->msg_Mcu_T->styleSheet(), QString());
         MainFrm->F_Link_Watch->tmr_LinkTimer();
         QCOMPARE(StatusPane(), QString());
+        for (TAxisFrm *f : MainFrm->Axis_Frames())
+            QVERIFY(f->edt_Show_Software->isEnabled() && f->edt_Show_V->isEnabled());
     }
 
     // A serial line that another program holds is said so, not taken for a
