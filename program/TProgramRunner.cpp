@@ -145,7 +145,7 @@ QString TProgramRunner::Check_Row(const TAutoCode &code) const
     return QString();
 }
 
-QString TProgramRunner::Row_Refusal(int row, const QString &why) const
+QString TProgramRunner::Row_Refusal(int row, const QString &why)
 {
     return QStringLiteral("第%1行无法执行：%2").arg(row + 1).arg(why);
 }

@@ -80,6 +80,8 @@ public:
     // Empty when `code` can be carried out on axis `code.ID` with the board's
     // axes and the axis configuration as they are now; otherwise why not.
     QString Check_Row(const TAutoCode &code) const;
+    // The refusal of table row `row` (0-based) as the operator reads it.
+    static QString Row_Refusal(int row, const QString &why);
 
 signals:
     void Log(const QString &text);
@@ -105,7 +107,6 @@ private:
     void Load_Row();
     void Next_Row();
     bool Check_All_Rows();
-    QString Row_Refusal(int row, const QString &why) const;
     void Refuse_Row(int row, const QString &why);
 
     TCodeModel *m_code;
