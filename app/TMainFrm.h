@@ -69,6 +69,9 @@ public:
 
     // Start-up, connection and shutdown.
     void FormShow();
+    // While a program runs or is paused, closing asks first; true: close.
+    bool FormCloseQuery();
+    // Saves the panels' entries, halts every axis and shuts the library down.
     void FormClose();
     void btn_ScanClick();
     void Load_Axis_Config();
@@ -115,6 +118,8 @@ public:
     void btn_AutoStopClick();
     void btn_AutoHaltClick();
     void tmr_AutoStatusTimer();
+    // Every panel's readouts and the status table read from the board now.
+    void Read_Fresh_Positions();
 
 protected:
     void showEvent(QShowEvent *event) override;
