@@ -6,6 +6,7 @@
 #include "config/AxisConfig.h"
 #include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
+#include "controller/LinkState.h"
 #include "kq_api.h"
 #include "program/ProgramFile.h"
 #include "program/StatusRefresh.h"
@@ -23,16 +24,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-// The link state is an addition of our library; with a library that lacks
-// it, a lost link is not seen.
-#pragma weak KQ_Link_Lost
-
-namespace {
-bool Link_Lost()
-{
-    return KQ_Link_Lost && KQ_Link_Lost() != 0;
-}
-} // namespace
 
 TCliSession::TCliSession(const TCliOptions &options, TCliOutput &out, QObject *parent)
     : QObject(parent)
@@ -92,8 +83,9 @@ int TCliSession::Prepare(bool startupHalt)
     m_initialised = true;
     if (startupHalt)
         m_runner->Halt();
-    if (!Connect_Board(m_options.Link, [] {}))
-        return Fail(Exit_No_Board, QStringLiteral("没有发现设备"));
+    QString noBoard;
+    if (!Connect_Board(m_options.Link, [&noBoard](const QString &why) { noBoard = why; }))
+        return Fail(Exit_No_Board, noBoard);
     QString productId, serial, version;
     TBoard_Resources resources;
     const QString product = Read_Board(productId, serial, version, resources);
@@ -242,7 +234,7 @@ void TCliSession::RunStateChanged(int)
             m_stdin->setEnabled(false);
         return;
     case TProgramRunner::Idle:
-        if (Link_Lost())
+        if (Board_Link_Lost())
             Finish(Exit_Link_Lost, QStringLiteral("设备无响应，运行已停止"));
         else if (!m_begun && m_refusal.isEmpty())
             return; // the start-up halt, or rows still being checked
@@ -270,10 +262,10 @@ void TCliSession::Read_Stdin()
     m_runner->Start(m_options.RepeatText);
 }
 
+// The runner sees a lost link at its next tick; a paused run has none.
 void TCliSession::Watch_Link()
 {
-    if (Link_Lost())
-        Finish(Exit_Link_Lost, QStringLiteral("设备无响应，运行已停止"));
+    m_runner->Check_Link();
 }
 
 void TCliSession::Interrupt(int signal)
