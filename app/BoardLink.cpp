@@ -12,32 +12,31 @@ void Close_All_Links()
     KQ_Close_Net();
 }
 
-void Open_Link(const TLink_Choice &link)
+int32_t Open_Link(const TLink_Choice &link)
 {
     switch (link.Kind) {
     case TLink_Kind::UART: {
         const QByteArray name = link.PortName.toLocal8Bit(); // zero-terminated
-        KQ_Open_UART(name.constData());
-        break;
+        return KQ_Open_UART(name.constData());
     }
     case TLink_Kind::USB:
-        KQ_Open_USB();
-        break;
+        return KQ_Open_USB();
     case TLink_Kind::Net: {
         const auto &o = link.Octets;
-        KQ_Open_Net(o[0], o[1], o[2], o[3], link.Port);
-        break;
+        return KQ_Open_Net(o[0], o[1], o[2], o[3], link.Port);
     }
     }
+    return 0;
 }
 
-bool Connect_Board(const TLink_Choice &link, const std::function<void()> &noBoard)
+bool Connect_Board(const TLink_Choice &link, const std::function<void(const QString &)> &noBoard)
 {
     Close_All_Links();
-    Open_Link(link);
+    const int32_t opened = Open_Link(link);
     if (KQ_Check() == 0)
         return true;
-    noBoard();
+    // A serial line that another program holds is no missing board.
+    noBoard(opened == KQ_STATUS_PORT_BUSY ? QStringLiteral("串口被占用") : QStringLiteral("没有发现设备"));
     Close_All_Links();
     return false;
 }

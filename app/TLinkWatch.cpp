@@ -1,13 +1,9 @@
 #include "TLinkWatch.h"
 
-#include "kq_api.h"
+#include "controller/LinkState.h"
 
 #include <QLabel>
 #include <QTimer>
-
-// The link state is an addition of our library; with a library that lacks
-// it, nothing is shown.
-#pragma weak KQ_Link_Lost
 
 namespace {
 // The library knows the link lost as soon as one call fails; asking is a
@@ -27,7 +23,7 @@ TLinkWatch::TLinkWatch(QLabel *pane, QObject *parent) : QObject(parent), m_pane(
 
 void TLinkWatch::tmr_LinkTimer()
 {
-    if (!m_lost && KQ_Link_Lost && KQ_Link_Lost() != 0)
+    if (!m_lost && Board_Link_Lost())
         SetLost(true);
 }
 

@@ -18,6 +18,7 @@
 #include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
+#include "controller/LinkState.h"
 #include "kq_api.h"
 #include "program/StatusRefresh.h"
 #include "program/TAutoPage.h"
@@ -274,14 +275,29 @@ void TMainFrm::FormShow()
 
 void TMainFrm::closeEvent(QCloseEvent *event)
 {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
+}
+
+bool TMainFrm::FormCloseQuery()
+{
+    return Runner->RunState() == TProgramRunner::Idle
+        || ConfirmDestructive(QStringLiteral("方案正在运行，退出将停止所有轴。确认退出？"));
 }
 
 void TMainFrm::FormClose()
 {
     // A failed save is reported; the library is shut down all the same.
     Guard([this] { Save_Axis_Entries(); });
+    // Nothing may go on moving once the program has gone.
+    tmr_Auto->stop();
+    tmr_AutoStatus->stop();
+    if (F_Axis_Num > 0)
+        Halt_All_Axes();
     // The window's layout is no work of the operator's: a failed write of
     // it is not worth a second error box.  A window never shown has none.
     if (m_shown) {
@@ -297,12 +313,15 @@ void TMainFrm::btn_ScanClick()
 {
     if (ShowModal(BoardPortFrm) != QDialog::Accepted)
         return;
+    // After a lost link the board's state is unknown (a call that timed out
+    // may have been carried out): it is read afresh once connected.
+    const bool wasLost = Board_Link_Lost();
     // No program goes on with a board that is about to be replaced.
     if (Runner->RunState() != TProgramRunner::Idle)
         btn_AutoHaltClick();
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
-    if (!Connect_Board(BoardPortFrm->Choice(), [] { ShowInfo(QStringLiteral("没有发现设备")); }))
+    if (!Connect_Board(BoardPortFrm->Choice(), ShowInfo))
         return;
     F_Link_Watch->Connected();
     msg_Link->setText(Link_Name(BoardPortFrm->Choice()));
@@ -313,6 +332,8 @@ void TMainFrm::btn_ScanClick()
         F_Axis_Num = resources.Axes;
         Reload_And_Rebuild();
         Paint_Group_Panels();
+        if (wasLost)
+            Read_Fresh_Positions();
     }
     msg_Main->setText(product);
 }
@@ -582,9 +603,16 @@ void TMainFrm::Start_From_Row(int row)
         Runner->Start(AutoPage->edt_Repeat->text(), row);
 }
 
+void TMainFrm::Read_Fresh_Positions()
+{
+    for (TAxisFrm *panel : Axis_Frames())
+        panel->tmr_AxisTimer();
+    Refresh_Status(*AutoPage->mem_Status, F_Axis_Num);
+}
+
 void TMainFrm::tmr_AutoStatusTimer()
 {
-    if (F_Axis_Num < 1)
+    if (F_Axis_Num < 1 || !Runner->Check_Link())
         return;
     // One repaint per refresh, however many rows change.
     AutoPage->grid_Status->setUpdatesEnabled(false);

@@ -73,6 +73,9 @@ public:
 
     // Start-up, connection and shutdown.
     void FormShow();
+    // While a program runs or is paused, closing asks first; true: close.
+    bool FormCloseQuery();
+    // Saves the panels' entries, halts every axis and shuts the library down.
     void FormClose();
     void btn_ScanClick();
     void Load_Axis_Config();
@@ -122,6 +125,8 @@ public:
     // "从此行开始运行": a fresh start from `row` (counted from 0).
     void Start_From_Row(int row);
     void tmr_AutoStatusTimer();
+    // Every panel's readouts and the status table read from the board now.
+    void Read_Fresh_Positions();
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -349,21 +349,12 @@ void TAutoPage::Open_Program()
 // reported as such; an empty last line is no loss.
 void TAutoPage::ReportEarlyStop(const ProgramReadResult &read)
 {
-    switch (read.StopReason) {
-    case ProgramReadResult::AtEnd:
+    const QString notice = Early_Stop_Notice(read, mem_Code->rowCount());
+    if (notice.isEmpty())
         return;
-    case ProgramReadResult::BadNumber:
-        throw EConvertError(read.Error);
-    case ProgramReadResult::TooManyRows:
-        ShowInfo(QStringLiteral("方案超过 %1 行，已读入前 %1 行，其余未读入").arg(mem_Code->rowCount()));
-        return;
-    case ProgramReadResult::BadLine:
-        if (!read.OnlyEmptyLinesLeft)
-            ShowInfo(QStringLiteral("方案文件第 %1 行格式不正确，已停止读取，共读入 %2 行")
-                         .arg(read.StopLine)
-                         .arg(mem_Code->rowCount()));
-        return;
-    }
+    if (read.StopReason == ProgramReadResult::BadNumber)
+        throw EConvertError(notice);
+    ShowInfo(notice);
 }
 
 QString TAutoPage::ProgramName() const

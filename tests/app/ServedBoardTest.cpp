@@ -20,6 +20,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace Fixtures;
 using namespace AppTest;
 
@@ -122,6 +126,25 @@ private slots:
         QCOMPARE(StatusPane(), QString());
         for (TAxisFrm *f : MainFrm->Axis_Frames())
             QVERIFY(f->edt_Show_Software->isEnabled() && f->edt_Show_V->isEnabled());
+    }
+
+    // A serial line that another program holds is said so, not taken for a
+    // missing board.
+    void serialLineHeldElsewhereIsSaid()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start({"--pty"}));
+        const int other = ::open(sim.ptyPath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+        MessageRecorder messages;
+        ConnectTo(sim);
+        QCOMPARE(messages.Texts(), QStringList{QStringLiteral("串口被占用")});
+        QCOMPARE(MainFrm->F_Axis_Num, 0);
+        ::close(other);
+        ConnectTo(sim);
+        QCOMPARE(messages.Texts().size(), 1);
+        QCOMPARE(MainFrm->F_Axis_Num, 4);
     }
 
     // An automatic program runs on the served board exactly as in-process.
