@@ -1,7 +1,6 @@
 #include "RunRecord.h"
 
 #include "common/NumberText.h"
-#include "config/ConfigLocation.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -42,9 +41,9 @@ void Sync_File(QFile &file)
 
 } // namespace
 
-QString Runs_Folder()
+QString Runs_Folder(const QString &configFile)
 {
-    return QFileInfo(ConfigFileName()).absolutePath() + QStringLiteral("/runs");
+    return QFileInfo(configFile).absolutePath() + QStringLiteral("/runs");
 }
 
 std::optional<double> TRunPoint::Deviation() const

@@ -14,7 +14,7 @@
 #include <optional>
 
 // The folder of the records: "runs" beside the configuration file.
-QString Runs_Folder();
+QString Runs_Folder(const QString &configFile);
 
 // One line of the points table.  Positions in mm or degrees; a value that
 // could not be read is missing.

@@ -12,6 +12,7 @@
 #include "common/Guard.h"
 #include "common/NumberText.h"
 #include "common/Widgets.h"
+#include "config/ConfigLocation.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -367,7 +368,7 @@ QString TAutoPage::ProgramName() const
 
 void TAutoPage::Show_Run_Records()
 {
-    const QString folder = Runs_Folder();
+    const QString folder = Runs_Folder(ConfigFileName());
     const QString shown = QDir::toNativeSeparators(folder);
     if (!QDir().mkpath(folder))
         ShowInfo(QStringLiteral("无法创建运行记录文件夹：") + shown);

@@ -3,6 +3,7 @@
 #include "RunLog.h"
 #include "TProgramRunner.h"
 #include "config/AxisConfig.h"
+#include "config/ConfigLocation.h"
 #include "controller/Conversion.h"
 #include "kq_api.h"
 
@@ -37,6 +38,7 @@ std::optional<double> Read_Sensor_Position(int axis)
 
 TRunLog::TRunLog(std::function<QString()> programName, QObject *parent)
     : QObject(parent)
+    , Folder([] { return Runs_Folder(ConfigFileName()); })
     , Now([] { return QDateTime::currentDateTime(); })
     , m_programName(std::move(programName))
     , m_axisCount([] { return 0; })
@@ -64,7 +66,7 @@ void TRunLog::Add(const QString &text)
         else
             Record_Failed();
     }
-    emit Line(line);
+    emit Line(line, text);
 }
 
 // ---- the record of a run ----------------------------------------------------
@@ -74,7 +76,7 @@ void TRunLog::Open_Record()
     Close_Record();
     m_failed = false;
     m_commanded.clear();
-    if (!m_record.Open(Runs_Folder(), Now(), m_programName())) {
+    if (!m_record.Open(Folder(), Now(), m_programName())) {
         Record_Failed();
         return;
     }

@@ -32,6 +32,9 @@ public:
     // The text's log line (Log_Line), written to the record and emitted.
     void Add(const QString &text);
 
+    // Where the records go: runs/ beside the configuration file in use.
+    std::function<QString()> Folder;
+
     // The record of the run: opened at a fresh start, closed at its end.
     // Open_Record reads where the axes stand, for the first relative move
     // of each axis.
@@ -43,7 +46,8 @@ public:
     std::function<QDateTime()> Now;
 
 signals:
-    void Line(const QString &line);
+    // The stamped line, and its text without the stamp.
+    void Line(const QString &line, const QString &text);
 
 private:
     void Record_Point(const TAutoCode &code, int row, int run);
