@@ -6,6 +6,7 @@
 #include "config/AxisConfig.h"
 #include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
+#include "controller/LinkState.h"
 #include "kq_api.h"
 #include "program/ProgramFile.h"
 #include "program/StatusRefresh.h"
@@ -22,10 +23,6 @@
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
-
-// The link state is an addition of our library; with a library that lacks
-// it, a lost link is not seen.
-#pragma weak KQ_Link_Lost
 
 TCliSession::TCliSession(const TCliOptions &options, TCliOutput &out, QObject *parent)
     : QObject(parent)
@@ -85,8 +82,9 @@ int TCliSession::Prepare(bool startupHalt)
     m_initialised = true;
     if (startupHalt)
         m_runner->Halt();
-    if (!Connect_Board(m_options.Link, [] {}))
-        return Fail(Exit_No_Board, QStringLiteral("没有发现设备"));
+    QString noBoard;
+    if (!Connect_Board(m_options.Link, [&noBoard](const QString &why) { noBoard = why; }))
+        return Fail(Exit_No_Board, noBoard);
     QString productId, serial, version;
     TBoard_Resources resources;
     const QString product = Read_Board(productId, serial, version, resources);
@@ -229,7 +227,9 @@ void TCliSession::RunStateChanged(int)
             m_stdin->setEnabled(false);
         return;
     case TProgramRunner::Idle:
-        if (m_refusal.isEmpty())
+        if (Board_Link_Lost()) // the runner ends a run whose link is lost
+            Finish(Exit_Link_Lost, QStringLiteral("设备无响应，运行已停止"));
+        else if (m_refusal.isEmpty())
             Finish(Exit_Ok);
         else
             Finish(Exit_Refused, m_refusal);
@@ -255,7 +255,7 @@ void TCliSession::Read_Stdin()
 
 void TCliSession::Watch_Link()
 {
-    if (KQ_Link_Lost && KQ_Link_Lost() != 0)
+    if (Board_Link_Lost())
         Finish(Exit_Link_Lost, QStringLiteral("设备无响应，运行已停止"));
 }
 
