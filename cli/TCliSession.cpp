@@ -24,6 +24,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+
 TCliSession::TCliSession(const TCliOptions &options, TCliOutput &out, QObject *parent)
     : QObject(parent)
     , m_options(options)
@@ -162,10 +163,14 @@ int TCliSession::Run_Number() const
 void TCliSession::Connect_Runner()
 {
     connect(m_runner, &TProgramRunner::Log, this, [this](const QString &text) { m_out.Log(text, Row(), Run_Number()); });
-    connect(m_runner, &TProgramRunner::Refused, this, [this](const QString &text) { m_refusal = text; });
+    connect(m_runner, &TProgramRunner::Refused, this, [this](const QString &text) {
+        m_refusal = text;
+        QMetaObject::invokeMethod(this, [this] { RunStateChanged(m_runner->RunState()); }, Qt::QueuedConnection);
+    });
     // Queued: a refusal during the run is reported after the halt that
     // ends it, and a pause step on the last row is followed by the halt.
     connect(m_runner, &TProgramRunner::StateChanged, this, &TCliSession::RunStateChanged, Qt::QueuedConnection);
+    connect(m_runner, &TProgramRunner::StateChanged, this, [this](int state) { m_begun |= m_started && state != TProgramRunner::Idle; });
     connect(m_runner->tmr_AutoStatus, &QTimer::timeout, this, [this] {
         Refresh_Status(*m_status, m_axes);
         Show_Progress();
@@ -190,10 +195,12 @@ int TCliSession::Run()
     } catch (const Exception &e) {
         m_refusal = e.Message();
     }
-    if (!started) {
+    if (!started && !m_refusal.isEmpty()) {
         m_finished = true;
         return Fail(Exit_Refused, m_refusal);
     }
+    // Not started and not refused: the rows are still being checked; the
+    // run begins, or is refused, later.
     m_rowClock.RowChanged();
     m_linkWatch->start();
     Show_Progress();
@@ -227,8 +234,10 @@ void TCliSession::RunStateChanged(int)
             m_stdin->setEnabled(false);
         return;
     case TProgramRunner::Idle:
-        if (Board_Link_Lost()) // the runner ends a run whose link is lost
+        if (Board_Link_Lost())
             Finish(Exit_Link_Lost, QStringLiteral("设备无响应，运行已停止"));
+        else if (!m_begun && m_refusal.isEmpty())
+            return; // the start-up halt, or rows still being checked
         else if (m_refusal.isEmpty())
             Finish(Exit_Ok);
         else
@@ -253,10 +262,10 @@ void TCliSession::Read_Stdin()
     m_runner->Start(m_options.RepeatText);
 }
 
+// The runner sees a lost link at its next tick; a paused run has none.
 void TCliSession::Watch_Link()
 {
-    if (Board_Link_Lost())
-        Finish(Exit_Link_Lost, QStringLiteral("设备无响应，运行已停止"));
+    m_runner->Check_Link();
 }
 
 void TCliSession::Interrupt(int signal)

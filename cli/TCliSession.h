@@ -70,6 +70,7 @@ private:
     int32_t m_run = 0;
     QString m_refusal;
     bool m_started = false;
+    bool m_begun = false; // the runner has reported running or paused
     bool m_finished = false;
     QTimer *m_linkWatch;
     QTimer *m_progress;
