@@ -20,6 +20,7 @@
 #include "program/TAutoPage.h"
 #include "program/TProgramRunner.h"
 #include "program/TRunEstimate.h"
+#include "program/TStatusPoll.h"
 
 #include <QCloseEvent>
 #include <QDateTime>
@@ -164,7 +165,7 @@ void TMainFrm::BuildPages()
     AutoPage = new TAutoPage(Sheet_Auto);
     AutoPage->setObjectName(QStringLiteral("AutoPage"));
     mmo_Log = AutoPage->mmo_Log;
-    AutoPage->Estimate->SetStartSource([this] { return Board_Steps(F_Axis_Num); });
+    AutoPage->Estimate->SetPositionReader([this] { tmr_AutoStatusTimer(); });
     auto *autoLayout = new QVBoxLayout(Sheet_Auto);
     autoLayout->setContentsMargins(0, 0, 0, 0);
     autoLayout->addWidget(AutoPage);
@@ -225,9 +226,15 @@ void TMainFrm::BuildRunner()
     connect(Runner, &TProgramRunner::Log, this, &TMainFrm::Add_Log);
     connect(Runner, &TProgramRunner::StateChanged, this, &TMainFrm::Set_Auto_State);
     connect(Runner, &TProgramRunner::Refused, this, [](const QString &text) { ShowInfo(text); });
+    // While a long program's rows are checked, the controls look as in a run.
+    connect(Runner, &TProgramRunner::StartPending, this,
+            [this](bool pending) { Set_Auto_State(pending ? 1 : Runner->RunState()); });
     connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
-    // After the status refresh above, so that the estimate sees its positions.
     AutoPage->Estimate->Follow(Runner, AutoPage->mem_Status);
+    StatusPoll = new TStatusPoll([this] { return pgc_Main->currentWidget() == Sheet_Auto && F_Axis_Num > 0
+                                                  && Runner->RunState() == TProgramRunner::Idle; },
+                                 [this] { Guard([this] { tmr_AutoStatusTimer(); }); }, this);
+    connect(Runner, &TProgramRunner::StateChanged, StatusPoll, [this] { StatusPoll->Update(); });
 }
 
 // ---- start-up and shutdown ------------------------------------------------
@@ -274,7 +281,7 @@ void TMainFrm::btn_ScanClick()
     if (ShowModal(BoardPortFrm) != QDialog::Accepted)
         return;
     // No program goes on with a board that is about to be replaced.
-    if (Runner->RunState() != TProgramRunner::Idle)
+    if (Runner->RunState() != TProgramRunner::Idle || Runner->IsStarting())
         btn_AutoHaltClick();
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
@@ -297,6 +304,7 @@ void TMainFrm::btn_ScanClick()
         Paint_Group_Panels();
     }
     msg_Main->setText(product);
+    StatusPoll->Update(true);
 }
 
 void TMainFrm::Load_Axis_Config()
@@ -418,6 +426,7 @@ void TMainFrm::Set_Manual_Mode(bool manual)
     // A program that runs or is paused keeps its controls.
     if (!manual)
         Set_Auto_State(Runner->RunState());
+    StatusPoll->Update(true);
 }
 
 void TMainFrm::btn_ManualClick()

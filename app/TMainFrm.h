@@ -21,6 +21,7 @@ class QWidget;
 class TAutoPage;
 class TAxisFrm;
 class TProgramRunner;
+class TStatusPoll;
 
 class TMainFrm : public QMainWindow
 {
@@ -60,6 +61,8 @@ public:
     TProgramRunner *Runner;
     QTimer *tmr_Auto;
     QTimer *tmr_AutoStatus;
+    // The status refresh of the automatic page while no program runs.
+    TStatusPoll *StatusPoll;
 
     // Start-up, connection and shutdown.
     void FormShow();

@@ -12,9 +12,11 @@ void Refresh_Status(TStatusModel &status, int axisCount)
         int32_t steps = 0;
         if (KQ_Get_Axis_Software_P_Now(uint16_t(a), &steps) != 0)
             continue;
+        status.SetSteps(a, steps);
         const TAxis_Config &c = g_Axis_Config.at(a);
         const int32_t ratio = c.bOpen ? c.Open_Ratio : c.Close_Ratio;
         // Never divide by a ratio of 0: the row shows that it has no position.
         status.SetPos(a, ratio != 0 ? double(steps) / ratio : std::numeric_limits<double>::quiet_NaN());
     }
+    status.EndRefresh();
 }

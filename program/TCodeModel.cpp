@@ -117,6 +117,17 @@ void TCodeModel::SetRows(std::vector<TAutoCode> rows)
     SetCurrentRow(m_rows.empty() ? -1 : 0);
 }
 
+std::vector<TAutoCode> TCodeModel::TakeRows()
+{
+    std::vector<TAutoCode> rows;
+    beginResetModel();
+    rows.swap(m_rows);
+    endResetModel();
+    m_current = -2;
+    SetCurrentRow(-1);
+    return rows;
+}
+
 int TCodeModel::AddCode(const TAutoCode &code)
 {
     TAutoCode added = code;

@@ -42,6 +42,9 @@ public:
     void RemoveRow(int row);
     // Replaces every row; the first row becomes current.
     void SetRows(std::vector<TAutoCode> rows);
+    // Empties the table and hands over its rows (a million rows take a
+    // while to free: the caller chooses where).
+    std::vector<TAutoCode> TakeRows();
 
     // Add_Code: inserts before the current row when code.bInsert is set
     // (appends when there is none), otherwise appends; applies the values

@@ -5,16 +5,25 @@
 #include "TProgramRunner.h"
 #include "TStatusModel.h"
 #include "common/NumberText.h"
-#include "kq_api.h"
 
 #include <QLabel>
 #include <QTimer>
+#include <chrono>
+
+namespace {
+int64_t SteadyMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+} // namespace
 
 TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *preview,
                            std::function<QString()> repeatText, QObject *parent)
     : QObject(parent), m_code(code), m_label(label), m_preview(preview), m_repeatText(std::move(repeatText)),
       m_replan(new QTimer(this))
 {
+    Now = SteadyMs;
     m_label->setTextFormat(Qt::PlainText);
     m_replan->setSingleShot(true);
     m_replan->setInterval(0);
@@ -25,9 +34,20 @@ TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *previ
     connect(code, &QAbstractItemModel::rowsInserted, this, replan);
     connect(code, &QAbstractItemModel::rowsRemoved, this, replan);
     connect(code, &QAbstractItemModel::dataChanged, this, replan);
+    // The worker reads the table's rows: it ends before they change.
+    const auto stop = [this] { StopWorker(); };
+    connect(code, &QAbstractItemModel::modelAboutToBeReset, this, stop);
+    connect(code, &QAbstractItemModel::layoutAboutToBeChanged, this, stop);
+    connect(code, &QAbstractItemModel::rowsAboutToBeInserted, this, stop);
+    connect(code, &QAbstractItemModel::rowsAboutToBeRemoved, this, stop);
     connect(code, &TCodeModel::CurrentRowChanged, this, &TRunEstimate::CurrentRowChanged);
-    m_rowClock.start();
+    connect(preview, &TPreviewPanel::AxisPairChanged, this, replan);
     Plan();
+}
+
+TRunEstimate::~TRunEstimate()
+{
+    StopWorker();
 }
 
 void TRunEstimate::Follow(TProgramRunner *runner, const TStatusModel *status)
@@ -40,23 +60,16 @@ void TRunEstimate::Follow(TProgramRunner *runner, const TStatusModel *status)
         RunPaused(state == TProgramRunner::Paused);
         m_state = state;
     });
-    connect(runner->tmr_AutoStatus, &QTimer::timeout, this, [this, runner, status] {
-        std::vector<double> measured;
-        for (int a = 0; a < status->AxisCount(); ++a)
-            measured.push_back(status->Pos(a));
-        RunProgress(runner->g_Run_Count, measured);
+    connect(status, &TStatusModel::Refreshed, this, [this, runner, status] {
+        if (m_running) {
+            std::vector<double> measured;
+            for (int a = 0; a < status->AxisCount(); ++a)
+                measured.push_back(status->Pos(a));
+            RunProgress(runner->g_Run_Count, measured);
+        } else if (StartSteps() != m_plannedStart) {
+            Replan();
+        }
     });
-}
-
-std::vector<double> Board_Steps(int axisCount)
-{
-    std::vector<double> steps(size_t(std::max(axisCount, 0)), 0.0);
-    for (int a = 0; a < axisCount; ++a) {
-        int32_t p = 0;
-        if (KQ_Get_Axis_Software_P_Now(uint16_t(a), &p) == 0)
-            steps[size_t(a)] = p;
-    }
-    return steps;
 }
 
 void TRunEstimate::SetStartSource(std::function<std::vector<double>()> startSteps)
@@ -76,7 +89,6 @@ void TRunEstimate::Replan(bool now)
     if (m_running)
         return; // RunEnded plans again
     if (now) {
-        m_replan->stop();
         Plan();
     } else {
         m_replan->start();
@@ -88,48 +100,116 @@ std::vector<double> TRunEstimate::StartSteps() const
     return m_startSteps ? m_startSteps() : std::vector<double>();
 }
 
+bool TRunEstimate::Build(Result &result, const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
+                         const std::vector<double> &start, int32_t repeat, std::pair<int, int> pair,
+                         const std::atomic_bool *cancel)
+{
+    if (!result.Planner.Plan(rows, axes, start, repeat, cancel)
+        || !result.Path.Build(rows, axes, start, pair.first, pair.second, cancel))
+        return false;
+    result.Outline = result.Path.Outline(cancel);
+    return !(cancel && cancel->load());
+}
+
+// A short program is planned here and now; a long one in the worker, with
+// "计算中…" shown until it is ready.
 void TRunEstimate::Plan()
 {
+    m_replan->stop();
+    StopWorker();
     int32_t repeat = 1;
     if (!TryStrToInt(m_repeatText(), repeat))
         repeat = 1; // the run refuses such a text; one run is shown meanwhile
     m_plannedStart = StartSteps();
-    m_planner.Plan(m_code->Rows(), m_axes, m_plannedStart, repeat);
-    m_preview->SetProgram(m_code->Rows(), m_axes, m_plannedStart);
-    ShowEstimate();
+    m_preview->SetAxes(m_axes);
+    const std::pair<int, int> pair(m_preview->AxisX(), m_preview->AxisY());
+    const std::vector<TAutoCode> &rows = m_code->Rows();
+    if (rows.size() <= InlineRowLimit) {
+        Result result;
+        Build(result, rows, m_axes, m_plannedStart, repeat, pair, nullptr);
+        Show(result);
+        return;
+    }
+    const uint64_t generation = ++m_generation;
+    m_planning = true;
+    m_result = std::make_unique<Result>();
+    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, repeat, pair, generation] {
+        if (Build(*m_result, rows, axes, start, repeat, pair, &m_cancel))
+            QMetaObject::invokeMethod(this, [this, generation] { TakeResult(generation); }, Qt::QueuedConnection);
+    });
+    m_preview->SetPathPending();
+    m_label->setText(m_running ? Estimate::RemainingPlanningText() : Estimate::PlanningText());
+    m_label->setToolTip(QString());
+}
+
+// Cancels the plan under way and waits for the worker: it looks at the
+// cancel flag every few thousand rows.
+void TRunEstimate::StopWorker()
+{
+    if (!m_worker.joinable())
+        return;
+    m_cancel = true;
+    m_worker.join();
+    m_cancel = false;
+    m_planning = false;
+    m_result.reset();
+}
+
+void TRunEstimate::WaitForPlan()
+{
+    if (!m_planning)
+        return;
+    m_worker.join();
+    TakeResult(m_generation);
+}
+
+void TRunEstimate::TakeResult(uint64_t generation)
+{
+    if (generation != m_generation || !m_planning)
+        return; // a plan since cancelled, or already taken
+    if (m_worker.joinable())
+        m_worker.join(); // it has finished its work
+    m_planning = false;
+    const std::unique_ptr<Result> result = std::move(m_result);
+    Show(*result);
+}
+
+void TRunEstimate::Show(Result &result)
+{
+    m_planner = std::move(result.Planner);
+    m_preview->SetPath(std::move(result.Path), std::move(result.Outline));
+    if (m_running)
+        ShowRemaining();
+    else
+        ShowEstimate();
 }
 
 void TRunEstimate::ShowEstimate()
 {
-    QString text = Estimate::EstimateText(m_planner.TotalMs());
-    QStringList where;
-    for (const TPauseMark &p : m_planner.Pauses())
-        where << QStringLiteral("第%1行暂停（此前用时 %2）").arg(p.Row + 1).arg(Estimate::DurationText(p.AtMs));
-    if (m_planner.PauseCount() > 0)
-        text += QStringLiteral("（暂停 %1 处，等待时间不计）").arg(m_planner.PauseCount());
-    m_label->setText(text);
-    m_label->setToolTip(where.join(QLatin1Char('\n')));
+    m_label->setText(Estimate::PlanText(m_planner));
+    m_label->setToolTip(Estimate::PauseListText(m_planner));
 }
 
 void TRunEstimate::CurrentRowChanged()
 {
     m_rowMsBeforePause = 0;
-    m_rowClock.restart();
+    m_rowStart = Now();
 }
 
 // Plans again only when the axes have moved since the last plan (or a plan
-// is due): a long program's plan would hold up the run's first tick.
+// is due); a long program's plan goes on in the worker while the run starts.
 void TRunEstimate::RunStarted()
 {
-    if (m_replan->isActive() || StartSteps() != m_plannedStart) {
-        m_replan->stop();
-        Plan();
-    }
     m_running = true;
     m_paused = false;
     m_run = 0;
     CurrentRowChanged();
-    m_label->setText(Estimate::RemainingText(m_planner.TotalMs()));
+    if (m_readPositions)
+        m_readPositions();
+    if (m_replan->isActive() || m_planning || StartSteps() != m_plannedStart)
+        Plan();
+    if (!m_planning)
+        m_label->setText(Estimate::RemainingText(m_planner.TotalMs()));
 }
 
 void TRunEstimate::RunPaused(bool paused)
@@ -138,9 +218,9 @@ void TRunEstimate::RunPaused(bool paused)
         return;
     m_paused = paused;
     if (paused)
-        m_rowMsBeforePause += m_rowClock.elapsed();
+        m_rowMsBeforePause += Now() - m_rowStart;
     else
-        m_rowClock.restart();
+        m_rowStart = Now();
 }
 
 void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measured)
@@ -151,10 +231,25 @@ void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measured)
         m_run = run;
         CurrentRowChanged();
     }
-    const int64_t intoRow = m_rowMsBeforePause + (m_paused ? 0 : m_rowClock.elapsed());
+    m_preview->SetRunState(m_code->CurrentRow(), measured);
+    ShowRemaining();
+}
+
+// The time left counts from the start of the row being executed, so that a
+// step that took longer than planned does not hold up the rows after it;
+// while the row itself overruns its plan, the rows after it are what is
+// left at least.
+void TRunEstimate::ShowRemaining()
+{
+    if (m_planning) {
+        m_label->setText(Estimate::RemainingPlanningText());
+        return;
+    }
+    const int64_t intoRow = m_rowMsBeforePause + (m_paused ? 0 : Now() - m_rowStart);
     const int row = m_code->CurrentRow();
-    m_label->setText(Estimate::RemainingText(m_planner.RemainingMs(run, row, intoRow)));
-    m_preview->SetRunState(row, measured);
+    const int64_t left = m_planner.RemainingMs(m_run, row, intoRow);
+    m_label->setText(intoRow > m_planner.RowMs(m_run, row) ? Estimate::RemainingAtLeastText(left)
+                                                            : Estimate::RemainingText(left));
 }
 
 void TRunEstimate::RunEnded()
@@ -164,5 +259,7 @@ void TRunEstimate::RunEnded()
     m_running = false;
     m_paused = false;
     m_preview->SetRunState(-1, {});
-    Replan(true); // the axes now stand elsewhere, and changes may have waited
+    if (m_readPositions)
+        m_readPositions(); // where the axes stopped: the next plan starts there
+    Plan(); // changes may have waited for the end of the run
 }
