@@ -1,6 +1,5 @@
 #include "BoardLink.h"
 
-#include "TBoardPortFrm.h"
 #include "kq_api.h"
 
 #include <QByteArray>
@@ -13,23 +12,34 @@ void Close_All_Links()
     KQ_Close_Net();
 }
 
-void Open_Chosen_Link(const TBoardPortFrm &port)
+void Open_Link(const TLink_Choice &link)
 {
-    switch (port.ChosenLink()) {
-    case TBoardPortFrm::Link::UART: {
-        const QByteArray name = port.PortName().toLocal8Bit(); // zero-terminated
+    switch (link.Kind) {
+    case TLink_Kind::UART: {
+        const QByteArray name = link.PortName.toLocal8Bit(); // zero-terminated
         KQ_Open_UART(name.constData());
         break;
     }
-    case TBoardPortFrm::Link::USB:
+    case TLink_Kind::USB:
         KQ_Open_USB();
         break;
-    case TBoardPortFrm::Link::Net: {
-        const auto o = port.Octets();
-        KQ_Open_Net(o[0], o[1], o[2], o[3], static_cast<uint16_t>(port.PortNumber()));
+    case TLink_Kind::Net: {
+        const auto &o = link.Octets;
+        KQ_Open_Net(o[0], o[1], o[2], o[3], link.Port);
         break;
     }
     }
+}
+
+bool Connect_Board(const TLink_Choice &link, const std::function<void()> &noBoard)
+{
+    Close_All_Links();
+    Open_Link(link);
+    if (KQ_Check() == 0)
+        return true;
+    noBoard();
+    Close_All_Links();
+    return false;
 }
 
 void Read_Board_Identity(QString &productId, QString &serial, QString &version)
@@ -58,4 +68,15 @@ TBoard_Resources Read_Board_Resources()
     if (r.HasAxes)
         KQ_Get_Axis_Num(&r.Axes);
     return r;
+}
+
+QString Read_Board(QString &productId, QString &serial, QString &version, TBoard_Resources &resources)
+{
+    Read_Board_Identity(productId, serial, version);
+    QString product = QStringLiteral("Model=") + productId + QStringLiteral("/SN=") + serial
+        + QStringLiteral("/Ver=") + version;
+    resources = Read_Board_Resources();
+    if (resources.HasAxes && resources.Axes > 0)
+        product += QStringLiteral("/Motor=") + QString::number(resources.Axes);
+    return product;
 }

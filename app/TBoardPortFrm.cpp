@@ -154,13 +154,14 @@ void TBoardPortFrm::done(int result)
     m_closing = false;
 }
 
-TBoardPortFrm::Link TBoardPortFrm::ChosenLink() const
+TLink_Choice TBoardPortFrm::Choice() const
 {
-    if (rb_USB->isChecked())
-        return Link::USB;
-    if (rb_Net->isChecked())
-        return Link::Net;
-    return Link::UART;
+    TLink_Choice link;
+    link.Kind = rb_USB->isChecked() ? TLink_Kind::USB : rb_Net->isChecked() ? TLink_Kind::Net : TLink_Kind::UART;
+    link.PortName = PortName();
+    link.Octets = Octets();
+    link.Port = static_cast<uint16_t>(PortNumber());
+    return link;
 }
 
 QString TBoardPortFrm::PortName() const

@@ -13,9 +13,8 @@
 #include "common/Guard.h"
 #include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
-#include "config/IniFile.h"
-#include "controller/Conversion.h"
 #include "kq_api.h"
+#include "program/RunLog.h"
 #include "program/StatusRefresh.h"
 #include "program/TAutoPage.h"
 #include "program/TProgramRunner.h"
@@ -23,7 +22,6 @@
 #include "program/TStatusPoll.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
@@ -269,13 +267,6 @@ void TMainFrm::FormClose()
 
 // ---- connection --------------------------------------------------------------
 
-QString TMainFrm::Read_Identity()
-{
-    Read_Board_Identity(F_Product_ID, F_SN, F_Version);
-    return QStringLiteral("Model=") + F_Product_ID + QStringLiteral("/SN=") + F_SN
-        + QStringLiteral("/Ver=") + F_Version;
-}
-
 void TMainFrm::btn_ScanClick()
 {
     if (ShowModal(BoardPortFrm) != QDialog::Accepted)
@@ -285,21 +276,14 @@ void TMainFrm::btn_ScanClick()
         btn_AutoHaltClick();
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
-    Close_All_Links();
-    Open_Chosen_Link(*BoardPortFrm);
-    if (KQ_Check() != 0) {
-        ShowInfo(QStringLiteral("没有发现设备"));
-        Close_All_Links();
+    if (!Connect_Board(BoardPortFrm->Choice(), [] { ShowInfo(QStringLiteral("没有发现设备")); }))
         return;
-    }
     F_Link_Watch->Connected();
-    QString product = Read_Identity();
-    const TBoard_Resources resources = Read_Board_Resources();
+    TBoard_Resources resources;
+    const QString product = Read_Board(F_Product_ID, F_SN, F_Version, resources);
     F_Encoder_Num = resources.Encoders;
     if (resources.HasAxes) {
         F_Axis_Num = resources.Axes;
-        if (F_Axis_Num > 0)
-            product += QStringLiteral("/Motor=") + QString::number(F_Axis_Num);
         Reload_And_Rebuild();
         Paint_Group_Panels();
     }
@@ -309,14 +293,8 @@ void TMainFrm::btn_ScanClick()
 
 void TMainFrm::Load_Axis_Config()
 {
-    if (F_Axis_Num > 0) {
-        const TIniFile ini(ConfigFileName());
-        Load_Axis_Records(ini, F_Axis_Num);
-        Calc_Ratio(F_Axis_Num);
-        Build_Status();
-        F_Group_Num = Load_Group_Records(ini);
-    }
-    Push_Sensor_Settings(F_Encoder_Num, F_Axis_Num);
+    F_Group_Num = Load_Configuration(ConfigFileName(), F_Axis_Num, F_Encoder_Num, F_Group_Num,
+                                     [this] { Build_Status(); });
 }
 
 void TMainFrm::Reload_And_Rebuild()
@@ -500,9 +478,7 @@ void TMainFrm::Halt_All_Axes()
 
 void TMainFrm::Add_Log(const QString &text)
 {
-    mmo_Log->appendPlainText(QLatin1Char('[')
-                             + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
-                             + QLatin1Char(']') + text);
+    mmo_Log->appendPlainText(Log_Line(text));
 }
 
 void TMainFrm::Build_Status()

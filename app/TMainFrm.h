@@ -122,7 +122,6 @@ private:
     void BuildStatusBar();
     void ConnectHandlers();
     void BuildRunner();
-    QString Read_Identity();
     QWidget *GroupPanelContainer() const;
     QWidget *AxisPanelContainer() const;
 

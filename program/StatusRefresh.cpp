@@ -4,6 +4,7 @@
 #include "config/AxisConfig.h"
 #include "kq_api.h"
 
+#include <algorithm>
 #include <limits>
 
 void Refresh_Status(TStatusModel &status, int axisCount)
@@ -19,4 +20,15 @@ void Refresh_Status(TStatusModel &status, int axisCount)
         status.SetPos(a, ratio != 0 ? double(steps) / ratio : std::numeric_limits<double>::quiet_NaN());
     }
     status.EndRefresh();
+}
+
+std::vector<double> Board_Steps(int axisCount)
+{
+    std::vector<double> steps(size_t(std::max(axisCount, 0)), 0.0);
+    for (int a = 0; a < axisCount; ++a) {
+        int32_t p = 0;
+        if (KQ_Get_Axis_Software_P_Now(uint16_t(a), &p) == 0)
+            steps[size_t(a)] = p;
+    }
+    return steps;
 }

@@ -8,22 +8,12 @@
 
 #include <QLabel>
 #include <QTimer>
-#include <chrono>
-
-namespace {
-int64_t SteadyMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-} // namespace
 
 TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *preview,
                            std::function<QString()> repeatText, QObject *parent)
     : QObject(parent), m_code(code), m_label(label), m_preview(preview), m_repeatText(std::move(repeatText)),
       m_replan(new QTimer(this))
 {
-    Now = SteadyMs;
     m_label->setTextFormat(Qt::PlainText);
     m_replan->setSingleShot(true);
     m_replan->setInterval(0);
@@ -187,13 +177,12 @@ void TRunEstimate::Show(Result &result)
 void TRunEstimate::ShowEstimate()
 {
     m_label->setText(Estimate::PlanText(m_planner));
-    m_label->setToolTip(Estimate::PauseListText(m_planner));
+    m_label->setToolTip(Estimate::PausesText(m_planner));
 }
 
 void TRunEstimate::CurrentRowChanged()
 {
-    m_rowMsBeforePause = 0;
-    m_rowStart = Now();
+    m_rowClock.RowChanged();
 }
 
 // Plans again only when the axes have moved since the last plan (or a plan
@@ -201,7 +190,7 @@ void TRunEstimate::CurrentRowChanged()
 void TRunEstimate::RunStarted()
 {
     m_running = true;
-    m_paused = false;
+    m_rowClock.SetPaused(false);
     m_run = 0;
     CurrentRowChanged();
     if (m_readPositions)
@@ -214,13 +203,7 @@ void TRunEstimate::RunStarted()
 
 void TRunEstimate::RunPaused(bool paused)
 {
-    if (paused == m_paused)
-        return;
-    m_paused = paused;
-    if (paused)
-        m_rowMsBeforePause += Now() - m_rowStart;
-    else
-        m_rowStart = Now();
+    m_rowClock.SetPaused(paused);
 }
 
 void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measured)
@@ -245,7 +228,7 @@ void TRunEstimate::ShowRemaining()
         m_label->setText(Estimate::RemainingPlanningText());
         return;
     }
-    const int64_t intoRow = m_rowMsBeforePause + (m_paused ? 0 : Now() - m_rowStart);
+    const int64_t intoRow = m_rowClock.MsIntoRow();
     const int row = m_code->CurrentRow();
     const int64_t left = m_planner.RemainingMs(m_run, row, intoRow);
     m_label->setText(intoRow > m_planner.RowMs(m_run, row) ? Estimate::RemainingAtLeastText(left)
@@ -257,7 +240,7 @@ void TRunEstimate::RunEnded()
     if (!m_running)
         return;
     m_running = false;
-    m_paused = false;
+    m_rowClock.SetPaused(false);
     m_preview->SetRunState(-1, {});
     if (m_readPositions)
         m_readPositions(); // where the axes stopped: the next plan starts there

@@ -8,6 +8,7 @@
 // plan cancels the one under way.  The worker reads the program table, a
 // copy of the axis records and positions read before; it never calls the
 // controller library.
+#include "RunClock.h"
 #include "TPreviewPath.h"
 #include "TRunPlanner.h"
 
@@ -70,7 +71,7 @@ public:
     // thread (a few milliseconds); longer ones in the worker.
     size_t InlineRowLimit = 20000;
     // The clock of the time left: monotonic milliseconds.
-    std::function<int64_t()> Now;
+    void SetClock(std::function<int64_t()> now) { m_rowClock.Now = std::move(now); }
 
 private:
     struct Result
@@ -113,12 +114,7 @@ private:
     bool m_planning = false;
 
     bool m_running = false;
-    // Time the program has run since the current row was selected: the
-    // time before the last pause and the time since m_rowStart (not counted
-    // while paused).
-    int64_t m_rowStart = 0;
-    int64_t m_rowMsBeforePause = 0;
-    bool m_paused = false;
+    TRunClock m_rowClock;
     int32_t m_run = 0;
     int m_state = 0;
 };

@@ -162,7 +162,7 @@ QString PlanText(const TRunPlanner &planner)
     return text;
 }
 
-QString PauseListText(const TRunPlanner &planner)
+QString PausesText(const TRunPlanner &planner)
 {
     QStringList where;
     for (const TPauseMark &p : planner.Pauses())

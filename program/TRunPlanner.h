@@ -12,8 +12,6 @@
 #include <cstdint>
 #include <vector>
 
-class TRunPlanner;
-
 namespace Estimate {
 
 constexpr int64_t TickMs = 50;
@@ -50,11 +48,6 @@ QString RemainingAtLeastText(int64_t ms);
 // While a plan is being made: "预计用时 计算中…", "剩余 计算中…".
 QString PlanningText();
 QString RemainingPlanningText();
-// The estimate of a plan as the automatic page shows it: the duration and
-// how many pause steps it leaves out; the pauses one a line, with the time
-// at which each is reached.
-QString PlanText(const TRunPlanner &planner);
-QString PauseListText(const TRunPlanner &planner);
 
 } // namespace Estimate
 
@@ -109,3 +102,13 @@ private:
     int64_t m_laterShift = 0;
     std::vector<TPauseMark> m_pauses;
 };
+
+namespace Estimate {
+
+// The text of the estimate label: the planned total ("预计用时 …") and, with
+// pause steps, how many (their waits are not counted).
+QString PlanText(const TRunPlanner &planner);
+// One line per pause step: its row and the time the run has taken up to it.
+QString PausesText(const TRunPlanner &planner);
+
+} // namespace Estimate

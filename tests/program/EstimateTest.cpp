@@ -107,7 +107,7 @@ private slots:
     void remainingWhenStepOverruns()
     {
         int64_t now = 0;
-        estimate->Now = [&now] { return now; };
+        estimate->SetClock([&now] { return now; });
         code->InsertRow(-1, Move(10)); // 11.2 s planned
         code->InsertRow(-1, Move(-10));
         code->SetCurrentRow(0);
