@@ -265,10 +265,14 @@ void TAutoPage::btn_ScanXYClick()
     std::vector<TAutoCode> old = mem_Code->TakeRows();
     m_encoding = ProgramEncoding::Gb18030;
     const TScanSettings settings = XYFrm->ReadSettings();
-    mem_Code->SetRows(LongWork(qint64(old.size()) + RasterRowCount(settings), QStringLiteral("正在生成方案…"), [&] {
-        old = {};
-        return GenerateRaster(settings);
-    }));
+    mem_Code->SetRows(LongWork(qint64(old.size()) + RasterRowCount(settings), QStringLiteral("正在生成方案…"),
+                               [&] {
+                                   old = {};
+                                   std::vector<TAutoCode> rows = GenerateRaster(settings);
+                                   TCodeModel::FitRows(rows);
+                                   return rows;
+                               }),
+                      true);
     pnl_Preview->SetAxisPair(XYFrm->cbb_X->currentIndex(), XYFrm->cbb_Y->currentIndex());
     SelectLastRow();
 }
@@ -300,10 +304,12 @@ void TAutoPage::Open_Program()
     ProgramReadResult read =
         LongWork(qint64(old.size()) + QFileInfo(path).size() / kBytesPerRow, QStringLiteral("正在读取方案文件…"), [&] {
             old = {};
-            return ReadProgramFile(path);
+            ProgramReadResult result = ReadProgramFile(path);
+            TCodeModel::FitRows(result.Rows);
+            return result;
         });
     m_encoding = read.Encoding;
-    mem_Code->SetRows(std::move(read.Rows));
+    mem_Code->SetRows(std::move(read.Rows), true);
     SelectLastRow();
     ReportEarlyStop(read);
 }

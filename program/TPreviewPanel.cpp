@@ -150,8 +150,13 @@ void TPreviewPanel::SetAxes(const QVector<TAxis_Config> &axes)
 
 void TPreviewPanel::SetPath(TPreviewPath path, TPreviewPath outline)
 {
-    m_path = std::move(path);
-    m_outline = std::move(outline);
+    SwapPath(path, outline);
+}
+
+void TPreviewPanel::SwapPath(TPreviewPath &path, TPreviewPath &outline)
+{
+    std::swap(m_path, path);
+    std::swap(m_outline, outline);
     m_pending = false;
     m_plot->Invalidate();
 }

@@ -27,8 +27,11 @@ public:
     // while it exists; otherwise X and Y fall back to axes 0 and 1.
     void SetAxes(const QVector<TAxis_Config> &axes);
     // The path of the chosen pair and its outline, built elsewhere (see
-    // TPreviewPath), or a note that they are being built.
+    // TPreviewPath), or a note that they are being built.  SwapPath leaves
+    // the previous path and outline with the caller (freeing a path of
+    // millions of points takes a while: the caller chooses where).
     void SetPath(TPreviewPath path, TPreviewPath outline);
+    void SwapPath(TPreviewPath &path, TPreviewPath &outline);
     void SetPathPending();
     bool IsPathPending() const { return m_pending; }
     // Builds and shows the path itself: the axes, the program and its start

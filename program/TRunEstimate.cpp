@@ -115,18 +115,24 @@ void TRunEstimate::Plan()
     const std::pair<int, int> pair(m_preview->AxisX(), m_preview->AxisY());
     const std::vector<TAutoCode> &rows = m_code->Rows();
     if (rows.size() <= InlineRowLimit) {
-        Result result;
-        Build(result, rows, m_axes, m_plannedStart, repeat, pair, nullptr);
-        Show(result);
+        auto result = std::make_unique<Result>();
+        Build(*result, rows, m_axes, m_plannedStart, repeat, pair, nullptr);
+        Show(*result);
+        Discard(std::move(result));
         return;
     }
     const uint64_t generation = ++m_generation;
     m_planning = true;
     m_result = std::make_unique<Result>();
-    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, repeat, pair, generation] {
+    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, repeat, pair, generation,
+                            spent = std::move(m_spent)]() mutable {
+        spent.clear();
         if (Build(*m_result, rows, axes, start, repeat, pair, &m_cancel))
             QMetaObject::invokeMethod(this, [this, generation] { TakeResult(generation); }, Qt::QueuedConnection);
+        else
+            m_result.reset(); // cancelled: freed here, not by the window
     });
+    m_spent.clear(); // moved from
     m_preview->SetPathPending();
     m_label->setText(m_running ? Estimate::RemainingPlanningText() : Estimate::PlanningText());
     m_label->setToolTip(QString());
@@ -142,7 +148,7 @@ void TRunEstimate::StopWorker()
     m_worker.join();
     m_cancel = false;
     m_planning = false;
-    m_result.reset();
+    Discard(std::move(m_result)); // ready but not yet shown
 }
 
 void TRunEstimate::WaitForPlan()
@@ -160,14 +166,22 @@ void TRunEstimate::TakeResult(uint64_t generation)
     if (m_worker.joinable())
         m_worker.join(); // it has finished its work
     m_planning = false;
-    const std::unique_ptr<Result> result = std::move(m_result);
-    Show(*result);
+    Show(*m_result);
+    Discard(std::move(m_result));
+}
+
+// A plan of a long program is freed by the next worker (at most one or two
+// wait: each worker frees those before it); a short one here and now.
+void TRunEstimate::Discard(std::unique_ptr<Result> spent)
+{
+    if (spent && spent->Path.Points().size() > InlineRowLimit)
+        m_spent.push_back(std::move(spent));
 }
 
 void TRunEstimate::Show(Result &result)
 {
-    m_planner = std::move(result.Planner);
-    m_preview->SetPath(std::move(result.Path), std::move(result.Outline));
+    std::swap(m_planner, result.Planner);
+    m_preview->SwapPath(result.Path, result.Outline);
     if (m_running)
         ShowRemaining();
     else

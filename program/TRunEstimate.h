@@ -89,7 +89,9 @@ private:
                       const std::atomic_bool *cancel);
     void StopWorker();
     void TakeResult(uint64_t generation);
+    // Shows `result`, which keeps the plan shown before.
     void Show(Result &result);
+    void Discard(std::unique_ptr<Result> spent);
     void ShowEstimate();
     void ShowRemaining();
     void CurrentRowChanged();
@@ -106,10 +108,13 @@ private:
     QTimer *m_replan;
 
     // The worker: one plan at a time.  m_result is written by the worker
-    // and read on this thread only after it has finished.
+    // and read on this thread only after it has finished.  Plans replaced
+    // since wait in m_spent for the next worker to free them: freeing a
+    // plan of millions of rows would hold up the window.
     std::thread m_worker;
     std::atomic_bool m_cancel{false};
     std::unique_ptr<Result> m_result;
+    std::vector<std::unique_ptr<Result>> m_spent;
     uint64_t m_generation = 0;
     bool m_planning = false;
 
