@@ -12,34 +12,48 @@ void Close_All_Links()
     KQ_Close_Net();
 }
 
-void Open_Link(const TLink_Choice &link)
+int32_t Open_Link(const TLink_Choice &link)
 {
     switch (link.Kind) {
     case TLink_Kind::UART: {
         const QByteArray name = link.PortName.toLocal8Bit(); // zero-terminated
-        KQ_Open_UART(name.constData());
-        break;
+        return KQ_Open_UART(name.constData());
     }
     case TLink_Kind::USB:
-        KQ_Open_USB();
-        break;
+        return KQ_Open_USB();
     case TLink_Kind::Net: {
         const auto &o = link.Octets;
-        KQ_Open_Net(o[0], o[1], o[2], o[3], link.Port);
-        break;
+        return KQ_Open_Net(o[0], o[1], o[2], o[3], link.Port);
     }
     }
+    return 0;
 }
 
-bool Connect_Board(const TLink_Choice &link, const std::function<void()> &noBoard)
+bool Connect_Board(const TLink_Choice &link, const std::function<void(const QString &)> &noBoard)
 {
     Close_All_Links();
-    Open_Link(link);
+    const int32_t opened = Open_Link(link);
     if (KQ_Check() == 0)
         return true;
-    noBoard();
+    // A serial line that another program holds is no missing board.
+    noBoard(opened == KQ_STATUS_PORT_BUSY ? QStringLiteral("串口被占用") : QStringLiteral("没有发现设备"));
     Close_All_Links();
     return false;
+}
+
+QString Link_Name(const TLink_Choice &link)
+{
+    switch (link.Kind) {
+    case TLink_Kind::UART:
+        return QStringLiteral("串口 ") + link.PortName;
+    case TLink_Kind::USB:
+        return QStringLiteral("USB");
+    case TLink_Kind::Net: {
+        const auto &o = link.Octets;
+        return QStringLiteral("网络 %1.%2.%3.%4:%5").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]).arg(link.Port);
+    }
+    }
+    return QString();
 }
 
 void Read_Board_Identity(QString &productId, QString &serial, QString &version)

@@ -21,13 +21,18 @@ struct TLink_Choice
 // Closes the serial, USB and network links; closing a closed link is harmless.
 void Close_All_Links();
 
-// Opens the chosen link, without examining the result.
-void Open_Link(const TLink_Choice &link);
+// Opens the chosen link and returns the library's result.
+int32_t Open_Link(const TLink_Choice &link);
 
 // Closes every link, opens the chosen one and asks for a board.  When none
-// answers, `noBoard` tells the operator, then every link is closed again and
-// the result is false.
-bool Connect_Board(const TLink_Choice &link, const std::function<void()> &noBoard);
+// answers, `noBoard` tells the operator why ("没有发现设备", or "串口被占用"
+// when another program holds the serial line), then every link is closed
+// again and the result is false.
+bool Connect_Board(const TLink_Choice &link, const std::function<void(const QString &)> &noBoard);
+
+// The link as the status bar names it: "USB", "网络 127.0.0.1:8080" or
+// "串口 ttyUSB0".
+QString Link_Name(const TLink_Choice &link);
 
 // Reads the product identifier, serial number and version; each keeps its
 // previous value when its call fails.

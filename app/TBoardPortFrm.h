@@ -54,6 +54,7 @@ protected:
 
 private:
     static QString Section();
+    QRadioButton *Checked_Link_Button() const;
     bool PortValueValid() const;
     void CheckPortValue();
     void RefusePortValue();

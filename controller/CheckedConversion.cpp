@@ -14,7 +14,8 @@ constexpr double kMin32 = std::numeric_limits<int32_t>::min();
 constexpr double kMax32 = std::numeric_limits<int32_t>::max();
 
 // The library gives the bounds themselves for every result beyond them,
-// so a bound counts as out of range.
+// so a bound counts as out of range (and 0 for a value that is not a
+// number, which the callers refuse before).
 bool Fits_32_Bits(double steps)
 {
     return std::isfinite(steps) && steps > kMin32 && steps < kMax32;
@@ -53,10 +54,10 @@ const QString &Motor_Side()
 
 int32_t Checked_Motor_Real_To_Steps(int axis, double value)
 {
-    if (!Usable_Unit(Motor_Steps_To_Real(axis, 1)))
+    if (!Has_Motor_Unit(axis))
         Throw_No_Ratio(axis, value, Motor_Side());
     const int32_t steps = Motor_Real_To_Steps(axis, value);
-    if (!Fits_32_Bits(steps))
+    if (!std::isfinite(value) || !Fits_32_Bits(steps))
         Throw_Out_Of_Range(axis, value);
     return steps;
 }
@@ -66,18 +67,12 @@ int32_t Checked_Sensor_Real_To_Counts(int axis, double value)
     if (!Usable_Unit(Sensor_Counts_To_Real(axis, 1)))
         Throw_No_Ratio(axis, value, QStringLiteral("每毫米(度)的传感器计数"));
     const int32_t counts = Sensor_Real_To_Counts(axis, value);
-    if (!Fits_32_Bits(counts))
+    if (!std::isfinite(value) || !Fits_32_Bits(counts))
         Throw_Out_Of_Range(axis, value);
     return counts;
 }
 
-int32_t Checked_Ratio_Real_To_Steps(int axis, double value)
+bool Has_Motor_Unit(int axis)
 {
-    const int32_t ratio = g_Axis_Config.at(axis).Open_Ratio;
-    if (ratio == 0 || !Fits_32_Bits(ratio))
-        Throw_No_Ratio(axis, value, Motor_Side());
-    const double steps = std::nearbyint(static_cast<double>(ratio) * value);
-    if (!Fits_32_Bits(steps))
-        Throw_Out_Of_Range(axis, value);
-    return static_cast<int32_t>(steps);
+    return Usable_Unit(Motor_Steps_To_Real(axis, 1));
 }

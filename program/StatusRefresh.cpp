@@ -2,6 +2,8 @@
 
 #include "TStatusModel.h"
 #include "config/AxisConfig.h"
+#include "controller/CheckedConversion.h"
+#include "controller/Conversion.h"
 #include "kq_api.h"
 
 #include <algorithm>
@@ -14,10 +16,9 @@ void Refresh_Status(TStatusModel &status, int axisCount)
         if (KQ_Get_Axis_Software_P_Now(uint16_t(a), &steps) != 0)
             continue;
         status.SetSteps(a, steps);
-        const TAxis_Config &c = g_Axis_Config.at(a);
-        const int32_t ratio = c.bOpen ? c.Open_Ratio : c.Close_Ratio;
-        // Never divide by a ratio of 0: the row shows that it has no position.
-        status.SetPos(a, ratio != 0 ? double(steps) / ratio : std::numeric_limits<double>::quiet_NaN());
+        // The software position counts motor steps whatever the work mode;
+        // an axis whose steps have no length shows that it has no position.
+        status.SetPos(a, Has_Motor_Unit(a) ? Motor_Steps_To_Real(a, steps) : std::numeric_limits<double>::quiet_NaN());
     }
     status.EndRefresh();
 }

@@ -128,7 +128,7 @@ private:
     static QVector<TAxis_Config> estimateAxes()
     {
         TAxis_Config axis;
-        axis.Open_Ratio = 100;
+        axis.Motor_Scale = 100;
         return {axis};
     }
 
