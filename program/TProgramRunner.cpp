@@ -58,9 +58,9 @@ void TProgramRunner::SetState(State state)
     emit StateChanged(state);
 }
 
-bool TProgramRunner::Start(const QString &repeatText)
+bool TProgramRunner::Start(const QString &repeatText, int firstRow)
 {
-    if (m_code->IsEmpty() || !Auto_Run(repeatText))
+    if (m_code->IsEmpty() || !Auto_Run(repeatText, firstRow))
         return false;
     SetState(Running);
     return true;
@@ -91,7 +91,7 @@ void TProgramRunner::Halt()
     SetState(Idle);
 }
 
-bool TProgramRunner::Auto_Run(const QString &repeatText)
+bool TProgramRunner::Auto_Run(const QString &repeatText, int firstRow)
 {
     if (m_state != Idle) {
         // Paused: the step in progress continues where it stopped.
@@ -102,9 +102,11 @@ bool TProgramRunner::Auto_Run(const QString &repeatText)
     }
     if (IsStarting())
         return false; // the start under way goes on
-    m_code->SetCurrentRow(0);
+    firstRow = qBound(0, firstRow, m_code->rowCount() - 1);
+    m_code->SetCurrentRow(firstRow);
     m_startTotal = StrToInt(repeatText);
-    m_checkRow = 0;
+    m_startRow = firstRow;
+    m_checkRow = firstRow;
     return Check_Rows();
 }
 
@@ -114,7 +116,8 @@ void TProgramRunner::Begin_Run()
     g_Run_Count = 0;
     Row_Phase = 0;
     tmr_Auto->start();
-    emit Log(QStringLiteral("开始运行"));
+    emit RunStarting();
+    emit Log(m_startRow == 0 ? QStringLiteral("开始运行") : QStringLiteral("从第%1行开始运行").arg(m_startRow + 1));
     tmr_AutoStatus->start();
 }
 
@@ -331,6 +334,13 @@ bool TProgramRunner::Axis_At_Rest() const
     return atRest;
 }
 
+// After the delay's start has been taken: whatever listens (the run record
+// reads the axis's position) counts toward the delay, not on top of it.
+void TProgramRunner::Report_Move_Ended()
+{
+    emit MoveEnded(g_Code, m_code->CurrentRow(), g_Run_Count + 1);
+}
+
 bool TProgramRunner::Delay_Elapsed() const
 {
     return g_Code.Delay < 0 || uint32_t(Ticks() - g_Status_Delay) >= uint32_t(g_Code.Delay);
@@ -389,6 +399,7 @@ bool TProgramRunner::Run_Move(bool absolute)
             return false;
         emit Log(name + QLatin1Char(' ') + kind + QStringLiteral("结束"));
         g_Status_Delay = Ticks();
+        Report_Move_Ended();
         g_Status_Tag = 3;
         emit Log(name + QStringLiteral(" 开始延时"));
         return false;
@@ -430,6 +441,7 @@ bool TProgramRunner::Run_Home()
             g_Status_Delay = Ticks();
             g_Status_Tag = 2;
             emit Log(g_Code.Axis + QStringLiteral(" 归零结束"));
+            Report_Move_Ended();
         }
         return false;
     }
@@ -453,6 +465,7 @@ bool TProgramRunner::Run_Adjust()
 {
     KQ_Set_Axis_Software_P(uint16_t(g_Code.ID), Steps(g_Code.Param));
     emit Log(g_Code.Axis + QStringLiteral(" 坐标调整完成"));
+    Report_Move_Ended();
     return true;
 }
 

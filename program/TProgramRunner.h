@@ -43,6 +43,7 @@ public:
     std::function<void()> HaltAll;
 
     State RunState() const { return m_state; }
+    int AxisCount() const { return m_axisCount(); }
     // A fresh start whose rows are still being checked: the check of a long
     // program goes on in slices between the window's events, and the run
     // starts (StateChanged) when every row has passed.  Pause, stop and
@@ -57,7 +58,9 @@ public:
     // started or resumed (false too while the rows of a long program are
     // still being checked, see IsStarting).  A repeat text that is not an
     // integer throws EConvertError after the first row has been selected.
-    bool Start(const QString &repeatText);
+    // A fresh start begins at `firstRow` (later runs of the program at the
+    // first row).
+    bool Start(const QString &repeatText, int firstRow = 0);
     void Pause();
     void Stop();
     void Halt();
@@ -65,7 +68,7 @@ public:
     // The operations themselves.  Auto_Run starts nothing and returns false
     // when a row of the program cannot run (reported by Refused) or while
     // its rows are still being checked.
-    bool Auto_Run(const QString &repeatText);
+    bool Auto_Run(const QString &repeatText, int firstRow = 0);
     void Auto_Pause();
     void Auto_Stop();
     void Auto_Halt();
@@ -94,6 +97,12 @@ public:
 
 signals:
     void Log(const QString &text);
+    // A fresh start, before its first log line.
+    void RunStarting();
+    // A move, home search or coordinate adjustment of the loaded step has
+    // ended with its axis at rest, before the step's delay: `row` counts
+    // from 0, `run` from 1.
+    void MoveEnded(const TAutoCode &code, int row, int run);
     void StateChanged(int state);
     // A row that cannot run or could not finish: shown to the operator in
     // a "提示" box.
@@ -125,6 +134,7 @@ private:
     void End_Check();
     void Begin_Run();
     void Cancel_Start();
+    void Report_Move_Ended();
     void Refuse_Row(int row, const QString &why);
 
     TCodeModel *m_code;
@@ -135,5 +145,6 @@ private:
     int m_checkRow = -1;
     bool m_checkWaits = false; // StartPending(true) was reported
     int32_t m_startTotal = 0;
+    int m_startRow = 0;
     QTimer *m_checkSlice;
 };
