@@ -3,6 +3,7 @@
 #include "BoardLink.h"
 #include "Forms.h"
 #include "ManualPanels.h"
+#include "TGroupNote.h"
 #include "TBoardPortFrm.h"
 #include "TLinkWatch.h"
 #include "TRunAllFrm.h"
@@ -196,6 +197,7 @@ void TMainFrm::BuildStatusBar()
     status_Main->addWidget(msg_Mcu_T);
     status_Main->addWidget(msg_Company);
     status_Main->addWidget(msg_Version);
+    msg_Group_Note = new TGroupNote(status_Main, pgc_Main, Sheet_Manual);
     F_Link_Watch = new TLinkWatch(msg_Mcu_T, this);
 }
 
@@ -368,6 +370,7 @@ void TMainFrm::Pnl_GroupClick(QWidget *panel)
 
 void TMainFrm::Select_Group(int group)
 {
+    msg_Group_Note->Update(F_Axis_Num, F_Group_Num);
     if (F_Group_Num <= 0)
         return;
     ManualPanels::Mark_Selection(group);

@@ -15,6 +15,7 @@ class QStackedWidget;
 class QStatusBar;
 class QTimer;
 class TLinkWatch;
+class TGroupNote;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -54,6 +55,7 @@ public:
 
     QStatusBar *status_Main;
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
+    TGroupNote *msg_Group_Note; // axes that belong to no group
 
     TLinkWatch *F_Link_Watch;
     // The program runner; the two timers are the runner's.

@@ -6,6 +6,7 @@
 #include "support/TestRegistry.h"
 
 #include <QTest>
+#include <limits>
 
 namespace {
 QString LastHelp()
@@ -129,6 +130,32 @@ private slots:
         QVERIFY(qIsFinite(Motor_Steps_To_Real(0, 1000)));
         Motor_Real_To_Steps(0, 1.0); // saturates, never crashes
         Calc_Ratio(1);
+    }
+
+    // One step (count) per mm: the 32-bit bounds themselves are values the
+    // board takes; one beyond is refused.
+    void checkedConversionsTakeTheBounds()
+    {
+        g_Axis_Config = {TAxis_Config()};
+        TAxis_Config &c = g_Axis_Config[0];
+        c.Axis_Div = 1;
+        c.Line_Pitch = 200;
+        c.Encoder_Unit_um = 1000;
+        const auto steps = [](double value) {
+            try {
+                return QString::number(Checked_Motor_Real_To_Steps(0, value)) + ' '
+                    + QString::number(Checked_Sensor_Real_To_Counts(0, value));
+            } catch (const EConvertError &e) {
+                return e.Message();
+            }
+        };
+        QCOMPARE(steps(2147483647.0), "2147483647 2147483647");
+        QCOMPARE(steps(-2147483648.0), "-2147483648 -2147483648");
+        QCOMPARE(steps(2147483648.0), "第1轴：数值 2147483648 换算后超出控制器的数值范围");
+        QCOMPARE(steps(-2147483649.0), "第1轴：数值 -2147483649 换算后超出控制器的数值范围");
+        c.Open_Ratio = 1;
+        QCOMPARE(Checked_Ratio_Real_To_Steps(0, -2147483648.0), std::numeric_limits<int32_t>::min());
+        QCOMPARE(Checked_Ratio_Real_To_Steps(0, 2147483647.0), std::numeric_limits<int32_t>::max());
     }
 
     // The scaling of automatic programs: halves to even, and the manual
