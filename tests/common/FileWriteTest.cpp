@@ -79,7 +79,7 @@ private slots:
         QCOMPARE(WEXITSTATUS(status), 0);
         QCOMPARE(ReadBytes(ini), QByteArray("[S]\r\nK=2\r\n"));
         QCOMPARE(ReadBytes(program), WriteProgramText({Home()}));
-        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList({"Tavorin.ini", "plan.txt"}));
+        QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name), QStringList({"Tavorin.ini", "plan.txt"}));
     }
 
     // What killed saves left is removed by the next save of the same file;
