@@ -1,6 +1,5 @@
 #include "BoardLink.h"
 
-#include "TBoardPortFrm.h"
 #include "kq_api.h"
 
 #include <QByteArray>
@@ -13,23 +12,48 @@ void Close_All_Links()
     KQ_Close_Net();
 }
 
-void Open_Chosen_Link(const TBoardPortFrm &port)
+int32_t Open_Link(const TLink_Choice &link)
 {
-    switch (port.ChosenLink()) {
-    case TBoardPortFrm::Link::UART: {
-        const QByteArray name = port.PortName().toLocal8Bit(); // zero-terminated
-        KQ_Open_UART(name.constData());
-        break;
+    switch (link.Kind) {
+    case TLink_Kind::UART: {
+        const QByteArray name = link.PortName.toLocal8Bit(); // zero-terminated
+        return KQ_Open_UART(name.constData());
     }
-    case TBoardPortFrm::Link::USB:
-        KQ_Open_USB();
-        break;
-    case TBoardPortFrm::Link::Net: {
-        const auto o = port.Octets();
-        KQ_Open_Net(o[0], o[1], o[2], o[3], static_cast<uint16_t>(port.PortNumber()));
-        break;
+    case TLink_Kind::USB:
+        return KQ_Open_USB();
+    case TLink_Kind::Net: {
+        const auto &o = link.Octets;
+        return KQ_Open_Net(o[0], o[1], o[2], o[3], link.Port);
     }
     }
+    return 0;
+}
+
+bool Connect_Board(const TLink_Choice &link, const std::function<void(const QString &)> &noBoard)
+{
+    Close_All_Links();
+    const int32_t opened = Open_Link(link);
+    if (KQ_Check() == 0)
+        return true;
+    // A serial line that another program holds is no missing board.
+    noBoard(opened == KQ_STATUS_PORT_BUSY ? QStringLiteral("串口被占用") : QStringLiteral("没有发现设备"));
+    Close_All_Links();
+    return false;
+}
+
+QString Link_Name(const TLink_Choice &link)
+{
+    switch (link.Kind) {
+    case TLink_Kind::UART:
+        return QStringLiteral("串口 ") + link.PortName;
+    case TLink_Kind::USB:
+        return QStringLiteral("USB");
+    case TLink_Kind::Net: {
+        const auto &o = link.Octets;
+        return QStringLiteral("网络 %1.%2.%3.%4:%5").arg(o[0]).arg(o[1]).arg(o[2]).arg(o[3]).arg(link.Port);
+    }
+    }
+    return QString();
 }
 
 void Read_Board_Identity(QString &productId, QString &serial, QString &version)
@@ -58,4 +82,15 @@ TBoard_Resources Read_Board_Resources()
     if (r.HasAxes)
         KQ_Get_Axis_Num(&r.Axes);
     return r;
+}
+
+QString Read_Board(QString &productId, QString &serial, QString &version, TBoard_Resources &resources)
+{
+    Read_Board_Identity(productId, serial, version);
+    QString product = QStringLiteral("Model=") + productId + QStringLiteral("/SN=") + serial
+        + QStringLiteral("/Ver=") + version;
+    resources = Read_Board_Resources();
+    if (resources.HasAxes && resources.Axes > 0)
+        product += QStringLiteral("/Motor=") + QString::number(resources.Axes);
+    return product;
 }

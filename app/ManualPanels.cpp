@@ -1,5 +1,7 @@
 #include "ManualPanels.h"
 
+#include "TRunConfigFrm.h"
+
 #include "axis/TAxisFrm.h"
 #include "config/AxisConfig.h"
 #include "config/AxisConfigFile.h"
@@ -105,6 +107,20 @@ TAxisFrm *Axis_Frame_Of(const QWidget *container, int axis)
         if (frame->Axis() == axis)
             return frame;
     return nullptr;
+}
+
+QStringList Run_Choices(const QWidget *container, const QVector<TRun_Choice> &choices)
+{
+    QStringList leftOut;
+    for (const TRun_Choice &choice : choices) {
+        if (!choice.Run)
+            continue;
+        if (TAxisFrm *panel = Axis_Frame_Of(container, choice.Axis))
+            Perform_Run_Action(*panel, choice.Action);
+        else if (choice.Axis >= 0 && choice.Axis < g_Axis_Config.size())
+            leftOut << g_Axis_Config.at(choice.Axis).Axis_Caption;
+    }
+    return leftOut;
 }
 
 void Leave_Back_And_Forth(const QList<TAxisFrm *> &frames)

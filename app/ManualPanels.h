@@ -4,10 +4,13 @@
 // number) and one TAxisFrm per visible axis ("Axis" + number).  The group
 // or axis number sits in the panel's "Tag" property.
 #include <QList>
+#include <QStringList>
+#include <QVector>
 
 class QObject;
 class QWidget;
 class TAxisFrm;
+struct TRun_Choice;
 
 namespace ManualPanels {
 
@@ -40,6 +43,12 @@ void Paint_Group_Panels(const QWidget *container);
 // Marks group `group` selected and exactly its axes visible; -1 selects no
 // group and hides every axis.
 void Mark_Selection(int group);
+
+// Starts every ticked axis of `choices` that has a panel in `container`
+// with its chosen command, in order; returns the captions of the ticked
+// axes that have no panel.  An entry that is not a number ends the whole
+// command; axes started before it keep moving.
+QStringList Run_Choices(const QWidget *container, const QVector<TRun_Choice> &choices);
 
 // Writes the five entry texts of every panel, from the last to the first.
 void Save_Axis_Entries(const QList<TAxisFrm *> &frames);

@@ -27,6 +27,8 @@ namespace {
 const QString kItemIndexKey = QStringLiteral("cbb_Port.ItemIndex");
 const QString kAddressKey = QStringLiteral("IP_Address.Text");
 const QString kPortKey = QStringLiteral("edt_Port.Value");
+// The link last chosen, by its button's name without "rb_": UART, USB, Net.
+const QString kLinkKey = QStringLiteral("Link");
 }
 
 TBoardPortFrm::TBoardPortFrm(QWidget *parent)
@@ -131,14 +133,29 @@ void TBoardPortFrm::FormCreate()
     const double port = ini.ReadFloat(Section(), kPortKey, edt_Port->value());
     if (port >= edt_Port->minimum() && port <= edt_Port->maximum())
         edt_Port->setValue(static_cast<int>(port));
+    const QString link = ini.ReadString(Section(), kLinkKey, QString());
+    for (QRadioButton *button : {rb_UART, rb_USB, rb_Net})
+        if (button->objectName().mid(3).compare(link, Qt::CaseInsensitive) == 0)
+            button->setChecked(true);
 }
 
 void TBoardPortFrm::FormClose()
 {
     TIniFile ini(PortChoicesFileName());
-    ini.WriteInteger(Section(), kItemIndexKey, cbb_Port->currentIndex());
-    ini.WriteString(Section(), kAddressKey, AddressText());
-    ini.WriteFloat(Section(), kPortKey, edt_Port->value());
+    ini.Batch([&] {
+        ini.WriteInteger(Section(), kItemIndexKey, cbb_Port->currentIndex());
+        ini.WriteString(Section(), kAddressKey, AddressText());
+        ini.WriteFloat(Section(), kPortKey, edt_Port->value());
+        ini.WriteString(Section(), kLinkKey, Checked_Link_Button()->objectName().mid(3));
+    });
+}
+
+QRadioButton *TBoardPortFrm::Checked_Link_Button() const
+{
+    for (QRadioButton *button : {rb_USB, rb_Net})
+        if (button->isChecked())
+            return button;
+    return rb_UART;
 }
 
 void TBoardPortFrm::done(int result)
@@ -154,13 +171,14 @@ void TBoardPortFrm::done(int result)
     m_closing = false;
 }
 
-TBoardPortFrm::Link TBoardPortFrm::ChosenLink() const
+TLink_Choice TBoardPortFrm::Choice() const
 {
-    if (rb_USB->isChecked())
-        return Link::USB;
-    if (rb_Net->isChecked())
-        return Link::Net;
-    return Link::UART;
+    TLink_Choice link;
+    link.Kind = rb_USB->isChecked() ? TLink_Kind::USB : rb_Net->isChecked() ? TLink_Kind::Net : TLink_Kind::UART;
+    link.PortName = PortName();
+    link.Octets = Octets();
+    link.Port = static_cast<uint16_t>(PortNumber());
+    return link;
 }
 
 QString TBoardPortFrm::PortName() const

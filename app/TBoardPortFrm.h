@@ -1,6 +1,8 @@
 #pragma once
 // "通讯口选择": which link the connection opens.  Lives for the whole run;
 // its last choices are kept in the configuration file.
+#include "BoardLink.h"
+
 #include <QDialog>
 #include <array>
 #include <cstdint>
@@ -15,8 +17,6 @@ class TBoardPortFrm : public QDialog
 {
     Q_OBJECT
 public:
-    enum class Link { UART, USB, Net };
-
     explicit TBoardPortFrm(QWidget *parent = nullptr);
 
     QRadioButton *rb_UART;
@@ -28,7 +28,8 @@ public:
     QPushButton *btn_OK;
     QPushButton *btn_No;
 
-    Link ChosenLink() const;
+    // The link to open, as chosen now.
+    TLink_Choice Choice() const;
     // The chosen port's name, empty when no entry is chosen.
     QString PortName() const;
     // The four octets of IP_Address, first octet of the dotted form first;
@@ -53,6 +54,7 @@ protected:
 
 private:
     static QString Section();
+    QRadioButton *Checked_Link_Button() const;
     bool PortValueValid() const;
     void CheckPortValue();
     void RefusePortValue();

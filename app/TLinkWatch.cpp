@@ -1,30 +1,43 @@
 #include "TLinkWatch.h"
 
-#include "kq_api.h"
+#include "controller/LinkState.h"
 
 #include <QLabel>
 #include <QTimer>
 
-// The link state is an addition of our library; with a library that lacks
-// it, nothing is shown.
-#pragma weak KQ_Link_Lost
+namespace {
+// The library knows the link lost as soon as one call fails; asking is a
+// look at a flag, so it is asked often enough to show it at once.
+const int kWatchIntervalMs = 100;
+const char *const kLostStyle = "QLabel { background-color: #8b0000; color: white; padding: 0 6px; }";
+}
 
 TLinkWatch::TLinkWatch(QLabel *pane, QObject *parent) : QObject(parent), m_pane(pane)
 {
     tmr_Link = new QTimer(this);
     tmr_Link->setObjectName(QStringLiteral("tmr_Link"));
-    tmr_Link->setInterval(500);
+    tmr_Link->setInterval(kWatchIntervalMs);
     connect(tmr_Link, &QTimer::timeout, this, &TLinkWatch::tmr_LinkTimer);
     tmr_Link->start();
 }
 
 void TLinkWatch::tmr_LinkTimer()
 {
-    if (KQ_Link_Lost && KQ_Link_Lost() != 0)
-        m_pane->setText(QStringLiteral("设备无响应"));
+    if (!m_lost && Board_Link_Lost())
+        SetLost(true);
 }
 
 void TLinkWatch::Connected()
 {
-    m_pane->clear();
+    SetLost(false);
+}
+
+void TLinkWatch::SetLost(bool lost)
+{
+    m_pane->setText(lost ? QStringLiteral("设备无响应") : QString());
+    m_pane->setStyleSheet(lost ? QString::fromLatin1(kLostStyle) : QString());
+    if (lost == m_lost)
+        return;
+    m_lost = lost;
+    emit LostChanged(lost);
 }

@@ -15,11 +15,21 @@ public:
 
     QTimer *tmr_Link;
 
-    // Shows "设备无响应" once the library reports the link lost.
+    // Shows "设备无响应", white on dark red, once the library reports the
+    // link lost.
     void tmr_LinkTimer();
     // A connection succeeded: the pane is cleared.
     void Connected();
+    bool IsLost() const { return m_lost; }
+
+signals:
+    // The board was found lost (true) or a connection succeeded after it
+    // had been (false).
+    void LostChanged(bool lost);
 
 private:
+    void SetLost(bool lost);
+
     QLabel *m_pane;
+    bool m_lost = false;
 };

@@ -5,8 +5,12 @@
 #include "ManualPanels.h"
 #include "TGroupNote.h"
 #include "TBoardPortFrm.h"
+#include "THaltKeys.h"
 #include "TLinkWatch.h"
 #include "TRunAllFrm.h"
+#include "TStatusNote.h"
+#include "TWindowState.h"
+#include "ToolBarTips.h"
 #include "axis/TAxisFrm.h"
 #include "config/TConfigFrm.h"
 #include "common/AppInfo.h"
@@ -15,15 +19,16 @@
 #include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
-#include "controller/Conversion.h"
+#include "controller/LinkState.h"
 #include "kq_api.h"
+#include "program/RunLog.h"
 #include "program/StatusRefresh.h"
 #include "program/TAutoPage.h"
+#include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/TRunEstimate.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
 #include <QDir>
 #include <QGuiApplication>
 #include <QLabel>
@@ -64,9 +69,12 @@ TMainFrm::TMainFrm(QWidget *parent)
 
     BuildRunner();
     ConnectHandlers();
+    Set_Tool_Bar_Tips(tlb_System);
+    HaltKeys = new THaltKeys(this, [this] { Halt_Current_Page(); });
     resize(1100, 720);
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+    TWindowState::Restore_Geometry(this, TIniFile(ConfigFileName()));
 }
 
 TMainFrm::~TMainFrm() = default;
@@ -187,18 +195,26 @@ void TMainFrm::BuildStatusBar()
         return label;
     };
     msg_Main = pane(QStringLiteral("msg_Main"), QString());
+    // In a narrow window the end of the product line gives way, not the
+    // panes on the right.
+    msg_Main->setMinimumWidth(1);
+    msg_Link = pane(QStringLiteral("msg_Link"), QString());
+    msg_Note = new TStatusNote(status_Main);
     msg_Mcu_T = pane(QStringLiteral("msg_Mcu_T"), QString());
     msg_Mcu_T->setMinimumWidth(80);
     msg_Company = pane(QStringLiteral("msg_Company"), AppCompanyName());
     // Where the settings are kept, for the operator who looks for them.
     msg_Company->setToolTip(QStringLiteral("配置文件：") + QDir::toNativeSeparators(ConfigFileName()));
     msg_Version = pane(QStringLiteral("msg_Version"), QStringLiteral("Ver:") + AppFileVersion());
-    status_Main->addWidget(msg_Main, 1);
+    status_Main->addWidget(msg_Main);
+    status_Main->addWidget(msg_Link);
+    status_Main->addWidget(msg_Note, 1);
     status_Main->addWidget(msg_Mcu_T);
     status_Main->addWidget(msg_Company);
     status_Main->addWidget(msg_Version);
     msg_Group_Note = new TGroupNote(status_Main, pgc_Main, Sheet_Manual);
     F_Link_Watch = new TLinkWatch(msg_Mcu_T, this);
+    connect(F_Link_Watch, &TLinkWatch::LostChanged, this, &TMainFrm::Show_Panels_Stale);
 }
 
 void TMainFrm::ConnectHandlers()
@@ -230,6 +246,10 @@ void TMainFrm::BuildRunner()
     connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
     // After the status refresh above, so that the estimate sees its positions.
     AutoPage->Estimate->Follow(Runner, AutoPage->mem_Status);
+    connect(AutoPage->Document, &TProgramDocument::Changed, this,
+            [this] { setWindowTitle(AutoPage->Document->Title(QStringLiteral("运动控制助手"))); });
+    connect(AutoPage, &TAutoPage::ProgramSaved, this,
+            [this](const QString &path) { msg_Note->Show(QStringLiteral("已保存：") + QDir::toNativeSeparators(path)); });
 }
 
 // ---- start-up and shutdown ------------------------------------------------
@@ -240,6 +260,7 @@ void TMainFrm::showEvent(QShowEvent *event)
     if (m_shown)
         return;
     m_shown = true;
+    TWindowState::Restore_Splitters(this, TIniFile(ConfigFileName()));
     Guard([this] { FormShow(); });
 }
 
@@ -251,66 +272,73 @@ void TMainFrm::FormShow()
 
 void TMainFrm::closeEvent(QCloseEvent *event)
 {
+    if (!FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
     FormClose();
     event->accept();
+}
+
+bool TMainFrm::FormCloseQuery()
+{
+    return Runner->RunState() == TProgramRunner::Idle
+        || ConfirmDestructive(QStringLiteral("方案正在运行，退出将停止所有轴。确认退出？"));
 }
 
 void TMainFrm::FormClose()
 {
     // A failed save is reported; the library is shut down all the same.
     Guard([this] { Save_Axis_Entries(); });
+    // Nothing may go on moving once the program has gone.
+    tmr_Auto->stop();
+    tmr_AutoStatus->stop();
+    if (F_Axis_Num > 0)
+        Halt_All_Axes();
+    // The window's layout is no work of the operator's: a failed write of
+    // it is not worth a second error box.  A window never shown has none.
+    if (m_shown) {
+        TIniFile ini(ConfigFileName());
+        try { TWindowState::Save(this, ini); } catch (const Exception &) {}
+    }
     KQ_DeInit();
 }
 
 // ---- connection --------------------------------------------------------------
 
-QString TMainFrm::Read_Identity()
-{
-    Read_Board_Identity(F_Product_ID, F_SN, F_Version);
-    return QStringLiteral("Model=") + F_Product_ID + QStringLiteral("/SN=") + F_SN
-        + QStringLiteral("/Ver=") + F_Version;
-}
-
 void TMainFrm::btn_ScanClick()
 {
     if (ShowModal(BoardPortFrm) != QDialog::Accepted)
         return;
+    // After a lost link the board's state is unknown (a call that timed out
+    // may have been carried out): it is read afresh once connected.
+    const bool wasLost = Board_Link_Lost();
     // No program goes on with a board that is about to be replaced.
     if (Runner->RunState() != TProgramRunner::Idle)
         btn_AutoHaltClick();
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
-    Close_All_Links();
-    Open_Chosen_Link(*BoardPortFrm);
-    if (KQ_Check() != 0) {
-        ShowInfo(QStringLiteral("没有发现设备"));
-        Close_All_Links();
+    if (!Connect_Board(BoardPortFrm->Choice(), ShowInfo))
         return;
-    }
     F_Link_Watch->Connected();
-    QString product = Read_Identity();
-    const TBoard_Resources resources = Read_Board_Resources();
+    msg_Link->setText(Link_Name(BoardPortFrm->Choice()));
+    TBoard_Resources resources;
+    const QString product = Read_Board(F_Product_ID, F_SN, F_Version, resources);
     F_Encoder_Num = resources.Encoders;
     if (resources.HasAxes) {
         F_Axis_Num = resources.Axes;
-        if (F_Axis_Num > 0)
-            product += QStringLiteral("/Motor=") + QString::number(F_Axis_Num);
         Reload_And_Rebuild();
         Paint_Group_Panels();
+        if (wasLost)
+            Read_Fresh_Positions();
     }
     msg_Main->setText(product);
 }
 
 void TMainFrm::Load_Axis_Config()
 {
-    if (F_Axis_Num > 0) {
-        const TIniFile ini(ConfigFileName());
-        Load_Axis_Records(ini, F_Axis_Num);
-        Calc_Ratio(F_Axis_Num);
-        Build_Status();
-        F_Group_Num = Load_Group_Records(ini);
-    }
-    Push_Sensor_Settings(F_Encoder_Num, F_Axis_Num);
+    F_Group_Num = Load_Configuration(ConfigFileName(), F_Axis_Num, F_Encoder_Num, F_Group_Num,
+                                     [this] { Build_Status(); });
 }
 
 void TMainFrm::Reload_And_Rebuild()
@@ -351,6 +379,14 @@ QList<TAxisFrm *> TMainFrm::Axis_Frames() const
 void TMainFrm::Build_Axis_Frames()
 {
     ManualPanels::Build_Axis_Frames(AxisPanelContainer(), F_Axis_Num);
+    if (F_Link_Watch->IsLost())
+        Show_Panels_Stale(true);
+}
+
+void TMainFrm::Show_Panels_Stale(bool stale)
+{
+    for (TAxisFrm *panel : Axis_Frames())
+        panel->Show_Stale(stale);
 }
 
 QList<QWidget *> TMainFrm::Group_Panels() const
@@ -376,6 +412,7 @@ void TMainFrm::Select_Group(int group)
     ManualPanels::Mark_Selection(group);
     Paint_Group_Panels();
     Build_Axis_Frames();
+    Build_RunAll_Frames(); // "同时启动" lists the panels shown
 }
 
 void TMainFrm::Paint_Group_Panels()
@@ -464,13 +501,9 @@ void TMainFrm::btn_RunAllClick()
 {
     if (F_Axis_Num < 1 || !RunAllFrm || ShowModal(RunAllFrm) != QDialog::Accepted)
         return;
-    // An entry that is not a number ends the whole command; axes started
-    // before it keep moving.
-    for (const TRun_Choice &choice : RunAllFrm->Choices()) {
-        TAxisFrm *panel = ManualPanels::Axis_Frame_Of(AxisPanelContainer(), choice.Axis);
-        if (choice.Run && panel)
-            Perform_Run_Action(*panel, choice.Action);
-    }
+    const QStringList leftOut = ManualPanels::Run_Choices(AxisPanelContainer(), RunAllFrm->Choices());
+    if (!leftOut.isEmpty())
+        msg_Note->Show(QStringLiteral("没有面板，未启动：") + leftOut.join(QStringLiteral("、")));
 }
 
 void TMainFrm::btn_StopAllClick()
@@ -484,6 +517,14 @@ void TMainFrm::btn_HaltAllClick()
     Halt_All_Axes();
 }
 
+void TMainFrm::Halt_Current_Page()
+{
+    if (pgc_Main->currentWidget() == Sheet_Auto)
+        btn_AutoHaltClick();
+    else
+        btn_HaltAllClick();
+}
+
 void TMainFrm::Halt_All_Axes()
 {
     KQ_Set_Axis_Halt_All();
@@ -494,9 +535,7 @@ void TMainFrm::Halt_All_Axes()
 
 void TMainFrm::Add_Log(const QString &text)
 {
-    mmo_Log->appendPlainText(QLatin1Char('[')
-                             + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
-                             + QLatin1Char(']') + text);
+    mmo_Log->appendPlainText(Log_Line(text));
 }
 
 void TMainFrm::Build_Status()
@@ -551,9 +590,16 @@ void TMainFrm::btn_AutoHaltClick()
     Runner->Halt();
 }
 
+void TMainFrm::Read_Fresh_Positions()
+{
+    for (TAxisFrm *panel : Axis_Frames())
+        panel->tmr_AxisTimer();
+    Refresh_Status(*AutoPage->mem_Status, F_Axis_Num);
+}
+
 void TMainFrm::tmr_AutoStatusTimer()
 {
-    if (F_Axis_Num < 1)
+    if (F_Axis_Num < 1 || !Runner->Check_Link())
         return;
     // One repaint per refresh, however many rows change.
     AutoPage->grid_Status->setUpdatesEnabled(false);

@@ -16,6 +16,8 @@ class QStatusBar;
 class QTimer;
 class TLinkWatch;
 class TGroupNote;
+class THaltKeys;
+class TStatusNote;
 class QToolBar;
 class QToolButton;
 class QWidget;
@@ -55,7 +57,11 @@ public:
 
     QStatusBar *status_Main;
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
+    QLabel *msg_Link;       // the link in use, beside the product line
+    TStatusNote *msg_Note;  // short notes to the operator
     TGroupNote *msg_Group_Note; // axes that belong to no group
+
+    THaltKeys *HaltKeys;    // Esc and Pause: the current page's "急停"
 
     TLinkWatch *F_Link_Watch;
     // The program runner; the two timers are the runner's.
@@ -65,6 +71,9 @@ public:
 
     // Start-up, connection and shutdown.
     void FormShow();
+    // While a program runs or is paused, closing asks first; true: close.
+    bool FormCloseQuery();
+    // Saves the panels' entries, halts every axis and shuts the library down.
     void FormClose();
     void btn_ScanClick();
     void Load_Axis_Config();
@@ -95,6 +104,10 @@ public:
     // KQ_Set_Axis_Halt_All, then every panel in back-and-forth mode is put
     // into open loop so that no loop starts its axis again.
     void Halt_All_Axes();
+    // The halt of the page shown: btn_HaltAllClick or btn_AutoHaltClick.
+    void Halt_Current_Page();
+    // Greys the axis panels' readouts while the board is lost.
+    void Show_Panels_Stale(bool stale);
 
     // Automatic mode: run controls, run log and status table.
     void Add_Log(const QString &text);
@@ -107,6 +120,8 @@ public:
     void btn_AutoStopClick();
     void btn_AutoHaltClick();
     void tmr_AutoStatusTimer();
+    // Every panel's readouts and the status table read from the board now.
+    void Read_Fresh_Positions();
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -121,7 +136,6 @@ private:
     void BuildStatusBar();
     void ConnectHandlers();
     void BuildRunner();
-    QString Read_Identity();
     QWidget *GroupPanelContainer() const;
     QWidget *AxisPanelContainer() const;
 

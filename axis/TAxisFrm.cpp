@@ -46,6 +46,17 @@ bool Read_Axis_Status(uint16_t axis, AxisStatus &status)
                               &status.home, &status.s6) == 0;
 }
 
+// A readout looks like one: grey, no text cursor, not in the tab order.
+void Make_Readout(QLineEdit *edit)
+{
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::NoFocus);
+    edit->setCursor(Qt::ArrowCursor);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    edit->setPalette(palette);
+}
+
 } // namespace
 
 TAxisFrm::TAxisFrm(QWidget *parent)
@@ -100,8 +111,8 @@ void TAxisFrm::Create_Controls()
     edt_Show_Software = Named<QLineEdit>("edt_Show_Software");
     lbl_15 = Named<QLabel>("lbl_15", QStringLiteral("当前速度"));
     edt_Show_V = Named<QLineEdit>("edt_Show_V");
-    edt_Show_Software->setReadOnly(true);
-    edt_Show_V->setReadOnly(true);
+    for (QLineEdit *readout : {edt_Show_Software, edt_Show_V})
+        Make_Readout(readout);
     edt_P_Set = Named<QLineEdit>("edt_P_Set", QStringLiteral("0"));
     btn_Zero = Named<QPushButton>("btn_Zero", QStringLiteral("调整位置"));
 
@@ -371,6 +382,18 @@ void TAxisFrm::Select_Open_Loop()
 void TAxisFrm::Set_Loop_State(int state)
 {
     tmr_Loop->setProperty(kTag, state);
+}
+
+void TAxisFrm::Show_Stale(bool stale)
+{
+    m_stale = stale;
+    for (QCheckBox *indicator : {chk_Run, chk_Zero, chk_Neg, chk_Pos})
+        if (stale)
+            indicator->setChecked(false);
+    for (QLineEdit *readout : {edt_Show_Software, edt_Show_V}) {
+        readout->setEnabled(!stale);
+        readout->setToolTip(stale ? QStringLiteral("设备无响应，读数已过时") : QString());
+    }
 }
 
 // ---- status poll ----------------------------------------------------------

@@ -43,6 +43,12 @@ public:
     // 0: the next loop tick starts a run; 1: a run is under way.
     int LoopState() const;
 
+    // The board is lost: the readouts are greyed and the indicators cleared,
+    // since nothing is known about the axis any more; false shows them again
+    // (the next poll fills them).
+    void Show_Stale(bool stale);
+    bool Is_Stale() const { return m_stale; }
+
     // Handlers.  They throw EConvertError on an entry that is not a number;
     // the signal connections run them through Guard.
     void Load_Param();
@@ -104,6 +110,7 @@ private:
     void Show_Speed();
     void Loop_Step();
 
+    bool m_stale = false;
     // A jog has been started by a press whose release has not come yet.
     bool m_jogActive = false;
     // The window watched while the jog is held.

@@ -123,7 +123,7 @@ int main(int argc, char **argv)
     QVector<TAxis_Config> axes(2);
     for (int a = 0; a < 2; ++a) {
         axes[a].Axis_Caption = QStringLiteral("第%1轴").arg(a + 1);
-        axes[a].Open_Ratio = 6400;
+        axes[a].Motor_Scale = 6400;
     }
     TScanSettings scan;
     scan.XAxis = axes[0].Axis_Caption;

@@ -26,9 +26,7 @@ constexpr int kRefreshes = 1000;
 
 void Configure_Axes(int count)
 {
-    TAxis_Config c;
-    c.Open_Ratio = 6400;
-    g_Axis_Config = QVector<TAxis_Config>(count, c);
+    g_Axis_Config = QVector<TAxis_Config>(count); // 6400 steps per mm
     for (int a = 0; a < count; ++a)
         g_Axis_Config[a].Axis_Caption = QStringLiteral("第%1轴").arg(a + 1);
 }

@@ -8,7 +8,7 @@ include(GNUInstallDirs)
 set(TAVORIN_INSTALL_SUBDIR "lib/tavorin")
 set(TAVORIN_INSTALL_DIR "${CMAKE_INSTALL_PREFIX}/${TAVORIN_INSTALL_SUBDIR}")
 
-install(TARGETS Tavorin KQ_API
+install(TARGETS Tavorin tavorin-run KQ_API
   RUNTIME DESTINATION ${TAVORIN_INSTALL_SUBDIR}
   LIBRARY DESTINATION ${TAVORIN_INSTALL_SUBDIR})
 if(TARGET kq-board-sim)
@@ -18,7 +18,9 @@ endif()
 # The launcher names the directory as installed on the target system.
 set(TAVORIN_INSTALL_DIR "/usr/${TAVORIN_INSTALL_SUBDIR}")
 configure_file(packaging/tavorin.in ${CMAKE_BINARY_DIR}/packaging/tavorin @ONLY)
-install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/tavorin DESTINATION ${CMAKE_INSTALL_BINDIR})
+configure_file(packaging/tavorin-run.in ${CMAKE_BINARY_DIR}/packaging/tavorin-run @ONLY)
+install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/tavorin ${CMAKE_BINARY_DIR}/packaging/tavorin-run
+  DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 install(FILES packaging/tavorin.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES resources/tavorin.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -32,9 +34,14 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
 add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/tavorin.1.gz
   COMMAND gzip -9n -c ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tavorin.1 > ${CMAKE_BINARY_DIR}/packaging/tavorin.1.gz
   DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tavorin.1)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/packaging/tavorin-run.1.gz
+  COMMAND gzip -9n -c ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tavorin-run.1 > ${CMAKE_BINARY_DIR}/packaging/tavorin-run.1.gz
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/packaging/tavorin-run.1)
 add_custom_target(tavorin_package_docs ALL
-  DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${CMAKE_BINARY_DIR}/packaging/tavorin.1.gz)
-install(FILES ${CMAKE_BINARY_DIR}/packaging/tavorin.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz ${CMAKE_BINARY_DIR}/packaging/tavorin.1.gz
+  ${CMAKE_BINARY_DIR}/packaging/tavorin-run.1.gz)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/tavorin.1.gz ${CMAKE_BINARY_DIR}/packaging/tavorin-run.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES packaging/copyright ${CMAKE_BINARY_DIR}/packaging/changelog.gz
   DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavorin)
 

@@ -1,4 +1,5 @@
 #include "Dialogs.h"
+#include "Guard.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -92,6 +93,9 @@ void ShowError(const QString &text)
 {
     ShowMessageBox({QStringLiteral("运动控制助手"), text, MsgIcon::Error, MsgButtons::Ok, MsgResult::Ok});
 }
+
+// Wherever the forms are linked, a failed handler shows the error box.
+static const bool g_errorBoxReporter = (SetExceptionReporter(ShowError), true);
 
 QString GetOpenFileName(const QString &caption, const QString &filter)
 {

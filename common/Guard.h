@@ -1,11 +1,15 @@
 #pragma once
 // The one place where an event (click, timer, mouse press) enters a handler.
 // A handler throws; the guard shows the error box and ends that event, so no
-// exception ever crosses Qt's own frames.
+// exception ever crosses Qt's own frames.  The error is reported through
+// the installed reporter: the forms install the error box; without one (the
+// command-line runner) it goes to standard error.
 #include "Exceptions.h"
 #include <exception>
 #include <utility>
 
+using ExceptionReporter = void (*)(const QString &message);
+void SetExceptionReporter(ExceptionReporter reporter);
 void ShowException(const QString &message);
 
 template <typename F>

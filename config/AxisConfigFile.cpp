@@ -1,6 +1,7 @@
 #include "AxisConfigFile.h"
 
 #include "IniFile.h"
+#include "controller/Conversion.h"
 #include "kq_api.h"
 
 TAxis_Config Read_Axis_Config(const TIniFile &ini, int axis)
@@ -104,4 +105,19 @@ void Write_Axis_Entries(TIniFile &ini, const QVector<TAxis_Entries> &panels)
             ini.WriteString(e.Section, "HOME_V", e.Home_V);
         }
     });
+}
+
+int Load_Configuration(const QString &fileName, int axisCount, int encoderCount, int groupCount,
+                       const std::function<void()> &axesLoaded)
+{
+    if (axisCount > 0) {
+        const TIniFile ini(fileName);
+        Load_Axis_Records(ini, axisCount);
+        Calc_Ratio(axisCount);
+        if (axesLoaded)
+            axesLoaded();
+        groupCount = Load_Group_Records(ini);
+    }
+    Push_Sensor_Settings(encoderCount, axisCount);
+    return groupCount;
 }

@@ -4,6 +4,8 @@
 // entry texts back.
 #include "AxisConfig.h"
 
+#include <functional>
+
 class TIniFile;
 
 // One axis section read with the defaults of the key table.
@@ -21,6 +23,14 @@ int Load_Group_Records(const TIniFile &ini);
 // sensor; ends silently at the first call that fails.  A channel without an
 // axis entry (number >= axisCount) has no settings and is skipped.
 void Push_Sensor_Settings(int encoderCount, int axisCount);
+
+// The whole configuration load after a connection or the parameter dialog:
+// with axes, the axis records from `fileName`, their ratios, `axesLoaded`
+// (the window rebuilds its status table and axis lists there) and the
+// groups; then, with or without axes, the sensor settings.  Returns the
+// group count, or `groupCount` unchanged when there is no axis.
+int Load_Configuration(const QString &fileName, int axisCount, int encoderCount, int groupCount,
+                       const std::function<void()> &axesLoaded);
 
 // The five entry texts of one axis panel, written under the panel's name.
 struct TAxis_Entries

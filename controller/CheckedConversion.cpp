@@ -14,17 +14,10 @@ constexpr double kMin32 = std::numeric_limits<int32_t>::min();
 constexpr double kMax32 = std::numeric_limits<int32_t>::max();
 
 // Whether a step count, before its rounding to the nearest integer, lands
-// inside the 32-bit range, the bounds themselves included.
+// inside the 32-bit range, the bounds themselves included (NaN does not).
 bool Fits_32_Bits(double steps)
 {
     return std::isfinite(steps) && steps >= kMin32 - 0.5 && steps < kMax32 + 0.5;
-}
-
-// The library gives the bounds themselves for every result beyond them, so
-// a ratio of the library at a bound is no ratio.
-bool Saturated(int32_t ratio)
-{
-    return ratio == kMin32 || ratio == kMax32;
 }
 
 // One step (or count) is a real, non-zero distance.
@@ -62,10 +55,9 @@ const QString &Motor_Side()
 // for one far beyond; the value over the size of one step tells them apart.
 int32_t Checked_Motor_Real_To_Steps(int axis, double value)
 {
-    const double realPerStep = Motor_Steps_To_Real(axis, 1);
-    if (!Usable_Unit(realPerStep))
+    if (!Has_Motor_Unit(axis))
         Throw_No_Ratio(axis, value, Motor_Side());
-    if (!Fits_32_Bits(value / realPerStep))
+    if (!Fits_32_Bits(value / Motor_Steps_To_Real(axis, 1)))
         Throw_Out_Of_Range(axis, value);
     return Motor_Real_To_Steps(axis, value);
 }
@@ -80,13 +72,7 @@ int32_t Checked_Sensor_Real_To_Counts(int axis, double value)
     return Sensor_Real_To_Counts(axis, value);
 }
 
-int32_t Checked_Ratio_Real_To_Steps(int axis, double value)
+bool Has_Motor_Unit(int axis)
 {
-    const int32_t ratio = g_Axis_Config.at(axis).Open_Ratio;
-    if (ratio == 0 || Saturated(ratio))
-        Throw_No_Ratio(axis, value, Motor_Side());
-    const double steps = std::nearbyint(static_cast<double>(ratio) * value);
-    if (!Fits_32_Bits(steps))
-        Throw_Out_Of_Range(axis, value);
-    return static_cast<int32_t>(steps);
+    return Usable_Unit(Motor_Steps_To_Real(axis, 1));
 }

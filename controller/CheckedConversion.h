@@ -17,7 +17,6 @@ int32_t Checked_Motor_Real_To_Steps(int axis, double value);
 // Sensor_Real_To_Counts with the same check on the sensor side.
 int32_t Checked_Sensor_Real_To_Counts(int axis, double value);
 
-// Scaling by the axis's Open_Ratio, as automatic programs do: the product
-// to the nearest integer, halves to the even neighbour.  Throws when
-// Open_Ratio is 0 or saturated, or when the product does not fit.
-int32_t Checked_Ratio_Real_To_Steps(int axis, double value);
+// Whether one motor step of the axis is a real, non-zero distance: without
+// that the axis has no position in mm or degrees.
+bool Has_Motor_Unit(int axis);

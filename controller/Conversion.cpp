@@ -3,6 +3,8 @@
 #include "config/AxisConfig.h"
 #include "kq_api.h"
 
+#include <cmath>
+
 // Every conversion reads the axis's entry at the moment of the call, so a
 // reloaded configuration takes effect on the next call.  The motor side is
 // chosen by the axis kind alone; the sensor side by the axis kind and the
@@ -56,6 +58,8 @@ void Calc_Ratio(int axisCount)
     for (int axis = 0; axis < axisCount && axis < g_Axis_Config.size(); ++axis) {
         TAxis_Config &c = g_Axis_Config[axis];
         c.Open_Ratio = Motor_Real_To_Steps(axis, 1.0);
+        const double unit = Motor_Steps_To_Real(axis, 1);
+        c.Motor_Scale = std::isfinite(unit) && unit != 0 ? 1 / unit : 0;
         // The sensor ratio is only wanted by an axis that is not run open
         // loop; every loaded axis is, so it normally keeps its old value.
         if (!c.bOpen)

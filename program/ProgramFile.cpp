@@ -427,3 +427,20 @@ void WriteProgramFile(const QString &fileName, const std::vector<TAutoCode> &row
     if (!WriteFileAtomically(fileName, WriteProgramText(rows, encoding)))
         throw Exception(QStringLiteral("无法保存方案文件：") + NativePath(fileName));
 }
+
+QString Early_Stop_Notice(const ProgramReadResult &read, qint64 rowsRead)
+{
+    switch (read.StopReason) {
+    case ProgramReadResult::AtEnd:
+        break;
+    case ProgramReadResult::BadNumber:
+        return read.Error;
+    case ProgramReadResult::TooManyRows:
+        return QStringLiteral("方案超过 %1 行，已读入前 %1 行，其余未读入").arg(rowsRead);
+    case ProgramReadResult::BadLine:
+        if (!read.OnlyEmptyLinesLeft)
+            return QStringLiteral("方案文件第 %1 行格式不正确，已停止读取，共读入 %2 行").arg(read.StopLine).arg(rowsRead);
+        break;
+    }
+    return QString();
+}

@@ -40,6 +40,12 @@ ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows = kMaxPro
 // read, or when it changes while it is read.
 ProgramReadResult ReadProgramFile(const QString &fileName);
 
+// Why reading stopped before the end, as the operator is told: the
+// conversion error, the line that is not a step, or the row limit; empty
+// when every line was read or only empty lines were left.  `rowsRead` is
+// the number of rows read.
+QString Early_Stop_Notice(const ProgramReadResult &read, qint64 rowsRead);
+
 // The file text of `rows`.  A comma in an axis caption is written as "，"
 // so that the line keeps its six fields.
 QByteArray WriteProgramText(const std::vector<TAutoCode> &rows,

@@ -19,11 +19,10 @@ StepKind StepKindOf(const QString &action)
     return StepKind::Unknown;
 }
 
-// std::rint rounds like std::nearbyint in the default rounding mode (halves
-// to even) and costs less: it runs for every row of a program.
-int32_t AutoSteps(double value, int32_t ratio)
+// std::rint costs less than std::round: it runs for every row of a program.
+int32_t AutoSteps(double value, double scale)
 {
-    const double steps = std::rint(double(ratio) * value);
+    const double steps = std::rint(scale * value);
     if (std::isnan(steps))
         return 0;
     if (steps <= double(std::numeric_limits<int32_t>::min()))
@@ -36,11 +35,17 @@ int32_t AutoSteps(double value, int32_t ratio)
 TProgramWalk::TProgramWalk(const QVector<TAxis_Config> &axes, const std::vector<double> &startSteps)
 {
     for (const TAxis_Config &c : axes) {
-        m_ratio.push_back(c.Open_Ratio);
-        m_profile.push_back({AutoSteps(c.Acc, c.Open_Ratio), AutoSteps(c.Dec, c.Open_Ratio),
-                             AutoSteps(c.Max_V, c.Open_Ratio)});
+        m_scale.push_back(c.Motor_Scale);
+        m_profile.push_back({AutoSteps(c.Acc, c.Motor_Scale), AutoSteps(c.Dec, c.Motor_Scale),
+                             AutoSteps(c.Max_V, c.Motor_Scale)});
     }
     SetPositions(startSteps);
+}
+
+double TProgramWalk::RealPosition(int axis) const
+{
+    const double scale = m_scale[size_t(axis)];
+    return scale != 0 ? m_pos[size_t(axis)] / scale : 0.0;
 }
 
 void TProgramWalk::SetPositions(const std::vector<double> &steps)
@@ -63,7 +68,7 @@ TStepMotion TProgramWalk::Apply(const TAutoCode &code)
     m.Axis = code.ID;
     double &pos = m_pos[size_t(code.ID)];
     double &home = m_home[size_t(code.ID)];
-    const int32_t ratio = m_ratio[size_t(code.ID)];
+    const double scale = m_scale[size_t(code.ID)];
     const bool canMove = m_profile[size_t(code.ID)].V_Max != 0;
 
     switch (m.Kind) {
@@ -76,7 +81,7 @@ TStepMotion TProgramWalk::Apply(const TAutoCode &code)
         break;
     case StepKind::Abs: {
         m.Repeats = std::max(code.Count, 1);
-        const double target = AutoSteps(code.Param, ratio);
+        const double target = AutoSteps(code.Param, scale);
         if (canMove) {
             m.First = std::fabs(target - pos);
             pos = target;
@@ -86,7 +91,7 @@ TStepMotion TProgramWalk::Apply(const TAutoCode &code)
     }
     case StepKind::Rel: {
         m.Repeats = std::max(code.Count, 1);
-        const double distance = AutoSteps(code.Param, ratio);
+        const double distance = AutoSteps(code.Param, scale);
         if (canMove) {
             m.First = m.Each = std::fabs(distance);
             pos += distance * m.Repeats;
@@ -94,7 +99,7 @@ TStepMotion TProgramWalk::Apply(const TAutoCode &code)
         break;
     }
     case StepKind::Adjust: {
-        const double value = AutoSteps(code.Param, ratio);
+        const double value = AutoSteps(code.Param, scale);
         home += value - pos;
         pos = value;
         m.Places = true;

@@ -1,7 +1,8 @@
 #pragma once
 // Walks an automatic program the way the board sees it: every value is
-// scaled to steps by the axis's Open_Ratio, and each axis's position is
-// tracked in steps from where the walk starts.  A home search runs from
+// converted to motor steps with the axis's Motor_Scale (the library's own
+// ratio, taken when the configuration was loaded), and each axis's
+// position is tracked in steps from where the walk starts.  A home search runs from
 // there to the home switch, taken to lie at the coordinate origin as long as
 // no coordinate adjust has moved the origin.  The run-time planner and
 // the path preview both walk programs through this one class.
@@ -15,9 +16,11 @@ enum class StepKind : uint8_t { Home, Rel, Abs, Pause, Adjust, Unknown };
 
 StepKind StepKindOf(const QString &action);
 
-// A program value in mm or degrees as the board receives it: the product
-// with the ratio, nearest integer with halves to even, saturated to 32 bits.
-int32_t AutoSteps(double value, int32_t ratio);
+// A program value in mm or degrees in motor steps: the product with the
+// scale to the nearest integer, saturated to 32 bits.  It agrees with the
+// library's conversion that the runner sends but, at most, for a value
+// that falls on a half step.
+int32_t AutoSteps(double value, double scale);
 
 // The motion profile an axis receives for a program step, in steps.
 struct TStepProfile
@@ -52,11 +55,14 @@ public:
     void SetPositions(const std::vector<double> &steps);
     int AxisCount() const { return int(m_profile.size()); }
     const TStepProfile &Profile(int axis) const { return m_profile[size_t(axis)]; }
-    int32_t Ratio(int axis) const { return m_ratio[size_t(axis)]; }
+    // Motor steps per mm or degree; 0 when the axis has none.
+    double Scale(int axis) const { return m_scale[size_t(axis)]; }
+    // An axis's position in mm or degrees (0 without a scale).
+    double RealPosition(int axis) const;
 
 private:
     std::vector<TStepProfile> m_profile;
-    std::vector<int32_t> m_ratio;
+    std::vector<double> m_scale;
     std::vector<double> m_pos;
     // Where each axis's home switch lies in its coordinates: at 0 until a
     // coordinate adjust moves the origin away from it.

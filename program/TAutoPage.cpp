@@ -3,6 +3,7 @@
 #include "RasterScan.h"
 #include "TCodeModel.h"
 #include "TPreviewPanel.h"
+#include "TProgramDocument.h"
 #include "TRunEstimate.h"
 #include "TStatusModel.h"
 #include "TXYFrm.h"
@@ -23,7 +24,10 @@
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
+#include <QTextDocument>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -36,6 +40,12 @@ QPushButton *NewButton(QWidget *parent, const char *name, const QString &caption
     QObject::connect(button, &QPushButton::clicked, page, [page, handler] { Guard([page, handler] { (page->*handler)(); }); });
     return button;
 }
+
+// The most of the page's width the left pane takes by default, in percent.
+const int kLeftShareMax = 40;
+
+// Axes whose rows the status grid shows without scrolling at first.
+const int kStatusRowsShown = 12;
 
 int StatusWidthChars(int column)
 {
@@ -68,6 +78,7 @@ void TAutoPage::BuildWidgets()
     grid_Code->setModel(mem_Code);
     SetUpGrid(grid_Code, TCodeModel::ColumnWidthChars);
     connect(mem_Code, &TCodeModel::CurrentRowChanged, this, &TAutoPage::ShowCurrentRow);
+    Document = new TProgramDocument(mem_Code, this);
     connect(grid_Code->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 if (current.isValid())
@@ -112,11 +123,17 @@ void TAutoPage::SetUpGrid(QTableView *grid, int (*widthChars)(int))
     for (int column = 1; column < grid->model()->columnCount(); ++column)
         grid->setColumnWidth(column, widthChars(column) * charWidth + 8);
     grid->horizontalHeader()->setStretchLastSection(true);
+    // While a program runs the grid is disabled and its selected row is the
+    // step being executed: it keeps the colours of an active selection.
+    QPalette palette = grid->palette();
+    for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+        palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    grid->setPalette(palette);
 }
 
 void TAutoPage::BuildLayout()
 {
-    auto *left = new QSplitter(Qt::Vertical);
+    auto *left = Named<QSplitter>("spl_AutoLeft", Qt::Vertical);
     left->addWidget(grid_Status);
     left->addWidget(mmo_Log);
     left->setStretchFactor(0, 1);
@@ -141,7 +158,7 @@ void TAutoPage::BuildLayout()
     auto *right = new QWidget;
     auto *rightLayout = new QVBoxLayout(right);
     rightLayout->setContentsMargins(0, 0, 0, 0);
-    auto *program = new QSplitter(Qt::Vertical);
+    auto *program = Named<QSplitter>("spl_Program", Qt::Vertical);
     program->addWidget(grid_Code);
     program->addWidget(pnl_Preview);
     program->setStretchFactor(0, 3);
@@ -151,20 +168,59 @@ void TAutoPage::BuildLayout()
     rightLayout->addWidget(lbl_Estimate);
     rightLayout->addWidget(grp_Edit);
 
-    auto *split = new QSplitter(Qt::Horizontal);
+    auto *split = Named<QSplitter>("spl_Auto", Qt::Horizontal);
     split->addWidget(left);
     split->addWidget(right);
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 1);
-    // The status grid starts wide enough for its two columns.
-    const int statusWidth = grid_Status->columnWidth(TStatusModel::ColAxis)
-                            + grid_Status->columnWidth(TStatusModel::ColPos)
-                            + grid_Status->verticalHeader()->sizeHint().width()
-                            + grid_Status->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
-    split->setSizes({statusWidth, 3 * statusWidth});
+    split->setChildrenCollapsible(false);
+    m_leftWidth = std::max(StatusGridWidth(), LogLineWidth());
+    split->setSizes({m_leftWidth, 2 * m_leftWidth});
+    left->setSizes({StatusGridHeight(kStatusRowsShown), 2 * StatusGridHeight(kStatusRowsShown)});
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(split);
+}
+
+// The status grid with its two columns, row numbers of up to three digits
+// and its vertical scroll bar: no horizontal scroll bar at this width.
+int TAutoPage::StatusGridWidth() const
+{
+    const int rowNumbers = grid_Status->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12;
+    return grid_Status->columnWidth(TStatusModel::ColAxis) + grid_Status->columnWidth(TStatusModel::ColPos)
+           + rowNumbers + grid_Status->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+           + 2 * grid_Status->frameWidth() + 8;
+}
+
+// A usual log line, time stamp included, fits on one line at this width.
+int TAutoPage::LogLineWidth() const
+{
+    const QString line = QStringLiteral("[2000-01-01 00:00:00]第10轴 开始相对定位 完成循环 100");
+    return mmo_Log->fontMetrics().horizontalAdvance(line) + mmo_Log->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
+           + 2 * mmo_Log->frameWidth() + 2 * int(mmo_Log->document()->documentMargin()) + 8;
+}
+
+int TAutoPage::StatusGridHeight(int rows) const
+{
+    return grid_Status->horizontalHeader()->sizeHint().height()
+           + rows * grid_Status->verticalHeader()->defaultSectionSize() + 2 * grid_Status->frameWidth() + 2;
+}
+
+// A small window gives the program side the room first: the left pane's
+// default width then takes at most a share of the page.  Widths the
+// operator set (kept from the last run) stay as they are.
+void TAutoPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    auto *split = findChild<QSplitter *>(QStringLiteral("spl_Auto"));
+    if (m_fitted || !split)
+        return;
+    m_fitted = true;
+    const QList<int> sizes = split->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    const int cap = total * kLeftShareMax / 100;
+    if (sizes.value(0) == m_leftWidth && m_leftWidth > cap)
+        split->setSizes({cap, total - cap});
 }
 
 void TAutoPage::ShowCurrentRow(int row)
@@ -255,7 +311,9 @@ void TAutoPage::Save_Program()
     if (path.isEmpty())
         return;
     WriteProgramFile(path, mem_Code->Rows(), m_encoding);
+    Document->Saved(path);
     SelectLastRow();
+    emit ProgramSaved(path);
 }
 
 void TAutoPage::Open_Program()
@@ -270,6 +328,8 @@ void TAutoPage::Open_Program()
     ProgramReadResult read = ReadProgramFile(path);
     m_encoding = read.Encoding;
     mem_Code->SetRows(std::move(read.Rows));
+    Document->Opened(path, read.StopReason == ProgramReadResult::AtEnd
+                               || (read.StopReason == ProgramReadResult::BadLine && read.OnlyEmptyLinesLeft));
     SelectLastRow();
     ReportEarlyStop(read);
 }
@@ -279,19 +339,10 @@ void TAutoPage::Open_Program()
 // reported as such; an empty last line is no loss.
 void TAutoPage::ReportEarlyStop(const ProgramReadResult &read)
 {
-    switch (read.StopReason) {
-    case ProgramReadResult::AtEnd:
+    const QString notice = Early_Stop_Notice(read, mem_Code->rowCount());
+    if (notice.isEmpty())
         return;
-    case ProgramReadResult::BadNumber:
-        throw EConvertError(read.Error);
-    case ProgramReadResult::TooManyRows:
-        ShowInfo(QStringLiteral("方案超过 %1 行，已读入前 %1 行，其余未读入").arg(mem_Code->rowCount()));
-        return;
-    case ProgramReadResult::BadLine:
-        if (!read.OnlyEmptyLinesLeft)
-            ShowInfo(QStringLiteral("方案文件第 %1 行格式不正确，已停止读取，共读入 %2 行")
-                         .arg(read.StopLine)
-                         .arg(mem_Code->rowCount()));
-        return;
-    }
+    if (read.StopReason == ProgramReadResult::BadNumber)
+        throw EConvertError(notice);
+    ShowInfo(notice);
 }

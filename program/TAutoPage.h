@@ -19,6 +19,7 @@ class QPushButton;
 class QTableView;
 class TCodeModel;
 class TPreviewPanel;
+class TProgramDocument;
 class TRunEstimate;
 class TStatusModel;
 class TXYFrm;
@@ -46,6 +47,9 @@ public:
     TPreviewPanel *pnl_Preview;
     TRunEstimate *Estimate;
 
+    // The file the program was last opened from or saved to.
+    TProgramDocument *Document;
+
     // The raster dialog, created with the other dialogs at start.
     TXYFrm *XYFrm = nullptr;
 
@@ -63,10 +67,20 @@ public:
     void Save_Program();
     void Open_Program();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
+signals:
+    // "保存方案" wrote the program to `path`.
+    void ProgramSaved(const QString &path);
+
 private:
     void BuildWidgets();
     void BuildLayout();
     void SetUpGrid(QTableView *grid, int (*widthChars)(int));
+    int StatusGridWidth() const;
+    int LogLineWidth() const;
+    int StatusGridHeight(int rows) const;
     void ShowCurrentRow(int row);
     void SelectLastRow();
     void ReportEarlyStop(const ProgramReadResult &read);
@@ -74,4 +88,8 @@ private:
     // The encoding of the program file last opened; a generated program is
     // written in GB18030.
     ProgramEncoding m_encoding = ProgramEncoding::Gb18030;
+    // The left pane's default width, and whether the first showing has
+    // fitted it to the page.
+    int m_leftWidth = 0;
+    bool m_fitted = false;
 };

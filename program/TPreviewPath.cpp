@@ -47,9 +47,7 @@ void TPreviewPath::Build(const std::vector<TAutoCode> &rows, const QVector<TAxis
     m_strokeStart.reserve(rows.size() + 1);
     TProgramWalk walk(axes, startSteps);
     auto real = [&walk](int axis) {
-        if (axis < 0 || axis >= walk.AxisCount() || walk.Ratio(axis) == 0)
-            return 0.0;
-        return walk.Position(axis) / walk.Ratio(axis);
+        return axis >= 0 && axis < walk.AxisCount() ? walk.RealPosition(axis) : 0.0;
     };
     auto here = [&] { return QPointF(real(axisX), real(axisY)); };
 

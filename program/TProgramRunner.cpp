@@ -7,6 +7,7 @@
 #include "common/Ticks.h"
 #include "config/AxisConfig.h"
 #include "controller/CheckedConversion.h"
+#include "controller/LinkState.h"
 #include "kq_api.h"
 
 #include <QTimer>
@@ -137,14 +138,14 @@ QString TProgramRunner::Check_Row(const TAutoCode &code) const
                              moves ? axis.Dec : 0, moves ? axis.Max_V : 0};
     try {
         for (double v : values)
-            Checked_Ratio_Real_To_Steps(code.ID, v);
+            Checked_Motor_Real_To_Steps(code.ID, v);
     } catch (const EConvertError &e) {
         return e.Message();
     }
     return QString();
 }
 
-QString TProgramRunner::Row_Refusal(int row, const QString &why) const
+QString TProgramRunner::Row_Refusal(int row, const QString &why)
 {
     return QStringLiteral("第%1行无法执行：%2").arg(row + 1).arg(why);
 }
@@ -164,8 +165,23 @@ bool TProgramRunner::Check_All_Rows()
 
 // ---- program timer ---------------------------------------------------------
 
+bool TProgramRunner::Check_Link()
+{
+    if (!Board_Link_Lost())
+        return true;
+    if (m_state != Idle) {
+        tmr_Auto->stop();
+        tmr_AutoStatus->stop();
+        emit Log(QStringLiteral("设备无响应，方案在第%1行停止").arg(m_code->CurrentRow() + 1));
+        SetState(Idle);
+    }
+    return false;
+}
+
 void TProgramRunner::tmr_AutoTimer()
 {
+    if (!Check_Link())
+        return;
     try {
         if (Row_Phase == 0)
             Load_Row();
@@ -233,13 +249,22 @@ void TProgramRunner::Next_Row()
 
 int32_t TProgramRunner::Steps(double value) const
 {
-    return Checked_Ratio_Real_To_Steps(g_Code.ID, value);
+    return Checked_Motor_Real_To_Steps(g_Code.ID, value);
+}
+
+int32_t TProgramRunner::Poll_Axis(bool &atRest) const
+{
+    int32_t run = 0;
+    const int32_t result = KQ_Get_Axis_Status_Run(uint16_t(g_Code.ID), &run);
+    atRest = result == 0 && run == 0;
+    return result;
 }
 
 bool TProgramRunner::Axis_At_Rest() const
 {
-    int32_t run = 0;
-    return KQ_Get_Axis_Status_Run(uint16_t(g_Code.ID), &run) == 0 && run == 0;
+    bool atRest = false;
+    Poll_Axis(atRest);
+    return atRest;
 }
 
 bool TProgramRunner::Delay_Elapsed() const
@@ -331,16 +356,33 @@ bool TProgramRunner::Run_Home()
         emit Log(g_Code.Axis + QStringLiteral(" 开始归零"));
         return false;
     }
-    case 1:
-        if (Axis_At_Rest()) {
+    case 1: {
+        bool atRest = false;
+        if (Poll_Axis(atRest) == KQ_STATUS_HOME_FAILED) {
+            Home_Failed();
+            return false;
+        }
+        if (atRest) {
             g_Status_Delay = Ticks();
             g_Status_Tag = 2;
             emit Log(g_Code.Axis + QStringLiteral(" 归零结束"));
         }
         return false;
+    }
     default:
         return Delay_Elapsed();
     }
+}
+
+// The search ended without finding home (the home switch lies outside the
+// travel, or is broken): the board reports it at every poll, so the step
+// would wait for ever.  The run ends as "急停" ends it.
+void TProgramRunner::Home_Failed()
+{
+    const int row = m_code->CurrentRow();
+    emit Log(g_Code.Axis + QStringLiteral(" 归零失败"));
+    Halt();
+    emit Refused(QStringLiteral("第%1行：%2 归零失败，未找到原点，方案已停止").arg(row + 1).arg(g_Code.Axis));
 }
 
 bool TProgramRunner::Run_Adjust()

@@ -64,6 +64,11 @@ public:
     // One tick of the program timer.
     void tmr_AutoTimer();
 
+    // False once the link to the board is lost; a run that is under way
+    // then ends at once, without a further board call: the board's state
+    // is unknown, and the operator starts again after reconnecting.
+    bool Check_Link();
+
     // Advances the loaded step by one state; true when the step is finished.
     bool Run_Code();
     bool Run_Home();
@@ -75,26 +80,33 @@ public:
     // Empty when `code` can be carried out on axis `code.ID` with the board's
     // axes and the axis configuration as they are now; otherwise why not.
     QString Check_Row(const TAutoCode &code) const;
+    // The refusal of table row `row` (0-based) as the operator reads it.
+    static QString Row_Refusal(int row, const QString &why);
 
 signals:
     void Log(const QString &text);
     void StateChanged(int state);
-    // A row that cannot run: shown to the operator in a "提示" box.
+    // A row that cannot run or could not finish: shown to the operator in
+    // a "提示" box.
     void Refused(const QString &text);
 
 private:
     void SetState(State state);
-    // value × Open_Ratio of the step's axis, halves to even; throws
-    // EConvertError when the axis has no usable ratio or the result does
-    // not fit in 32 bits.
+    // A value in mm or degrees (per second, per second squared) in motor
+    // steps of the step's axis, converted as a panel command converts it;
+    // throws EConvertError when the axis has no usable ratio or the result
+    // does not fit in 32 bits.
     int32_t Steps(double value) const;
     bool Run_Move(bool absolute);
     bool Delay_Elapsed() const;
+    // The result of KQ_Get_Axis_Status_Run for the step's axis; `atRest`
+    // is true when it succeeded with the run flag 0.
+    int32_t Poll_Axis(bool &atRest) const;
     bool Axis_At_Rest() const;
+    void Home_Failed();
     void Load_Row();
     void Next_Row();
     bool Check_All_Rows();
-    QString Row_Refusal(int row, const QString &why) const;
     void Refuse_Row(int row, const QString &why);
 
     TCodeModel *m_code;

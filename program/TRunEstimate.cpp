@@ -5,7 +5,6 @@
 #include "TProgramRunner.h"
 #include "TStatusModel.h"
 #include "common/NumberText.h"
-#include "kq_api.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -26,7 +25,6 @@ TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *previ
     connect(code, &QAbstractItemModel::rowsRemoved, this, replan);
     connect(code, &QAbstractItemModel::dataChanged, this, replan);
     connect(code, &TCodeModel::CurrentRowChanged, this, &TRunEstimate::CurrentRowChanged);
-    m_rowClock.start();
     Plan();
 }
 
@@ -46,17 +44,6 @@ void TRunEstimate::Follow(TProgramRunner *runner, const TStatusModel *status)
             measured.push_back(status->Pos(a));
         RunProgress(runner->g_Run_Count, measured);
     });
-}
-
-std::vector<double> Board_Steps(int axisCount)
-{
-    std::vector<double> steps(size_t(std::max(axisCount, 0)), 0.0);
-    for (int a = 0; a < axisCount; ++a) {
-        int32_t p = 0;
-        if (KQ_Get_Axis_Software_P_Now(uint16_t(a), &p) == 0)
-            steps[size_t(a)] = p;
-    }
-    return steps;
 }
 
 void TRunEstimate::SetStartSource(std::function<std::vector<double>()> startSteps)
@@ -101,20 +88,13 @@ void TRunEstimate::Plan()
 
 void TRunEstimate::ShowEstimate()
 {
-    QString text = Estimate::EstimateText(m_planner.TotalMs());
-    QStringList where;
-    for (const TPauseMark &p : m_planner.Pauses())
-        where << QStringLiteral("第%1行暂停（此前用时 %2）").arg(p.Row + 1).arg(Estimate::DurationText(p.AtMs));
-    if (m_planner.PauseCount() > 0)
-        text += QStringLiteral("（暂停 %1 处，等待时间不计）").arg(m_planner.PauseCount());
-    m_label->setText(text);
-    m_label->setToolTip(where.join(QLatin1Char('\n')));
+    m_label->setText(Estimate::PlanText(m_planner));
+    m_label->setToolTip(Estimate::PausesText(m_planner));
 }
 
 void TRunEstimate::CurrentRowChanged()
 {
-    m_rowMsBeforePause = 0;
-    m_rowClock.restart();
+    m_rowClock.RowChanged();
 }
 
 // Plans again only when the axes have moved since the last plan (or a plan
@@ -126,7 +106,7 @@ void TRunEstimate::RunStarted()
         Plan();
     }
     m_running = true;
-    m_paused = false;
+    m_rowClock.SetPaused(false);
     m_run = 0;
     CurrentRowChanged();
     m_label->setText(Estimate::RemainingText(m_planner.TotalMs()));
@@ -134,13 +114,7 @@ void TRunEstimate::RunStarted()
 
 void TRunEstimate::RunPaused(bool paused)
 {
-    if (paused == m_paused)
-        return;
-    m_paused = paused;
-    if (paused)
-        m_rowMsBeforePause += m_rowClock.elapsed();
-    else
-        m_rowClock.restart();
+    m_rowClock.SetPaused(paused);
 }
 
 void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measured)
@@ -151,9 +125,8 @@ void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measured)
         m_run = run;
         CurrentRowChanged();
     }
-    const int64_t intoRow = m_rowMsBeforePause + (m_paused ? 0 : m_rowClock.elapsed());
     const int row = m_code->CurrentRow();
-    m_label->setText(Estimate::RemainingText(m_planner.RemainingMs(run, row, intoRow)));
+    m_label->setText(Estimate::RemainingText(m_planner.RemainingMs(run, row, m_rowClock.MsIntoRow())));
     m_preview->SetRunState(row, measured);
 }
 
@@ -162,7 +135,7 @@ void TRunEstimate::RunEnded()
     if (!m_running)
         return;
     m_running = false;
-    m_paused = false;
+    m_rowClock.SetPaused(false);
     m_preview->SetRunState(-1, {});
     Replan(true); // the axes now stand elsewhere, and changes may have waited
 }

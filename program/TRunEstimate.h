@@ -4,9 +4,9 @@
 // and shows the time left while a program runs.  Replanning is coalesced
 // into one pass after a burst of changes and waits while a program runs, so
 // that it never delays a program tick.
+#include "RunClock.h"
 #include "TRunPlanner.h"
 
-#include <QElapsedTimer>
 #include <QObject>
 #include <functional>
 
@@ -66,15 +66,7 @@ private:
     TRunPlanner m_planner;
     QTimer *m_replan;
     bool m_running = false;
-    // Time the program has run since the current row was selected; stands
-    // still while the program is paused.
-    QElapsedTimer m_rowClock;
-    int64_t m_rowMsBeforePause = 0;
-    bool m_paused = false;
+    TRunClock m_rowClock;
     int32_t m_run = 0;
     int m_state = 0;
 };
-
-// Each axis's position on the board in steps, axes 0 .. axisCount-1; an
-// axis whose position cannot be read counts as 0.
-std::vector<double> Board_Steps(int axisCount);

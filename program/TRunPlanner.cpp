@@ -1,5 +1,7 @@
 #include "TRunPlanner.h"
 
+#include <QStringList>
+
 #include <algorithm>
 #include <cmath>
 
@@ -132,6 +134,22 @@ QString EstimateText(int64_t ms)
 QString RemainingText(int64_t ms)
 {
     return QStringLiteral("剩余 ") + DurationText(ms);
+}
+
+QString PlanText(const TRunPlanner &planner)
+{
+    QString text = EstimateText(planner.TotalMs());
+    if (planner.PauseCount() > 0)
+        text += QStringLiteral("（暂停 %1 处，等待时间不计）").arg(planner.PauseCount());
+    return text;
+}
+
+QString PausesText(const TRunPlanner &planner)
+{
+    QStringList where;
+    for (const TPauseMark &p : planner.Pauses())
+        where << QStringLiteral("第%1行暂停（此前用时 %2）").arg(p.Row + 1).arg(DurationText(p.AtMs));
+    return where.join(QLatin1Char('\n'));
 }
 
 } // namespace Estimate

@@ -90,3 +90,13 @@ private:
     int64_t m_laterShift = 0;
     std::vector<TPauseMark> m_pauses;
 };
+
+namespace Estimate {
+
+// The text of the estimate label: the planned total ("预计用时 …") and, with
+// pause steps, how many (their waits are not counted).
+QString PlanText(const TRunPlanner &planner);
+// One line per pause step: its row and the time the run has taken up to it.
+QString PausesText(const TRunPlanner &planner);
+
+} // namespace Estimate

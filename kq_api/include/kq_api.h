@@ -23,6 +23,15 @@
 extern "C" {
 #endif
 
+/* ---- status results ------------------------------------------------------
+ * Every call but the conversions returns 0 for success and anything else for
+ * a failure.  These failures tell more: */
+#define KQ_STATUS_HOME_FAILED 7 /* KQ_Get_Axis_Status_Run: the last home search ended
+                                   without finding home (the run flag is 0) */
+#define KQ_STATUS_LINK_LOST 8   /* the network or serial link is lost (KQ_Link_Lost) */
+#define KQ_STATUS_BOARD_BUSY 10 /* a served board already has another client */
+#define KQ_STATUS_PORT_BUSY 11  /* KQ_Open_UART: another program holds the serial port */
+
 /* ---- links ------------------------------------------------------------ */
 KQ_EXPORT int32_t KQ_Init(void);
 KQ_EXPORT int32_t KQ_DeInit(void);

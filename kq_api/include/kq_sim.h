@@ -29,13 +29,19 @@ enum {
     KQSIM_ERR_NULL = 4,      /* an out-pointer is NULL */
     KQSIM_ERR_ARGUMENT = 5,  /* a flag other than 0 or 1 */
     KQSIM_ERR_NO_BOARD = 6,  /* KQ_Open_Net / KQ_Open_UART: nothing answers there */
-    KQSIM_ERR_HOME_FAILED = 7, /* KQ_Get_Axis_Status_Run after a home search that
-                                  failed (the run flag is filled, 0) */
-    KQSIM_ERR_LINK_LOST = 8,   /* network or serial link: the board stopped
-                                  answering or the connection dropped; every
-                                  board call fails at once until a link is
-                                  opened again */
-    KQSIM_ERR_PROTOCOL = 9     /* the board did not understand the request */
+    KQSIM_ERR_HOME_FAILED = KQ_STATUS_HOME_FAILED, /* 7: KQ_Get_Axis_Status_Run after
+                                  a home search that failed (the run flag is
+                                  filled, 0) */
+    KQSIM_ERR_LINK_LOST = KQ_STATUS_LINK_LOST, /* 8: network or serial link: the
+                                  board stopped answering or the connection
+                                  dropped; every board call fails at once
+                                  until a link is opened again */
+    KQSIM_ERR_PROTOCOL = 9,    /* the board did not understand the request */
+    KQSIM_ERR_BUSY = KQ_STATUS_BOARD_BUSY, /* 10: the served board refused the
+                                  connection: another client has it (the link
+                                  is then lost) */
+    KQSIM_ERR_PORT_BUSY = KQ_STATUS_PORT_BUSY /* 11: KQ_Open_UART: the serial
+                                  device is open in another program */
 };
 
 /* Board calls are all but KQ_Init, KQ_DeInit, the opens, the closes and the
@@ -96,6 +102,10 @@ KQ_EXPORT void kqsim_fail(const char *function_name, int on);
 
 /* The open link, one of KQSIM_LINK_*. */
 KQ_EXPORT int kqsim_link(void);
+/* The open link is lost, as when its board stops answering: every board
+ * call returns KQSIM_ERR_LINK_LOST at once and KQ_Link_Lost() is 1 until a
+ * link is opened again.  Works on every link kind, the in-process one too. */
+KQ_EXPORT void kqsim_lose_link(void);
 
 /* Identity that the board reports. */
 KQ_EXPORT void kqsim_set_product_id(const char *id); /* at most 17 bytes are used */

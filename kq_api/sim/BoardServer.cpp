@@ -25,6 +25,7 @@ namespace {
 constexpr uint32_t kResources = 0x801; // motor axes and encoder channels
 constexpr size_t kMaxControlLine = 256;
 constexpr size_t kMaxPending = 1024;
+constexpr size_t kMaxAnswerBuffer = 64u << 20;
 
 int64_t nowMs()
 {
@@ -36,18 +37,6 @@ void setNonBlocking(int fd)
 {
     const int flags = fcntl(fd, F_GETFL, 0);
     fcntl(fd, F_SETFL, flags | O_NONBLOCK);
-}
-
-void writeAll(int fd, const std::string &text)
-{
-    size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
-        if (w <= 0 && errno != EINTR)
-            return;
-        if (w > 0)
-            done += static_cast<size_t>(w);
-    }
 }
 
 } // namespace
@@ -139,7 +128,15 @@ void BoardServer::acceptClient()
     const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0)
         return;
-    closeClient(); // one client at a time: the newest
+    if (m_client.fd >= 0) {
+        // One client at a time: the one that has the board keeps it.  A
+        // second program (or a port probe) learns why and is let go.
+        std::vector<uint8_t> bytes;
+        wire::encode(wire::busyFrame(), bytes);
+        [[maybe_unused]] const ssize_t w = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        ::close(fd);
+        return;
+    }
     const int one = 1;
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     m_client.fd = fd;
@@ -232,7 +229,34 @@ int BoardServer::pollTimeout(int64_t now) const
     return wait <= 0 ? 0 : static_cast<int>(std::min<int64_t>(wait, 60000));
 }
 
-void BoardServer::readControl(int controlFd, int answerFd)
+// Answers wait in a buffer until the standard output takes them, so that a
+// reader that does not read never stops the board.  A reader that reads
+// nothing at all loses what goes beyond kMaxAnswerBuffer.
+void BoardServer::answer(const std::string &text)
+{
+    if (m_answerFd < 0 || m_answer.size() + text.size() > kMaxAnswerBuffer)
+        return;
+    m_answer += text;
+    flushAnswer();
+}
+
+void BoardServer::flushAnswer()
+{
+    while (!m_answer.empty()) {
+        const ssize_t w = ::write(m_answerFd, m_answer.data(), m_answer.size());
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w < 0 && errno != EAGAIN) {
+            m_answer.clear(); // nobody will ever read it
+            return;
+        }
+        if (w <= 0)
+            return;
+        m_answer.erase(0, static_cast<size_t>(w));
+    }
+}
+
+void BoardServer::readControl(int controlFd)
 {
     char buffer[512];
     const ssize_t n = ::read(controlFd, buffer, sizeof buffer);
@@ -244,7 +268,7 @@ void BoardServer::readControl(int controlFd, int answerFd)
     for (ssize_t i = 0; i < n; ++i) {
         const char ch = buffer[i];
         if (ch == '\n') {
-            writeAll(answerFd, command(m_controlLine));
+            answer(command(m_controlLine));
             m_controlLine.clear();
         } else if (m_controlLine.size() < kMaxControlLine) {
             m_controlLine += ch;
@@ -290,10 +314,17 @@ void BoardServer::run(int stopFd, int controlFd, int answerFd)
     if (controlFd >= 0)
         setNonBlocking(controlFd);
     m_controlOpen = controlFd >= 0;
+    m_answerFd = answerFd;
+    const int answerFlags = answerFd >= 0 ? fcntl(answerFd, F_GETFL, 0) : 0;
+    if (answerFd >= 0)
+        setNonBlocking(answerFd);
     while (!m_quit) {
-        pollfd fds[5];
+        pollfd fds[6];
         nfds_t n = 0;
         fds[n++] = {stopFd, POLLIN, 0};
+        const int answerAt = !m_answer.empty() ? static_cast<int>(n) : -1;
+        if (!m_answer.empty())
+            fds[n++] = {answerFd, POLLOUT, 0};
         const int controlAt = m_controlOpen ? static_cast<int>(n) : -1;
         if (m_controlOpen)
             fds[n++] = {controlFd, POLLIN, 0};
@@ -322,9 +353,15 @@ void BoardServer::run(int stopFd, int controlFd, int answerFd)
             if (ptyAt >= 0 && fds[ptyAt].revents)
                 readChannel(m_pty, false);
             if (controlAt >= 0 && fds[controlAt].revents)
-                readControl(controlFd, answerFd);
+                readControl(controlFd);
+            if (answerAt >= 0 && fds[answerAt].revents)
+                flushAnswer();
         }
         flushDue(nowMs());
+    }
+    if (answerFd >= 0) {
+        fcntl(answerFd, F_SETFL, answerFlags);
+        m_answerFd = -1;
     }
 }
 

@@ -3,7 +3,8 @@
 //
 // Single-threaded: one poll loop over the listening socket, the client
 // connection, the pseudo-terminal, the control input and a stop descriptor.
-// One TCP client at a time: a new connection replaces the old one.
+// One TCP client at a time: while one is connected, a new connection gets
+// one "busy" frame and is closed.
 #pragma once
 
 #include "Board.h"
@@ -60,7 +61,9 @@ private:
     void send(Channel &c, const std::vector<uint8_t> &bytes);
     void flushDue(int64_t now);
     int pollTimeout(int64_t now) const;
-    void readControl(int controlFd, int answerFd);
+    void readControl(int controlFd);
+    void answer(const std::string &text);
+    void flushAnswer();
 
     Board m_board;
     Journal m_journal;
@@ -80,6 +83,8 @@ private:
 
     std::deque<Pending> m_pending;
     std::string m_controlLine;
+    int m_answerFd = -1;
+    std::string m_answer; // answers not yet taken by the standard output
     bool m_controlOpen = true;
     bool m_quit = false;
 };

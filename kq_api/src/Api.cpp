@@ -265,7 +265,7 @@ int32_t KQ_Link_Lost(void)
 {
     Library &lib = Library::instance();
     std::lock_guard<std::mutex> lock(lib.mutex());
-    return lib.remote().lost() ? 1 : 0;
+    return lib.linkLost() ? 1 : 0;
 }
 
 } // extern "C"

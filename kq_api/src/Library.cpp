@@ -79,6 +79,15 @@ void Library::setLink(Link link)
     if (link != Link::Net && link != Link::Uart)
         m_remote.close();
     m_link = link;
+    m_usbLost = false;
+}
+
+void Library::loseLink()
+{
+    if (m_link == Link::Usb)
+        m_usbLost = true;
+    else if (m_link != Link::None)
+        m_remote.markLost();
 }
 
 int32_t Library::transact(const Request &r, Reply &reply)
@@ -90,7 +99,7 @@ int32_t Library::transact(const Request &r, Reply &reply)
         return Injected;
     switch (m_link) {
     case Link::Usb:
-        return execute(local, r, reply);
+        return m_usbLost ? LinkLost : execute(local, r, reply);
     case Link::Net:
     case Link::Uart:
         return m_remote.transact(r, reply);

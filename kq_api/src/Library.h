@@ -66,6 +66,10 @@ public:
     Link link() const { return m_link; }
     // Closes whatever link is open and makes `link` the open one.
     void setLink(Link link);
+    // The open link is lost (kqsim_lose_link) or a remote link found its
+    // board gone.
+    void loseLink();
+    bool linkLost() const { return m_usbLost || m_remote.lost(); }
     RemoteLink &remote() { return m_remote; }
 
     // One board call: journaled, then failed by injection, refused without
@@ -89,6 +93,7 @@ private:
     SimClock m_clock;
     std::unique_ptr<Board> m_board;
     Link m_link = Link::None;
+    bool m_usbLost = false; // the in-process board's link, lost on a test's word
     RemoteLink m_remote;
     Journal m_journal;
     std::set<std::string> m_failures;

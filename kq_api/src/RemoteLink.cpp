@@ -10,6 +10,8 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
@@ -109,20 +111,38 @@ int32_t RemoteLink::openSerial(const char *port)
         return KQSIM_ERR_NO_BOARD;
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
-        return KQSIM_ERR_NO_BOARD;
+        return errno == EBUSY ? KQSIM_ERR_PORT_BUSY : KQSIM_ERR_NO_BOARD;
     // Never write frames into anything but a terminal device.
-    if (!::isatty(fd) || !makeRaw(fd)) {
+    if (!::isatty(fd)) {
         ::close(fd);
         return KQSIM_ERR_NO_BOARD;
     }
+    // Two programs on one line garble each other's replies: the line is
+    // this link's alone.  The lock keeps out every program that asks for it
+    // (root included); exclusive mode refuses any other open but root's.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        ::close(fd);
+        return KQSIM_ERR_PORT_BUSY;
+    }
+    if (!makeRaw(fd)) {
+        ::close(fd);
+        return KQSIM_ERR_NO_BOARD;
+    }
+    ::ioctl(fd, TIOCEXCL);
     m_fd = fd;
+    m_serial = true;
     return 0;
 }
 
 void RemoteLink::close()
 {
+    // Exclusive mode outlives the descriptor while another one (the
+    // board's end of a pseudo-terminal) keeps the line open.
+    if (m_fd >= 0 && m_serial)
+        ::ioctl(m_fd, TIOCNXCL);
     if (m_fd >= 0)
         ::close(m_fd);
+    m_serial = false;
     m_fd = -1;
     m_lost = false;
     m_decoder.clear();
@@ -144,8 +164,11 @@ int32_t RemoteLink::transact(const Request &r, Reply &reply)
     const uint16_t seq = ++m_seq;
     std::vector<uint8_t> bytes;
     wire::encode(wire::requestFrame(seq, r), bytes);
-    if (!sendAll(bytes.data(), bytes.size(), deadline) || !awaitReply(seq, r.op, reply, deadline))
-        return fail();
+    m_refused = false;
+    if (!sendAll(bytes.data(), bytes.size(), deadline) || !awaitReply(seq, r.op, reply, deadline)) {
+        const int32_t status = fail();
+        return m_refused ? KQSIM_ERR_BUSY : status;
+    }
     return reply.status;
 }
 
@@ -182,6 +205,10 @@ bool RemoteLink::awaitReply(uint16_t seq, Op op, Reply &reply, int64_t deadline)
     wire::Frame frame;
     for (;;) {
         while (m_decoder.next(frame)) {
+            if (wire::isBusyFrame(frame)) {
+                m_refused = true; // the board serves another client
+                return false;
+            }
             if (frame.seq != seq)
                 continue;
             return wire::parseReply(frame, op, reply);

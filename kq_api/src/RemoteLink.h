@@ -28,15 +28,19 @@ public:
     RemoteLink &operator=(const RemoteLink &) = delete;
     ~RemoteLink() { close(); }
 
-    // 0, or KQSIM_ERR_NO_BOARD when nothing can be reached there.
+    // 0, or KQSIM_ERR_NO_BOARD when nothing can be reached there.  A board
+    // that serves another client answers the first call with
+    // KQSIM_ERR_BUSY (and the link is lost).
     int32_t openTcp(const uint8_t ip[4], uint16_t port);
     // A bare name ("ttyUSB0") is looked for under /dev; otherwise an
-    // absolute path.  Only a terminal device is accepted.
+    // absolute path.  Only a terminal device is accepted, and only when no
+    // other program has it open for a link (KQSIM_ERR_PORT_BUSY).
     int32_t openSerial(const char *port);
     void close();
 
     bool isOpen() const { return m_fd >= 0; }
     bool lost() const { return m_lost; }
+    void markLost() { m_lost = m_fd >= 0; }
 
     int32_t transact(const Request &r, Reply &reply);
 
@@ -47,6 +51,8 @@ private:
 
     int m_fd = -1;
     bool m_lost = false;
+    bool m_refused = false; // the last call met the board's "busy" frame
+    bool m_serial = false;
     uint16_t m_seq = 0;
     wire::Decoder m_decoder;
 };

@@ -139,6 +139,11 @@ int kqsim_link(void)
     return locked([](Library &lib) { return static_cast<int>(lib.link()); });
 }
 
+void kqsim_lose_link(void)
+{
+    locked([](Library &lib) { lib.loseLink(); });
+}
+
 void kqsim_set_product_id(const char *id)
 {
     locked([&](Library &lib) {

@@ -1,5 +1,7 @@
 #include "Wire.h"
 
+#include "kq_sim.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -156,6 +158,19 @@ bool parseReply(const Frame &f, Op op, Reply &reply)
         return false;
     reply.putBytes(f.payload + kReplyHeader, n);
     return true;
+}
+
+Frame busyFrame()
+{
+    Reply reply;
+    reply.status = KQSIM_ERR_BUSY;
+    return replyFrame(0, static_cast<Op>(0), reply);
+}
+
+bool isBusyFrame(const Frame &f)
+{
+    return f.version == kVersion && f.seq == 0 && f.size == kReplyHeader && f.payload[0] == 0
+        && getInt(f.payload + 1) == KQSIM_ERR_BUSY;
 }
 
 } // namespace kq::wire

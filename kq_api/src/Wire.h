@@ -62,4 +62,10 @@ Frame replyFrame(uint16_t seq, Op op, const Reply &reply);
 // False when the payload is not a well-formed reply to `op`.
 bool parseReply(const Frame &f, Op op, Reply &reply);
 
+// The one frame that a served board sends on a connection that it refuses
+// because another client has it: sequence 0, operation 0, status
+// KQSIM_ERR_BUSY.  The board closes the connection right after it.
+Frame busyFrame();
+bool isBusyFrame(const Frame &f);
+
 } // namespace kq::wire

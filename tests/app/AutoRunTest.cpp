@@ -73,6 +73,47 @@ private slots:
         QCOMPARE(Enabled_Controls(), enabled);
     }
 
+    // Closing while a program runs or is paused asks first; closing while
+    // connected halts every axis before the library is shut down.
+    void closingHaltsEveryAxis_data()
+    {
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("asked");
+        QTest::addColumn<QStringList>("journal");
+        const QStringList closed{"KQ_Set_Axis_Halt_All()", "KQ_DeInit()"};
+        QTest::newRow("running, OK") << "running" << int(MsgResult::Ok) << true << closed;
+        QTest::newRow("running, Cancel") << "running" << int(MsgResult::Cancel) << true << QStringList();
+        QTest::newRow("paused, OK") << "paused" << int(MsgResult::Ok) << true << closed;
+        QTest::newRow("idle") << "idle" << int(MsgResult::Cancel) << false << closed;
+    }
+    void closingHaltsEveryAxis()
+    {
+        QFETCH(QString, state);
+        QFETCH(int, answer);
+        QFETCH(bool, asked);
+        QFETCH(QStringList, journal);
+        Start_Running();
+        if (state == "paused")
+            MainFrm->btn_AutoPauseClick();
+        else if (state == "idle")
+            MainFrm->btn_AutoStopClick();
+        kqsim_journal_clear();
+        MessageRecorder messages{MsgResult(answer)};
+        QCOMPARE(MainFrm->close(), answer == int(MsgResult::Ok) || !asked);
+        QCOMPARE(Journal(), journal);
+        QCOMPARE(messages.requests.size(), asked ? 1 : 0);
+        if (asked) {
+            const MessageRequest &r = messages.requests.front();
+            QCOMPARE(r.text, QStringLiteral("方案正在运行，退出将停止所有轴。确认退出？"));
+            QCOMPARE(r.title, QStringLiteral("提示"));
+            QVERIFY(r.icon == MsgIcon::Question && r.buttons == MsgButtons::OkCancel);
+            QVERIFY(r.defaultButton == MsgResult::Cancel);
+        }
+        if (!journal.isEmpty())
+            QVERIFY(!MainFrm->tmr_Auto->isActive() && !MainFrm->tmr_AutoStatus->isActive());
+    }
+
     void runToTheEndFromTheToolbar()
     {
         Start_Running();

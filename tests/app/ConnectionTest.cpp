@@ -4,6 +4,8 @@
 #include "axis/TAxisFrm.h"
 #include "config/AxisConfig.h"
 #include "AppFixture.h"
+#include "program/TAutoPage.h"
+#include "program/TStatusModel.h"
 #include "support/TestRegistry.h"
 
 #include <QApplication>
@@ -206,7 +208,7 @@ private slots:
         MainFrm->Axis_Frames().at(0)->edt_Rel->setText("abc");
         kqsim_journal_clear();
         MainFrm->FormClose();
-        QCOMPARE(Journal(), QStringList({"KQ_DeInit()"}));
+        QCOMPARE(Journal(), QStringList({"KQ_Set_Axis_Halt_All()", "KQ_DeInit()"}));
         const QByteArray text = cfg->Read();
         QVERIFY(text.indexOf("[Axis1]") >= 0);
         QVERIFY(text.indexOf("[Axis1]") < text.indexOf("[Axis0]"));
@@ -214,6 +216,19 @@ private slots:
         // The next connection shows the saved text again.
         Connect();
         QCOMPARE(MainFrm->Axis_Frames().at(0)->edt_Rel->text(), QStringLiteral("abc"));
+    }
+
+    // After a lost link the board's state is unknown: the next connection
+    // shows where the axes stand before the window is painted again.
+    void connectionAfterALossReadsPositions()
+    {
+        Connect();
+        kqsim_place_axis(0, 12800);
+        kqsim_lose_link();
+        Connect();
+        QCOMPARE(MainFrm->Axis_Frames().at(0)->edt_Show_Software->text(), QStringLiteral("2.000000"));
+        const QModelIndex pos = MainFrm->AutoPage->mem_Status->index(0, TStatusModel::ColPos);
+        QCOMPARE(pos.data().toString(), QStringLiteral("2.000000"));
     }
 
     void failedSaveAtCloseStillShutsDown()
@@ -225,7 +240,7 @@ private slots:
         kqsim_journal_clear();
         MainFrm->FormClose();
         QCOMPARE(messages.Texts(), QStringList({"Unable to write to " + QDir::toNativeSeparators(cfg->Path())}));
-        QCOMPARE(Journal(), QStringList({"KQ_DeInit()"}));
+        QCOMPARE(Journal(), QStringList({"KQ_Set_Axis_Halt_All()", "KQ_DeInit()"}));
     }
 };
 TAVORIN_TEST(ConnectionTest)
@@ -259,11 +274,12 @@ private slots:
         QVERIFY(text.contains("IP_Address.Text=127.0.0.1\r\n"));
         QVERIFY(text.contains("edt_Port.Value=9001\r\n"));
         QVERIFY(text.contains("cbb_Port.ItemIndex="));
+        QVERIFY(text.contains("Link=Net\r\n"));
         Destroy_Forms();
         Create_Forms();
         QCOMPARE(BoardPortFrm->IP_Address->text(), QStringLiteral("127.0.0.1"));
         QCOMPARE(BoardPortFrm->edt_Port->value(), 9001);
-        QVERIFY(BoardPortFrm->rb_UART->isChecked()); // the link kind is not kept
+        QVERIFY(BoardPortFrm->rb_Net->isChecked()); // the link kind is kept too
     }
 
     void storedIndexPastTheListChoosesNothing()

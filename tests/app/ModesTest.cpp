@@ -1,5 +1,6 @@
 #include "AppFixture.h"
 #include "app/TRunAllFrm.h"
+#include "app/TStatusNote.h"
 #include "support/TestRegistry.h"
 
 #include <QCheckBox>
@@ -136,9 +137,14 @@ private slots:
         RunAll(QDialog::Rejected, [] { RunFrame(0)->rb_Home->setChecked(true); });
         RunAll(QDialog::Accepted);
         QCOMPARE(Starts(), QStringList({"Home_V(0)", "Position_P_Target_Abs(3)"}));
-        MainFrm->Select_Group(1); // still lists axes 0 and 3, which lost their panels
+        MainFrm->Select_Group(1); // the list follows the panels: axes 1 and 2
         RunAll(QDialog::Accepted);
-        QVERIFY(Starts().isEmpty());
+        QCOMPARE(Starts(), QStringList({"Position_P_Target_Abs(1)", "Position_P_Target_Abs(2)"}));
+        // A ticked axis whose panel went away is named, not skipped silently.
+        delete MainFrm->Axis_Frames().at(0);
+        RunAll(QDialog::Accepted);
+        QCOMPARE(Starts(), QStringList({"Position_P_Target_Abs(2)"}));
+        QCOMPARE(MainFrm->msg_Note->text(), QStringLiteral("没有面板，未启动：第2轴"));
         {
             ModalAnswer closed(QDialog::Rejected); // the parameter dialog
             MainFrm->btn_ConfigClick(); // rebuild: group 0 again, defaults again

@@ -20,6 +20,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 using namespace Fixtures;
 using namespace AppTest;
 
@@ -80,6 +84,8 @@ private slots:
         QCOMPARE(AxisFrameNames().size(), 4);
         QVERIFY(MainFrm->msg_Main->text().startsWith("Model=SIMBOARD-MC/"));
         QCOMPARE(sim->Journal(), BoardCalls(Journal()));
+        QCOMPARE(MainFrm->msg_Link->text(), args.contains("--pty") ? QStringLiteral("串口 ") + sim->ptyPath
+                                                                   : QStringLiteral("网络 127.0.0.1:%1").arg(sim->port));
 
         // A short run: absolute positioning to 0.5 mm, polled to rest.
         TAxisFrm *axis = MainFrm->Axis_Frames().at(0);
@@ -96,6 +102,17 @@ private slots:
             f->tmr_AxisTimer();
         MainFrm->F_Link_Watch->tmr_LinkTimer();
         QCOMPARE(StatusPane(), QStringLiteral("设备无响应"));
+        QVERIFY(MainFrm->msg_Mcu_T->styleSheet().contains("background-color"));
+        // Nothing is known about the axes any more, and the panels say so,
+        // also a panel built while the board is lost.
+        axis->chk_Zero->setChecked(true);
+        MainFrm->Build_Axis_Frames();
+        for (TAxisFrm *f : MainFrm->Axis_Frames()) {
+            f->tmr_AxisTimer();
+            QVERIFY(!f->chk_Run->isChecked() && !f->chk_Neg->isChecked() && !f->chk_Pos->isChecked()
+                    && !f->chk_Zero->isChecked());
+            QVERIFY(!f->edt_Show_Software->isEnabled() && !f->edt_Show_V->isEnabled());
+        }
 
         // Back again: "连接设备" works at once and clears the pane.
         const QStringList sameAddress{"--listen", QStringLiteral("127.0.0.1:%1").arg(sim->port)};
@@ -104,8 +121,30 @@ private slots:
         ConnectTo(*sim);
         QCOMPARE(MainFrm->F_Axis_Num, 4);
         QCOMPARE(StatusPane(), QString());
+        QCOMPARE(MainFrm->msg_Mcu_T->styleSheet(), QString());
         MainFrm->F_Link_Watch->tmr_LinkTimer();
         QCOMPARE(StatusPane(), QString());
+        for (TAxisFrm *f : MainFrm->Axis_Frames())
+            QVERIFY(f->edt_Show_Software->isEnabled() && f->edt_Show_V->isEnabled());
+    }
+
+    // A serial line that another program holds is said so, not taken for a
+    // missing board.
+    void serialLineHeldElsewhereIsSaid()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start({"--pty"}));
+        const int other = ::open(sim.ptyPath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+        MessageRecorder messages;
+        ConnectTo(sim);
+        QCOMPARE(messages.Texts(), QStringList{QStringLiteral("串口被占用")});
+        QCOMPARE(MainFrm->F_Axis_Num, 0);
+        ::close(other);
+        ConnectTo(sim);
+        QCOMPARE(messages.Texts().size(), 1);
+        QCOMPARE(MainFrm->F_Axis_Num, 4);
     }
 
     // An automatic program runs on the served board exactly as in-process.

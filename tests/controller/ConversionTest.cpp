@@ -153,29 +153,43 @@ private slots:
         QCOMPARE(steps(-2147483648.0), "-2147483648 -2147483648");
         QCOMPARE(steps(2147483648.0), "第1轴：数值 2147483648 换算后超出控制器的数值范围");
         QCOMPARE(steps(-2147483649.0), "第1轴：数值 -2147483649 换算后超出控制器的数值范围");
-        c.Open_Ratio = 1;
-        QCOMPARE(Checked_Ratio_Real_To_Steps(0, -2147483648.0), std::numeric_limits<int32_t>::min());
-        QCOMPARE(Checked_Ratio_Real_To_Steps(0, 2147483647.0), std::numeric_limits<int32_t>::max());
     }
 
-    // The scaling of automatic programs: halves to even, and the manual
-    // commands' refusal of what the board cannot take.
-    void ratioScalingRefusesWhatDoesNotFit()
+    // The checked conversion that panels and program steps share: the
+    // library's exact steps, and a refusal of what the board cannot take.
+    void checkedMotorConversionRefusesWhatDoesNotFit()
     {
         g_Axis_Config = {TAxis_Config()};
-        const auto scaled = [](int32_t ratio, double value) {
-            g_Axis_Config[0].Open_Ratio = ratio;
+        const auto converted = [](int32_t div, double value) {
+            g_Axis_Config[0].Axis_Div = div;
             try {
-                return QString::number(Checked_Ratio_Real_To_Steps(0, value));
+                return QString::number(Checked_Motor_Real_To_Steps(0, value));
             } catch (const EConvertError &e) {
                 return e.Message();
             }
         };
         const QString noSteps = "第1轴：每毫米(度)的电机步数无效，无法换算数值 %1，请检查参数配置";
-        QCOMPARE(scaled(1, 2.5), "2");
-        QCOMPARE(scaled(0, 1), noSteps.arg(1));
-        QCOMPARE(scaled(INT32_MAX, 0), noSteps.arg(0));
-        QCOMPARE(scaled(6400, 1e6), "第1轴：数值 1000000 换算后超出控制器的数值范围");
+        const QString range = "第1轴：数值 %1 换算后超出控制器的数值范围";
+        QCOMPARE(converted(16, 0.15625), "500");
+        QCOMPARE(converted(0, 1), noSteps.arg(1));
+        QCOMPARE(converted(32, 1e6), range.arg(1000000));
+        QCOMPARE(converted(32, std::numeric_limits<double>::quiet_NaN()), range.arg("NAN"));
+    }
+
+    // Motor_Scale is the library's ratio unrounded: 90° on a direct-drive
+    // rotary stage with 16 microsteps is 800 steps (a whole ratio gave 810).
+    void motorScaleIsTheLibrarysRatio()
+    {
+        g_Axis_Config = {TAxis_Config(), TAxis_Config()};
+        g_Axis_Config[0].Axis_Kind = 1;
+        g_Axis_Config[0].Axis_Div = 16;
+        g_Axis_Config[0].Circle_Ratio = 1;
+        g_Axis_Config[1].Axis_Div = 0;
+        Calc_Ratio(2);
+        QCOMPARE(g_Axis_Config[0].Open_Ratio, 9);
+        QCOMPARE(qRound(90 * g_Axis_Config[0].Motor_Scale), Motor_Real_To_Steps(0, 90));
+        QCOMPARE(Motor_Real_To_Steps(0, 90), 800);
+        QCOMPARE(g_Axis_Config[1].Motor_Scale, 0.0);
     }
 };
 TAVORIN_TEST(ConversionChoiceTest)

@@ -14,6 +14,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 using namespace kqtest;
 using Fixtures::BoardSim;
 
@@ -299,10 +305,127 @@ private slots:
         QCOMPARE(statuses.value(41, -1), int(KQSIM_ERR_PROTOCOL));
         QCOMPARE(statuses.value(42, -1), int(KQSIM_ERR_PROTOCOL));
         QCOMPARE(statuses.value(43, -1), 0);
-        // A new client replaces the old one.
+        // Once that client has gone, the next one is served.
+        raw.disconnectFromHost();
         QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
         QCOMPARE(KQ_Check(), 0);
         QVERIFY(sim.Stop());
+    }
+
+    // While a client has the board, another connection (a second program,
+    // a port probe) gets one "busy" frame and is closed; the client keeps
+    // its link.  Once it has gone, the next one is served.
+    void secondClientIsRefused()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start());
+        QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+        QCOMPARE(KQ_Check(), 0);
+        for (int probe = 0; probe < 2; ++probe) {
+            QTcpSocket other;
+            other.connectToHost(QStringLiteral("127.0.0.1"), sim.port);
+            QVERIFY(other.waitForConnected(2000));
+            QVERIFY(other.state() == QAbstractSocket::UnconnectedState || other.waitForDisconnected(2000));
+            const QByteArray in = other.readAll();
+            kq::wire::Decoder decoder;
+            decoder.feed(reinterpret_cast<const uint8_t *>(in.constData()), size_t(in.size()));
+            kq::wire::Frame f;
+            QVERIFY(decoder.next(f));
+            QVERIFY(kq::wire::isBusyFrame(f));
+            QVERIFY(!decoder.next(f));
+        }
+        QCOMPARE(KQ_Check(), 0);
+        QCOMPARE(KQ_Link_Lost(), 0);
+
+        QCOMPARE(KQ_Close_Net(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+            QTcpSocket again;
+            again.connectToHost(QStringLiteral("127.0.0.1"), sim.port);
+            again.waitForConnected(2000);
+            again.write(CheckRequest(8));
+            kq::wire::Decoder decoder;
+            kq::wire::Frame f;
+            while (again.waitForReadyRead(1000)) {
+                const QByteArray in = again.readAll();
+                decoder.feed(reinterpret_cast<const uint8_t *>(in.constData()), size_t(in.size()));
+                if (decoder.next(f))
+                    return f.seq == 8;
+            }
+            return false;
+        }()), 5000);
+    }
+
+    // A serial line is this program's alone: a line that another program
+    // holds is refused with its own status, and the line taken is locked
+    // and exclusive.
+    void serialPortIsTakenOnce()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start({"--pty"}));
+        const QByteArray path = sim.ptyPath.toLocal8Bit();
+        const int other = ::open(path.constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        QVERIFY(other >= 0);
+        QCOMPARE(::flock(other, LOCK_EX | LOCK_NB), 0);
+        QCOMPARE(KQ_Open_UART(path.constData()), int(KQSIM_ERR_PORT_BUSY));
+        QCOMPARE(kqsim_link(), int(KQSIM_LINK_NONE));
+        ::close(other);
+
+        QCOMPARE(KQ_Open_UART(path.constData()), 0);
+        QCOMPARE(KQ_Check(), 0);
+        const int late = ::open(path.constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (late >= 0) { // root may open an exclusive line, but not take it
+            int exclusive = 0;
+            QCOMPARE(::ioctl(late, TIOCGEXCL, &exclusive), 0);
+            QCOMPARE(exclusive, 1);
+            QVERIFY(::flock(late, LOCK_EX | LOCK_NB) != 0);
+            ::close(late);
+        } else {
+            QCOMPARE(errno, EBUSY);
+        }
+        QCOMPARE(KQ_Close_UART(), 0);
+        QCOMPARE(KQ_Open_UART(path.constData()), 0); // closing let it go
+        QCOMPARE(KQ_Check(), 0);
+    }
+
+    // The "journal" answer waits for a reader: a simulator whose standard
+    // output nobody reads goes on serving.
+    void journalNeverBlocksTheBoard()
+    {
+        int out[2];
+        QCOMPARE(::pipe2(out, O_CLOEXEC), 0);
+        QProcess process;
+        process.setProgram(QStringLiteral(KQ_BOARD_SIM_PATH));
+        process.setArguments({"--listen", "127.0.0.1:0"});
+        process.setChildProcessModifier([out] { ::dup2(out[1], STDOUT_FILENO); });
+        process.start();
+        QVERIFY(process.waitForStarted(5000));
+        ::close(out[1]);
+        QByteArray first; // "监听 127.0.0.1:PORT", then nobody reads on
+        char c = 0;
+        while (::read(out[0], &c, 1) == 1 && c != '\n')
+            first += c;
+        const uint16_t port = uint16_t(first.mid(first.lastIndexOf(':') + 1).toUInt());
+        QVERIFY(port != 0);
+        QCOMPARE(KQ_Open_Net(127, 0, 0, 1, port), 0);
+        int32_t run = 0;
+        for (int i = 0; i < 4000; ++i) // well over a pipe's worth of journal
+            QCOMPARE(KQ_Get_Axis_Status_Run(0, &run), 0);
+        for (int i = 0; i < 3; ++i) {
+            process.write("journal\n");
+            QVERIFY(process.waitForBytesWritten(2000));
+        }
+        QTest::qWait(200);
+        QCOMPARE(KQ_Check(), 0);
+        QCOMPARE(KQ_Link_Lost(), 0);
+        ::fcntl(out[0], F_SETFL, O_NONBLOCK);
+        const auto drained = [&out] {
+            char buffer[4096];
+            while (::read(out[0], buffer, sizeof buffer) > 0) {}
+            return true;
+        };
+        process.terminate();
+        QTRY_VERIFY_WITH_TIMEOUT(drained() && process.state() == QProcess::NotRunning, 5000);
+        ::close(out[0]);
     }
 
     // Only terminal devices: a name is looked for under /dev, and neither

@@ -27,7 +27,7 @@ private slots:
         repeat = QStringLiteral("1");
         estimate = new TRunEstimate(code, label, preview, [this] { return repeat; });
         TAxis_Config axis; // 1 mm/s², 1 mm/s
-        axis.Open_Ratio = 100;
+        axis.Motor_Scale = 100;
         estimate->SetAxes({axis});
     }
     void cleanup()

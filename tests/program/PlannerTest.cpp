@@ -1,3 +1,4 @@
+#include "controller/Conversion.h"
 #include "program/TRunPlanner.h"
 #include "support/TestRegistry.h"
 
@@ -12,7 +13,7 @@ namespace {
 QVector<TAxis_Config> Axes(double maxV = 5)
 {
     TAxis_Config c;
-    c.Open_Ratio = 100;
+    c.Motor_Scale = 100;
     c.Acc = 10;
     c.Dec = 20;
     c.Max_V = maxV;
@@ -138,6 +139,23 @@ private slots:
         QFETCH(int, ratio);
         QFETCH(int, steps);
         QCOMPARE(AutoSteps(value, ratio), steps);
+    }
+
+    // The planner and the preview see the steps that the runner sends: 90°
+    // on a direct-drive rotary stage with 16 microsteps is 800 steps, where
+    // a whole number of steps per degree gave 810.
+    void walkConvertsAsTheLibrary()
+    {
+        g_Axis_Config = QVector<TAxis_Config>(1);
+        g_Axis_Config[0].Axis_Kind = 1;
+        g_Axis_Config[0].Axis_Div = 16;
+        g_Axis_Config[0].Circle_Ratio = 1;
+        Calc_Ratio(1);
+        TProgramWalk walk(g_Axis_Config, {});
+        walk.Apply(Step(AutoAction::Abs, 90));
+        QCOMPARE(walk.Position(0), double(Motor_Real_To_Steps(0, 90)));
+        QCOMPARE(walk.RealPosition(0), 90.0);
+        g_Axis_Config.clear();
     }
 
     void texts_data()

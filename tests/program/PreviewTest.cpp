@@ -17,7 +17,7 @@ QVector<TAxis_Config> Axes()
     QVector<TAxis_Config> axes(3);
     for (int a = 0; a < 3; ++a) {
         axes[a].Axis_Caption = QStringLiteral("第%1轴").arg(a + 1);
-        axes[a].Open_Ratio = a < 2 ? 100 : 1000;
+        axes[a].Motor_Scale = a < 2 ? 100 : 1000;
     }
     axes[2].Axis_Kind = 1;
     return axes;

@@ -4,6 +4,7 @@
 // library commands and the current row.
 #include "common/Exceptions.h"
 #include "config/AxisConfig.h"
+#include "controller/Conversion.h"
 #include "program/ProgramFile.h"
 #include "program/StatusRefresh.h"
 #include "program/TCodeModel.h"
@@ -35,13 +36,13 @@ public:
         kqsim_reset(kAxes, kAxes, KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER);
         kqsim_set_manual_clock(1);
         KQ_Open_USB();
-        TAxis_Config c;
-        c.Open_Ratio = 6400, c.Acc = 10, c.Dec = 20, c.Max_V = 5;
+        TAxis_Config c; // 1.8°, 32 microsteps, 1 mm pitch: 6400 steps/mm
+        c.Acc = 10, c.Dec = 20, c.Max_V = 5;
         g_Axis_Config = QVector<TAxis_Config>(kAxes, c);
         for (int a = 0; a < kAxes; ++a)
             g_Axis_Config[a].Axis_Caption = QStringLiteral("第%1轴").arg(a + 1);
         TAxis_Config &half = g_Axis_Config[1];
-        half.Open_Ratio = 2, half.Acc = 1000.25, half.Dec = 1000.75, half.Max_V = 100.25;
+        half.Line_Pitch = 3200, half.Acc = 1000.25, half.Dec = 1000.75, half.Max_V = 100.25;
         runner.Ticks = [this] { return ticks; };
         QObject::connect(&runner, &TProgramRunner::Log, [this](const QString &t) { log << t; });
         QObject::connect(&runner, &TProgramRunner::Refused, [this](const QString &t) { log << t; });
@@ -70,7 +71,9 @@ public:
     // Words: start (also resumes), pause, stop, halt, end (tick until the
     // timer stops), tN (N ticks), passN (N ms pass), wrap (the counter wraps
     // 230 ms from now: 30 ms after a move step's delay has begun),
-    // ratioN (axis 3's ratio becomes N).  Returns the
+    // divN (axis 3's subdivision becomes N), nohome (axis 1's home switch
+    // lies outside its travel), lose (the link is lost; the journal starts
+    // afresh), status (the status timer's check of the link).  Returns the
     // ticks of the last "end".
     int Play(const QString &script, const QString &repeat)
     {
@@ -93,8 +96,16 @@ public:
                 for (ended = 0; ended < 1000 && Tick(); ++ended) {}
             } else if (word == "wrap") {
                 ticks = 0xFFFFFF1Au;
-            } else if (word.startsWith("ratio")) {
-                g_Axis_Config[2].Open_Ratio = arg.toInt();
+            } else if (word == "nohome") {
+                kqsim_set_travel(0, -6400, 6400);
+                kqsim_set_home_switch(0, 100000, 64); // outside the travel
+            } else if (word == "lose") {
+                kqsim_lose_link();
+                kqsim_journal_clear();
+            } else if (word == "status") {
+                runner.Check_Link();
+            } else if (word.startsWith("div")) {
+                g_Axis_Config[2].Axis_Div = arg.toInt();
             } else if (word.startsWith("pass")) {
                 Pass(arg.toUInt());
             } else {
@@ -167,17 +178,18 @@ private slots:
         QTest::newRow("delay across the wrap") << "0,第1轴,相对定位,0,120,1" << "1" << "wrap start end" << 7
                                                << Started(MoveLog(Rel, 1)) + Ended() << halt << 0;
         const QString B = "第2轴";
-        const QStringList configure{"KQ_Set_Axis_Mode_Position(1)", "KQ_Set_Axis_Position_Acc(1,2000)",
-                                    "KQ_Set_Axis_Position_Dec(1,2002)", "KQ_Set_Axis_Position_V_Max(1,200)"};
-        QTest::newRow("values scaled, halves to even")
+        // The library's conversion, as a panel command's: halves away from 0.
+        const QStringList configure{"KQ_Set_Axis_Mode_Position(1)", "KQ_Set_Axis_Position_Acc(1,2001)",
+                                    "KQ_Set_Axis_Position_Dec(1,2002)", "KQ_Set_Axis_Position_V_Max(1,201)"};
+        QTest::newRow("values converted by the library")
             << "1,第2轴,绝对定位,1.25,0,1;1,第2轴,相对定位,-1.25,0,1;1,第2轴,坐标调整,1.75,0,1;1,第2轴,归零,0,0,1"
             << "1" << "start end" << -1
             << Started(MoveLog(Abs, 1, B) + MoveLog(Rel, 1, B)
                        + QStringList{B + " 坐标调整完成", B + " 开始归零", B + " 归零结束"}) + Ended()
-            << configure + QStringList{"KQ_Set_Axis_Position_P_Target_Abs(1,2)"} + configure
-                   + QStringList{"KQ_Set_Axis_Position_P_Target_Rel(1,-2)", "KQ_Set_Axis_Software_P(1,4)",
-                                 "KQ_Set_Axis_Mode_Home(1)", "KQ_Set_Axis_Home_Acc(1,2000)",
-                                 "KQ_Set_Axis_Home_Dec(1,2002)", "KQ_Set_Axis_Home_V(1,-200)", kHalt}
+            << configure + QStringList{"KQ_Set_Axis_Position_P_Target_Abs(1,3)"} + configure
+                   + QStringList{"KQ_Set_Axis_Position_P_Target_Rel(1,-3)", "KQ_Set_Axis_Software_P(1,4)",
+                                 "KQ_Set_Axis_Mode_Home(1)", "KQ_Set_Axis_Home_Acc(1,2001)",
+                                 "KQ_Set_Axis_Home_Dec(1,2002)", "KQ_Set_Axis_Home_V(1,-201)", kHalt}
             << 3;
         const QString rel5 = "KQ_Set_Axis_Position_P_Target_Rel(0,32000)";
         QTest::newRow("relative 5 mm, 3 times") << "0,第1轴,相对定位,5,0,3" << "1" << "start end" << -1
@@ -220,10 +232,10 @@ private slots:
         // loaded, or at the first value it converts (the acceleration 10),
         // and the run ends as "急停" ends it.
         const QString noRatio = "第%1行无法执行：第3轴：每毫米(度)的电机步数无效，无法换算数值 %2，请检查参数配置";
-        QTest::newRow("row checked when loaded") << adjust + ";2,第3轴,坐标调整,1,0,1" << "1" << "start t2 ratio0 end"
+        QTest::newRow("row checked when loaded") << adjust + ";2,第3轴,坐标调整,1,0,1" << "1" << "start t2 div0 end"
             << 1 << Started({A + " 坐标调整完成", noRatio.arg(2).arg(1), "停止", noRatio.arg(2).arg(1)})
             << QStringList{"KQ_Set_Axis_Software_P(0,6400)", kHalt} << 1;
-        QTest::newRow("value checked within a step") << "2,第3轴,相对定位,1,0,1" << "1" << "start t1 ratio0 end"
+        QTest::newRow("value checked within a step") << "2,第3轴,相对定位,1,0,1" << "1" << "start t1 div0 end"
             << 1 << Started({noRatio.arg(1).arg(10), "停止", noRatio.arg(1).arg(10)})
             << QStringList{"KQ_Set_Axis_Mode_Position(2)", kHalt} << 0;
     }
@@ -250,7 +262,7 @@ private slots:
     void refusesRowThatCannotRun_data()
     {
         QTest::addColumn<TAutoCode>("row");
-        QTest::addColumn<int>("ratio");
+        QTest::addColumn<int>("div");
         QTest::addColumn<double>("maxV");
         QTest::addColumn<QString>("why");
         const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
@@ -261,25 +273,25 @@ private slots:
         };
         const QString range = "第3轴：数值 %1 换算后超出控制器的数值范围";
         const QString ratio = "第3轴：每毫米(度)的电机步数无效，无法换算数值 %1，请检查参数配置";
-        QTest::newRow("ID -1") << step(-1, Rel, 1) << 6400 << 5.0 << "设备上没有轴号为 -1 的轴（轴号从 0 数起，本设备共 4 个轴）";
-        QTest::newRow("ID past the board") << step(4, Abs, 1) << 6400 << 5.0 << "设备上没有轴号为 4 的轴（轴号从 0 数起，本设备共 4 个轴）";
+        QTest::newRow("ID -1") << step(-1, Rel, 1) << 32 << 5.0 << "设备上没有轴号为 -1 的轴（轴号从 0 数起，本设备共 4 个轴）";
+        QTest::newRow("ID past the board") << step(4, Abs, 1) << 32 << 5.0 << "设备上没有轴号为 4 的轴（轴号从 0 数起，本设备共 4 个轴）";
         QTest::newRow("ratio 0") << step(2, AutoAction::Adjust, 1) << 0 << 5.0 << ratio.arg(1);
-        QTest::newRow("ratio saturated") << step(2, AutoAction::Home, 0) << INT32_MAX << 5.0 << ratio.arg(0);
-        QTest::newRow("param too large") << step(2, Rel, 1e300) << 6400 << 5.0 << range.arg("1E300");
-        QTest::newRow("param NaN") << step(2, AutoAction::Adjust, nan) << 6400 << 5.0 << range.arg("NAN");
-        QTest::newRow("param infinite") << step(2, Abs, -inf) << 6400 << 5.0 << range.arg("-INF");
-        QTest::newRow("speed too large") << step(2, AutoAction::Home, 0) << 6400 << 1e12 << range.arg("1000000000000");
+        QTest::newRow("ratio huge") << step(2, AutoAction::Home, 0) << INT32_MAX << 5.0 << range.arg(10);
+        QTest::newRow("param too large") << step(2, Rel, 1e300) << 32 << 5.0 << range.arg("1E300");
+        QTest::newRow("param NaN") << step(2, AutoAction::Adjust, nan) << 32 << 5.0 << range.arg("NAN");
+        QTest::newRow("param infinite") << step(2, Abs, -inf) << 32 << 5.0 << range.arg("-INF");
+        QTest::newRow("speed too large") << step(2, AutoAction::Home, 0) << 32 << 1e12 << range.arg("1000000000000");
     }
     // Nothing starts; the box names the record number and the row is
     // selected.  A pause row drives no axis and passes whatever it holds.
     void refusesRowThatCannotRun()
     {
         QFETCH(TAutoCode, row);
-        QFETCH(int, ratio);
+        QFETCH(int, div);
         QFETCH(double, maxV);
         QFETCH(QString, why);
         Run run;
-        g_Axis_Config[2].Open_Ratio = ratio;
+        g_Axis_Config[2].Axis_Div = div;
         g_Axis_Config[2].Max_V = maxV;
         std::vector<TAutoCode> rows = Rows("-1,,暂停,0,0,1");
         rows.front().Param = std::numeric_limits<double>::quiet_NaN();
@@ -292,6 +304,83 @@ private slots:
         QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
     }
 
+    // "绝对定位 90" sends the steps that a panel command sends for 90, the
+    // axis stands there, and the status table shows where it stands.
+    void landsWhereTold_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("div");
+        QTest::addColumn<double>("ratioOrPitch");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("rotary stage 1:120, 32 microsteps") << 1 << 32 << 120.0 << 192000;
+        QTest::newRow("direct-drive rotary stage, 16 microsteps") << 1 << 16 << 1.0 << 800;
+        QTest::newRow("3 mm lead screw, 16 microsteps") << 0 << 16 << 3.0 << 96000;
+    }
+    void landsWhereTold()
+    {
+        QFETCH(int, kind);
+        QFETCH(int, div);
+        QFETCH(double, ratioOrPitch);
+        QFETCH(int, steps);
+        Run run;
+        TAxis_Config &c = g_Axis_Config[0];
+        c.Axis_Kind = kind;
+        c.Axis_Div = div;
+        (kind == 0 ? c.Line_Pitch : c.Circle_Ratio) = ratioOrPitch;
+        c.Max_V = 90;
+        c.Acc = c.Dec = 900;
+        Calc_Ratio(kAxes);
+        run.code.SetRows(Rows("0,第1轴,绝对定位,90,0,1"));
+        QVERIFY(run.Play("start end", "1") < 1000);
+        QVERIFY(Fixtures::Commands().contains(QString("KQ_Set_Axis_Position_P_Target_Abs(0,%1)").arg(steps)));
+        QCOMPARE(kqsim_axis_position(0), steps);
+        TStatusModel status;
+        status.SetAxes({"1", "2", "3", "4"});
+        Refresh_Status(status, kAxes);
+        QCOMPARE(status.index(0, TStatusModel::ColPos).data().toString(), QStringLiteral("90.000000"));
+    }
+
+    // A home search that fails ends the run as "急停" does; a lost link
+    // ends it at once, without another board call.
+    void nothingWaitsForever_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QStringList>("log");
+        QTest::addColumn<QStringList>("journalEnd");
+        const QString A = "第1轴", lost = "设备无响应，方案在第%1行停止";
+        const QString move = "0,第1轴,相对定位,5,5000,1", adjust = "0,第1轴,坐标调整,1,0,1";
+        QTest::newRow("home search fails") << "0,第1轴,归零,0,0,1" << "nohome start end"
+            << Started({A + " 开始归零", A + " 归零失败", "停止", "第1行：第1轴 归零失败，未找到原点，方案已停止"})
+            << QStringList{"KQ_Get_Axis_Status_Run(0)", kHalt};
+        QTest::newRow("link lost in a move") << move << "start t4 lose end"
+            << Started({A + " 开始相对定位", lost.arg(1)}) << QStringList();
+        QTest::newRow("link lost in a delay") << adjust + ";" + move << "start t60 lose end"
+            << Started({A + " 坐标调整完成", A + " 开始相对定位", A + " 相对定位结束", A + " 开始延时", lost.arg(2)})
+            << QStringList();
+        QTest::newRow("link lost while paused") << move << "start t4 pause lose status"
+            << Started({A + " 开始相对定位", "暂停", lost.arg(1)}) << QStringList();
+    }
+    void nothingWaitsForever()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, script);
+        QFETCH(QStringList, log);
+        QFETCH(QStringList, journalEnd);
+        Run run;
+        run.code.SetRows(Rows(rows));
+        QVERIFY(run.Play(script, "1") < 1000);
+        QCOMPARE(run.log, log);
+        const QStringList journal = Fixtures::Journal();
+        if (script.contains("lose"))
+            QCOMPARE(journal, QStringList());
+        else
+            QCOMPARE(journal.mid(journal.size() - journalEnd.size()), journalEnd);
+        QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
+        QVERIFY(!run.runner.tmr_Auto->isActive());
+        QVERIFY(!run.runner.tmr_AutoStatus->isActive());
+    }
+
     // Positions in mm from the software position; a ratio of 0 shows "—"
     // without stopping the others; a failed read keeps the last value.
     void statusRefresh()
@@ -299,8 +388,8 @@ private slots:
         Run run;
         TStatusModel status;
         status.SetAxes({"1", "2", "3", "4"});
-        g_Axis_Config[1].Open_Ratio = 0;
-        g_Axis_Config[2].Open_Ratio = 3;
+        g_Axis_Config[1].Axis_Div = 0;
+        g_Axis_Config[2].Line_Pitch = 6400.0 / 3; // 3 steps/mm
         kqsim_place_axis(0, 12800);
         kqsim_place_axis(2, -1);
         Refresh_Status(status, kAxes);

@@ -1,0 +1,240 @@
+// The main window as an operator meets it: what the toolbar says, the
+// emergency halt from the keyboard, the link and notes in the status bar,
+// the title that names the program file, and the layout kept across runs.
+#include "AppFixture.h"
+#include "app/TStatusNote.h"
+#include "program/TAutoPage.h"
+#include "program/TCodeModel.h"
+#include "program/TProgramRunner.h"
+#include "support/TestRegistry.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QTextBlock>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+using namespace Fixtures;
+using namespace AppTest;
+
+namespace {
+
+TAutoCode Rel(int id, double param)
+{
+    return TAutoCode{false, id, QStringLiteral("第%1轴").arg(id + 1), AutoAction::Rel, param, 0, 1};
+}
+
+void ShowActive()
+{
+    MainFrm->show();
+    MainFrm->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(MainFrm));
+}
+
+QString LastLog()
+{
+    return MainFrm->mmo_Log->toPlainText().split('\n').last().mid(21);
+}
+
+} // namespace
+
+class WindowTest : public ProgramTestCase
+{
+    Q_OBJECT
+private slots:
+    void toolTipsSayWhatCommandsDo()
+    {
+        const QList<QToolButton *> buttons = MainFrm->tlb_System->findChildren<QToolButton *>(
+            QRegularExpression("^btn_"));
+        QVERIFY(buttons.size() >= 13);
+        for (const QToolButton *b : buttons)
+            QVERIFY2(b->toolTip().endsWith(QStringLiteral("。")), qPrintable(b->objectName()));
+        // The two stops and the two halts say how they differ.
+        for (const QToolButton *stop : {MainFrm->btn_StopAll, MainFrm->btn_AutoStop})
+            QVERIFY(stop->toolTip().contains(QStringLiteral("减速")));
+        for (const QToolButton *halt : {MainFrm->btn_HaltAll, MainFrm->btn_AutoHalt}) {
+            QVERIFY(halt->toolTip().contains(QStringLiteral("立即停止控制板上的所有轴")));
+            QVERIFY(halt->toolTip().contains(QStringLiteral("Esc 或 Pause")));
+        }
+        QVERIFY(MainFrm->btn_Manual->toolTip().contains(QStringLiteral("急停所有轴")));
+    }
+
+    // Esc and Pause do the halt of the page shown: on the manual page
+    // KQ_Set_Axis_Halt_All alone, on the automatic page the program's halt,
+    // which also ends the run and logs "停止".
+    void haltKeysHaltTheCurrentPage_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("automatic");
+        for (const auto &[name, key] : {std::pair{"Esc", Qt::Key_Escape}, std::pair{"Pause", Qt::Key_Pause}}) {
+            QTest::addRow("%s, manual page", name) << int(key) << false;
+            QTest::addRow("%s, automatic page", name) << int(key) << true;
+        }
+    }
+    void haltKeysHaltTheCurrentPage()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, automatic);
+        ShowActive();
+        Connect();
+        if (automatic) {
+            MainFrm->btn_AutoClick();
+            MainFrm->AutoPage->mem_Code->InsertRow(-1, Rel(0, 5));
+            MainFrm->btn_AutoRunClick();
+            QCOMPARE(MainFrm->Runner->RunState(), int(TProgramRunner::Running));
+        }
+        const int logLines = MainFrm->mmo_Log->blockCount();
+        kqsim_journal_clear();
+        // Wherever the focus is in the window.
+        QWidget *focus = automatic ? static_cast<QWidget *>(MainFrm->AutoPage->edt_Param)
+                                   : MainFrm->Axis_Frames().at(0)->edt_Abs;
+        focus->setFocus();
+        QTest::keyClick(focus, Qt::Key(key));
+        QCOMPARE(Commands().count("KQ_Set_Axis_Halt_All()"), 1);
+        QCOMPARE(MainFrm->mmo_Log->blockCount() - logLines, automatic ? 1 : 0);
+        if (automatic) {
+            QCOMPARE(LastLog(), QStringLiteral("停止"));
+            QCOMPARE(MainFrm->Runner->RunState(), int(TProgramRunner::Idle));
+            QVERIFY(!MainFrm->tmr_Auto->isActive());
+        }
+    }
+
+    // A readout takes no cursor; the executing row of the locked program
+    // grid is painted as a selection, not greyed.
+    void readoutsAndRunningRowLookTheirPart()
+    {
+        Connect();
+        for (const QLineEdit *readout : {MainFrm->Axis_Frames().at(0)->edt_Show_Software,
+                                         MainFrm->Axis_Frames().at(0)->edt_Show_V})
+            QVERIFY(readout->isReadOnly() && readout->focusPolicy() == Qt::NoFocus);
+        const QPalette palette = MainFrm->AutoPage->grid_Code->palette();
+        for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText})
+            QCOMPARE(palette.color(QPalette::Disabled, role), palette.color(QPalette::Active, role));
+    }
+
+    // At 1600 × 1000 the left pane shows twelve axes and a log line whole;
+    // in a small window it leaves most of the width to the program.
+    void autoPageLeftPaneFits_data()
+    {
+        QTest::addColumn<QSize>("window");
+        QTest::newRow("1600 x 1000") << QSize(1600, 1000);
+        QTest::newRow("800 x 600") << QSize(800, 600);
+    }
+    void autoPageLeftPaneFits()
+    {
+        QFETCH(QSize, window);
+        kqsim_reset(12, 12, kAllResources);
+        MainFrm->resize(window);
+        ShowActive();
+        Connect();
+        MainFrm->btn_AutoClick();
+        MainFrm->Add_Log(QStringLiteral("第12轴 开始相对定位"));
+        QCoreApplication::processEvents();
+        const QList<int> sizes = MainFrm->findChild<QSplitter *>("spl_Auto")->sizes();
+        const TAutoPage *page = MainFrm->AutoPage;
+        QVERIFY(!page->grid_Status->horizontalScrollBar()->isVisible());
+        if (window.width() >= 1600) {
+            QVERIFY(!page->grid_Status->verticalScrollBar()->isVisible());
+            const QString line = page->mmo_Log->document()->lastBlock().text();
+            QVERIFY(page->mmo_Log->viewport()->width() > page->mmo_Log->fontMetrics().horizontalAdvance(line));
+        } else {
+            QVERIFY(sizes.at(0) <= (sizes.at(0) + sizes.at(1)) * 2 / 5);
+        }
+    }
+
+    void statusBarNamesTheLink()
+    {
+        QCOMPARE(MainFrm->msg_Link->text(), QString());
+        Connect();
+        QCOMPARE(MainFrm->msg_Link->text(), QStringLiteral("USB"));
+        // A failed attempt keeps the status bar as it was.
+        kqsim_fail("KQ_Check", 1);
+        MessageRecorder messages;
+        Connect([](QDialog *) {
+            BoardPortFrm->rb_Net->setChecked(true);
+            BoardPortFrm->IP_Address->setText("127.0.0.1");
+        });
+        QCOMPARE(messages.Texts(), QStringList({"没有发现设备"}));
+        QCOMPARE(MainFrm->msg_Link->text(), QStringLiteral("USB"));
+    }
+
+    // The title names the program file after "打开方案" or "保存方案" and
+    // marks a table that differs from it; a save says so in the status bar.
+    void titleFollowsTheProgramFile()
+    {
+        Connect();
+        MainFrm->btn_AutoClick();
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手"));
+        TCodeModel *code = MainFrm->AutoPage->mem_Code;
+        code->InsertRow(-1, Rel(0, 1));
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("扫描.txt"));
+        SetFileDialogHandler([&path](FileDialogKind, const QString &) { return path; });
+        MessageRecorder answers(MsgResult::Ok);
+        MainFrm->btn_Save->click();
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt"));
+        QCOMPARE(MainFrm->msg_Note->text(), QStringLiteral("已保存：") + QDir::toNativeSeparators(path));
+        code->InsertRow(-1, Rel(1, 2));
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt*"));
+        MainFrm->AutoPage->btn_DelCodeClick();
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt*"));
+        MainFrm->btn_Open->click();
+        SetFileDialogHandler({});
+        QCOMPARE(code->rowCount(), 1);
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt"));
+        // Running the program changes nothing in it.
+        MainFrm->btn_AutoRunClick();
+        MainFrm->btn_AutoHaltClick();
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt"));
+    }
+
+    // Size, place and splitters come back at the next start, from the
+    // [WINDOW] section; the rest of the file keeps its bytes.
+    void layoutKeptAcrossRestart()
+    {
+        const QByteArray others = "; settings\r\n[Axis0]\r\nP_ABS=1\r\n[GROUP]\r\n";
+        cfg->Write(others);
+        MainFrm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainFrm));
+        MainFrm->resize(700, 500); // within the offscreen screen
+        MainFrm->move(40, 30);
+        MainFrm->spl_Manual->setSizes({300, 700});
+        QCoreApplication::processEvents();
+        const QSize size = MainFrm->size();
+        const QList<int> manual = MainFrm->spl_Manual->sizes();
+        MainFrm->FormClose();
+        const QByteArray saved = cfg->Read();
+        QVERIFY(saved.startsWith(others));
+        QVERIFY(saved.mid(others.size()).startsWith("[WINDOW]\r\n"));
+        QVERIFY(saved.contains(QByteArray("spl_Manual=") + QByteArray::number(manual.at(0))));
+
+        Destroy_Forms();
+        Create_Forms();
+        QCOMPARE(MainFrm->size(), size);
+        MainFrm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainFrm));
+        QCOMPARE(MainFrm->spl_Manual->sizes(), manual);
+    }
+
+    void damagedLayoutEntriesAreIgnored()
+    {
+        const QSize fresh = MainFrm->size();
+        Destroy_Forms();
+        cfg->Write("[WINDOW]\r\nWidth=12\r\nHeight=x\r\nspl_Manual=1,2,3\r\n");
+        Create_Forms();
+        QCOMPARE(MainFrm->size(), fresh);
+        MainFrm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(MainFrm));
+        QVERIFY(MainFrm->spl_Manual->sizes().at(0) > 100);
+    }
+};
+TAVORIN_TEST(WindowTest)
+
+#include "WindowTest.moc"

@@ -1,0 +1,153 @@
+// tavorin-run's commands in this process, on the in-process board: the
+// checks, the estimate and the run compared with the window's.
+#include "CliFixture.h"
+#include "cli/CliOptions.h"
+#include "cli/TCliOutput.h"
+#include "cli/TCliSession.h"
+#include "program/TRunEstimate.h"
+#include "support/TestRegistry.h"
+
+#include <QLabel>
+#include <QSignalSpy>
+#include <QTest>
+#include <cstdio>
+
+using namespace CliTest;
+using namespace Fixtures;
+
+namespace {
+
+// A session whose output goes to two temporary files.
+struct Session
+{
+    explicit Session(TCliOptions options, bool json = false)
+        : out(std::tmpfile()), err(std::tmpfile()), output(out, err, json, false)
+    {
+        session = std::make_unique<TCliSession>(options, output);
+    }
+    ~Session()
+    {
+        session.reset();
+        std::fclose(out);
+        std::fclose(err);
+        g_Axis_Config.clear();
+    }
+    static QStringList Lines(FILE *f)
+    {
+        std::rewind(f);
+        QFile file;
+        file.open(f, QIODevice::ReadOnly);
+        return QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    QStringList Out() const { return Lines(out); }
+    QStringList Err() const { return Lines(err); }
+
+    FILE *out;
+    FILE *err;
+    TCliOutput output;
+    std::unique_ptr<TCliSession> session;
+};
+
+TCliOptions Options(TCliOptions::Command command, const QString &file, const QString &config,
+                    const QString &repeat = QStringLiteral("1"))
+{
+    TCliOptions o;
+    o.Cmd = command;
+    o.File = file;
+    o.Config = config;
+    o.RepeatText = repeat;
+    return o;
+}
+
+} // namespace
+
+class CliSessionTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { kqsim_reset(4, 4, AppTest::kAllResources); }
+
+    // Every refused row is listed with the window's reason; nothing is
+    // sent that moves or stops an axis.
+    void checkListsEveryRefusedRow()
+    {
+        Files files;
+        const QString file = files.Program({Step(0, AutoAction::Abs, 1), Step(7, AutoAction::Rel, 1),
+                                            Step(1, AutoAction::Abs, 1e12), Step(-1, AutoAction::Pause, 0)});
+        Session s(Options(TCliOptions::Check, file, files.Config()));
+        kqsim_journal_clear();
+        QCOMPARE(s.session->Check(), int(Exit_Refused));
+        QCOMPARE(s.Out().size(), 2);
+        QVERIFY(s.Out().at(0).startsWith(QStringLiteral("第2行无法执行：设备上没有轴号为 7 的轴")));
+        QVERIFY(s.Out().at(1).startsWith(QStringLiteral("第3行无法执行：")));
+        QCOMPARE(s.Err(), QStringList{QStringLiteral("方案中有 2 行无法执行")});
+        for (const QString &call : Journal())
+            QVERIFY2(!call.startsWith(QLatin1String("KQ_Set_Axis")), qPrintable(call));
+    }
+
+    void checkPassesAGoodFile()
+    {
+        Files files;
+        Session s(Options(TCliOptions::Check, files.Program(Raster(200)), files.Config()));
+        QCOMPARE(s.session->Check(), int(Exit_Ok));
+        QCOMPARE(s.Out(), QStringList{QStringLiteral("方案可以执行，共 %1 行").arg(Raster(200).size())});
+    }
+
+    // Same planner, same start positions, same text as lbl_Estimate.
+    void estimateEqualsTheWindows()
+    {
+        Files files;
+        const std::vector<TAutoCode> rows = Raster(200);
+        SetConfigFileNameForTest(files.Config());
+        Create_Forms();
+        AppTest::Connect();
+        KQ_Set_Axis_Software_P(0, 12800); // axis 0 stands at 2 mm
+        MainFrm->AutoPage->mem_Code->SetRows(rows);
+        MainFrm->AutoPage->edt_Repeat->setText(QStringLiteral("2"));
+        MainFrm->AutoPage->Estimate->Replan(true);
+        QTRY_VERIFY(MainFrm->AutoPage->lbl_Estimate->text().startsWith(QStringLiteral("预计用时")));
+        const QString window = MainFrm->AutoPage->lbl_Estimate->text();
+        Destroy_Forms();
+        SetConfigFileNameForTest(QString());
+
+        Session s(Options(TCliOptions::Estimate, files.Program(rows), files.Config(), QStringLiteral("2")));
+        QCOMPARE(s.session->Estimate(), int(Exit_Ok));
+        QCOMPARE(s.Out().value(0), window);
+        // The seconds, as a number, agree with the text.
+        const QStringList hms = window.section(' ', 1).split(':');
+        const double seconds = s.Out().value(1).toDouble();
+        QCOMPARE(int64_t(std::ceil(seconds)), hms[0].toLongLong() * 3600 + hms[1].toLongLong() * 60 + hms[2].toLongLong());
+    }
+
+    // The same library calls in the same order as "启动" in the window,
+    // from the start-up halt and the connection to the end of the last run.
+    void runHasTheWindowsJournal()
+    {
+        Files files;
+        const std::vector<TAutoCode> rows = Raster(100);
+        const QStringList window = Window_Run(files.Config(), rows, QStringLiteral("2"));
+
+        kqsim_reset(4, 4, AppTest::kAllResources);
+        kqsim_set_manual_clock(1);
+        Session s(Options(TCliOptions::Run, files.Program(rows), files.Config(), QStringLiteral("2")));
+        QSignalSpy finished(s.session.get(), &TCliSession::Finished);
+        kqsim_journal_clear();
+        QCOMPARE(s.session->Run(), int(Exit_Ok));
+        Run_To_End(s.session->Runner());
+        const QStringList cli = Journal();
+        kqsim_set_manual_clock(0);
+        QTRY_COMPARE(finished.size(), 1);
+        QCOMPARE(finished.at(0).at(0).toInt(), int(Exit_Ok));
+        QCOMPARE(BoardCommands(cli), BoardCommands(window));
+        QCOMPARE(cli.filter(QRegularExpression("^KQ_(Init|Open|Close)")), window.filter(QRegularExpression("^KQ_(Init|Open|Close)")));
+        QVERIFY(BoardCommands(cli).size() > 30);
+        const QStringList out = s.Out();
+        QStringList texts; // after "[yyyy-mm-dd hh:nn:ss]"
+        for (const QString &line : out)
+            texts << (QRegularExpression(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\])").match(line).hasMatch() ? line.mid(21) : line);
+        QCOMPARE(texts.mid(0, 2) + texts.mid(texts.size() - 2), QStringList({"停止", "开始运行", "方案执行完成 2", "停止"}));
+    }
+};
+
+TAVORIN_TEST(CliSessionTest)
+#include "CliSessionTest.moc"
