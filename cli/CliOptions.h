@@ -15,8 +15,8 @@ enum TCliExit {
     Exit_No_Board = 4,   // no board answers on the link, or the serial line is taken
     Exit_Link_Lost = 5,  // the board stopped answering during the run
     Exit_Pause_Ended = 6, // a pause step waited and standard input ended
-    Exit_SigInt = 130,
-    Exit_SigTerm = 143,
+    // Ended from outside, after the halt: 128 + the signal's number
+    // (SIGHUP 129, SIGINT 130, a closed output pipe 141, SIGTERM 143).
 };
 
 struct TCliOptions

@@ -35,15 +35,18 @@ TStopSignals::TStopSignals(QObject *parent) : QObject(parent)
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(signal, &action, nullptr);
+    // A closed output pipe is seen by the write that fails (TCliOutput),
+    // not by a signal that would end the process with the axes moving.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 TStopSignals::~TStopSignals()
 {
     // The process is about to end: a late signal ends it as it would have.
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(signal, SIG_DFL);
     for (int &fd : g_pipe) {
         if (fd >= 0)
             ::close(fd);

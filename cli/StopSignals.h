@@ -1,6 +1,7 @@
 #pragma once
-// SIGINT and SIGTERM for a running program: the handler only notes the
-// signal and wakes the event loop, which halts the axes.  The handler stays
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) for a running program:
+// the handler only notes the signal and wakes the event loop, which halts
+// the axes.  The handler stays
 // installed, so a second Ctrl+C cannot end the process before the halt.
 #include <QObject>
 #include <csignal>
@@ -14,7 +15,7 @@ public:
     explicit TStopSignals(QObject *parent = nullptr);
     ~TStopSignals() override;
 
-    // The first signal received (SIGINT or SIGTERM), 0 while none was.
+    // The first signal received, 0 while none was.
     static int Received();
 
 signals:

@@ -31,8 +31,12 @@ void TCliOutput::WriteLine(FILE *stream, const QString &line)
         std::fflush(m_err);
     }
     const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    std::fflush(stream);
+    const bool written = std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) == size_t(bytes.size());
+    if ((std::fflush(stream) != 0 || !written) && stream == m_out && !m_outputClosed) {
+        m_outputClosed = true;
+        if (OutputClosed)
+            OutputClosed();
+    }
     if (redraw)
         Progress(m_progressLine);
 }

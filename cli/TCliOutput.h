@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QString>
 #include <cstdio>
+#include <functional>
 
 class TCliOutput
 {
@@ -13,6 +14,10 @@ public:
     TCliOutput(FILE *out, FILE *err, bool json, bool progress);
 
     bool Json() const { return m_json; }
+
+    // Called once when standard output can no longer be written (a closed
+    // pipe): nobody follows the run any more.
+    std::function<void()> OutputClosed;
 
     // A run-log line; `row` and `run` count from 1 (0: none).
     void Log(const QString &text, int row, int run);
@@ -36,5 +41,6 @@ private:
     FILE *m_err;
     bool m_json;
     bool m_progress;
+    bool m_outputClosed = false;
     QString m_progressLine;
 };

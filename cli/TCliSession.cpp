@@ -93,12 +93,16 @@ int TCliSession::Prepare(bool startupHalt)
         m_out.Event(QStringLiteral("board"), product);
     if (resources.HasAxes) {
         m_axes = resources.Axes;
-        Load_Configuration(config, m_axes, resources.Encoders, 0, [this] {
-            QStringList captions;
-            for (int a = 0; a < m_axes && a < g_Axis_Config.size(); ++a)
-                captions << g_Axis_Config.at(a).Axis_Caption;
-            m_status->SetAxes(captions);
-        });
+        try {
+            Load_Configuration(config, m_axes, resources.Encoders, 0, [this] {
+                QStringList captions;
+                for (int a = 0; a < m_axes && a < g_Axis_Config.size(); ++a)
+                    captions << g_Axis_Config.at(a).Axis_Caption;
+                m_status->SetAxes(captions);
+            });
+        } catch (const Exception &e) {
+            return Fail(Exit_File, e.Message());
+        }
     }
     return Exit_Ok;
 }
@@ -162,6 +166,10 @@ int TCliSession::Run_Number() const
 
 void TCliSession::Connect_Runner()
 {
+    // Queued: the write that failed may be inside a runner's signal.
+    m_out.OutputClosed = [this] {
+        QMetaObject::invokeMethod(this, [this] { Interrupt(SIGPIPE); }, Qt::QueuedConnection);
+    };
     connect(m_runner, &TProgramRunner::Log, this, [this](const QString &text) { m_out.Log(text, Row(), Run_Number()); });
     connect(m_runner, &TProgramRunner::Refused, this, [this](const QString &text) {
         m_refusal = text;
@@ -274,7 +282,14 @@ void TCliSession::Interrupt(int signal)
         return;
     // "急停": every axis at once, whatever the run is doing.
     m_runner->Halt();
-    Finish(128 + signal, signal == SIGINT ? QStringLiteral("收到 Ctrl+C，已急停") : QStringLiteral("收到终止信号，已急停"));
+    QString why = QStringLiteral("收到终止信号，已急停");
+    if (signal == SIGINT)
+        why = QStringLiteral("收到 Ctrl+C，已急停");
+    else if (signal == SIGHUP)
+        why = QStringLiteral("终端已断开，已急停");
+    else if (signal == SIGPIPE)
+        why = QStringLiteral("标准输出已关闭，已急停");
+    Finish(128 + signal, why);
 }
 
 void TCliSession::Finish(int status, const QString &message)

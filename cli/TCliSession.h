@@ -31,8 +31,9 @@ public:
     // once when the run ends before it starts (Exit_Ok means it started).
     int Run();
 
-    // SIGINT or SIGTERM: halts every axis at once, logs "停止" and ends
-    // the run with 128 + the signal's number.
+    // SIGINT, SIGTERM, SIGHUP, or SIGPIPE for a closed standard output:
+    // halts every axis at once, logs "停止" and ends the run with 128 + the
+    // signal's number.
     void Interrupt(int signal);
 
     TProgramRunner *Runner() const { return m_runner; }

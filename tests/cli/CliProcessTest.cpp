@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(BoardCommands(sim.Journal()), window.mid(1));
     }
 
-    // A move ended from outside: Ctrl+C (twice) or SIGTERM halt every axis
+    // A move ended from outside: Ctrl+C (twice), SIGTERM or SIGHUP halt every axis
     // and log "停止"; the simulator killed ends the run as in the window.
     // Within a second.
     void endedDuringAMove_data()
@@ -98,6 +98,7 @@ private slots:
         QTest::addColumn<QString>("lastLog");
         QTest::newRow("Ctrl+C twice") << SIGINT << 130 << QStringLiteral("收到 Ctrl+C，已急停\n") << QStringLiteral("停止");
         QTest::newRow("SIGTERM") << SIGTERM << 143 << QStringLiteral("收到终止信号，已急停\n") << QStringLiteral("停止");
+        QTest::newRow("terminal closed") << SIGHUP << 129 << QStringLiteral("终端已断开，已急停\n") << QStringLiteral("停止");
         QTest::newRow("simulator killed") << SIGKILL << int(Exit_Link_Lost) << QStringLiteral("设备无响应，运行已停止\n")
                                           << QStringLiteral("设备无响应，方案在第1行停止");
     }
