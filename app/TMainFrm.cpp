@@ -20,12 +20,12 @@
 #include "config/IniFile.h"
 #include "controller/LinkState.h"
 #include "kq_api.h"
-#include "program/RunLog.h"
 #include "program/StatusRefresh.h"
 #include "program/TAutoPage.h"
 #include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/TRunEstimate.h"
+#include "program/TRunLog.h"
 
 #include <QCloseEvent>
 #include <QDir>
@@ -124,6 +124,7 @@ void TMainFrm::BuildToolBar()
     btn_AutoPause = AddToolButton(QStringLiteral("btn_AutoPause"), QStringLiteral("暂停"), QStringLiteral("pause"));
     btn_AutoStop = AddToolButton(QStringLiteral("btn_AutoStop"), QStringLiteral("停止"), QStringLiteral("stop"));
     btn_AutoHalt = AddToolButton(QStringLiteral("btn_AutoHalt"), QStringLiteral("急停"), QStringLiteral("halt"));
+    btn_RunRecords = AddToolButton(QStringLiteral("btn_RunRecords"), QStringLiteral("运行记录"), QStringLiteral("records"));
 
     btn_Manual->setCheckable(true);
     btn_Auto->setCheckable(true);
@@ -230,6 +231,8 @@ void TMainFrm::ConnectHandlers()
     ConnectClick(btn_AutoPause, [this] { btn_AutoPauseClick(); });
     ConnectClick(btn_AutoStop, [this] { btn_AutoStopClick(); });
     ConnectClick(btn_AutoHalt, [this] { btn_AutoHaltClick(); });
+    ConnectClick(btn_RunRecords, [this] { btn_RunRecordsClick(); });
+    connect(AutoPage, &TAutoPage::StartFromRow, this, [this](int row) { Guard([this, row] { Start_From_Row(row); }); });
 }
 
 void TMainFrm::BuildRunner()
@@ -238,7 +241,9 @@ void TMainFrm::BuildRunner()
     tmr_Auto = Runner->tmr_Auto;
     tmr_AutoStatus = Runner->tmr_AutoStatus;
     Runner->HaltAll = [this] { Halt_All_Axes(); };
-    connect(Runner, &TProgramRunner::Log, this, &TMainFrm::Add_Log);
+    RunLog = new TRunLog([this] { return AutoPage->ProgramName(); }, this);
+    RunLog->Follow(Runner);
+    connect(RunLog, &TRunLog::Line, mmo_Log, &QPlainTextEdit::appendPlainText);
     connect(Runner, &TProgramRunner::StateChanged, this, &TMainFrm::Set_Auto_State);
     connect(Runner, &TProgramRunner::Refused, this, [](const QString &text) { ShowInfo(text); });
     connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
@@ -450,7 +455,7 @@ void TMainFrm::Set_Manual_Mode(bool manual)
     btn_Auto->setChecked(!manual);
     for (QToolButton *b : {btn_RunAll, btn_StopAll, btn_HaltAll})
         SetToolButtonVisible(b, manual);
-    for (QToolButton *b : {btn_Open, btn_Save, btn_AutoRun, btn_AutoPause, btn_AutoStop, btn_AutoHalt})
+    for (QToolButton *b : {btn_Open, btn_Save, btn_AutoRun, btn_AutoPause, btn_AutoStop, btn_AutoHalt, btn_RunRecords})
         SetToolButtonVisible(b, !manual);
     // A program that runs or is paused keeps its controls.
     if (!manual)
@@ -532,7 +537,7 @@ void TMainFrm::Halt_All_Axes()
 
 void TMainFrm::Add_Log(const QString &text)
 {
-    mmo_Log->appendPlainText(Log_Line(text));
+    RunLog->Add(text);
 }
 
 void TMainFrm::Build_Status()
@@ -585,6 +590,17 @@ void TMainFrm::btn_AutoStopClick()
 void TMainFrm::btn_AutoHaltClick()
 {
     Runner->Halt();
+}
+
+void TMainFrm::btn_RunRecordsClick()
+{
+    AutoPage->Show_Run_Records();
+}
+
+void TMainFrm::Start_From_Row(int row)
+{
+    if (Runner->RunState() == TProgramRunner::Idle)
+        Runner->Start(AutoPage->edt_Repeat->text(), row);
 }
 
 void TMainFrm::Read_Fresh_Positions()

@@ -23,6 +23,7 @@ class QWidget;
 class TAutoPage;
 class TAxisFrm;
 class TProgramRunner;
+class TRunLog;
 
 class TMainFrm : public QMainWindow
 {
@@ -43,6 +44,7 @@ public:
     QToolButton *btn_Scan, *btn_Config, *btn_Manual, *btn_Auto;
     QToolButton *btn_RunAll, *btn_StopAll, *btn_HaltAll;
     QToolButton *btn_Open, *btn_Save, *btn_AutoRun, *btn_AutoPause, *btn_AutoStop, *btn_AutoHalt;
+    QToolButton *btn_RunRecords;
 
     QStackedWidget *pgc_Main;
     QWidget *Sheet_Manual;
@@ -66,6 +68,8 @@ public:
     TProgramRunner *Runner;
     QTimer *tmr_Auto;
     QTimer *tmr_AutoStatus;
+    // The run log's lines and the record of every run.
+    TRunLog *RunLog;
 
     // Start-up, connection and shutdown.
     void FormShow();
@@ -117,6 +121,9 @@ public:
     void btn_AutoPauseClick();
     void btn_AutoStopClick();
     void btn_AutoHaltClick();
+    void btn_RunRecordsClick();
+    // "从此行开始运行": a fresh start from `row` (counted from 0).
+    void Start_From_Row(int row);
     void tmr_AutoStatusTimer();
     // Every panel's readouts and the status table read from the board now.
     void Read_Fresh_Positions();

@@ -1,5 +1,6 @@
 #include "TAxisFrm.h"
 
+#include "AxisDeviation.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
 #include "common/Widgets.h"
@@ -109,6 +110,12 @@ void TAxisFrm::Create_Controls()
         indicator->setEnabled(false);
     Label2 = Named<QLabel>("Label2", QStringLiteral("当前位置"));
     edt_Show_Software = Named<QLineEdit>("edt_Show_Software");
+    // Shown in closed loop only.
+    lbl_Deviation = Named<QLabel>("lbl_Deviation", QStringLiteral("偏差"));
+    edt_Show_Deviation = Named<QLineEdit>("edt_Show_Deviation", QStringLiteral("—"));
+    edt_Show_Deviation->setReadOnly(true);
+    lbl_Deviation->setVisible(false);
+    edt_Show_Deviation->setVisible(false);
     lbl_15 = Named<QLabel>("lbl_15", QStringLiteral("当前速度"));
     edt_Show_V = Named<QLineEdit>("edt_Show_V");
     for (QLineEdit *readout : {edt_Show_Software, edt_Show_V})
@@ -159,10 +166,12 @@ void TAxisFrm::Build_Layout()
     statusLayout->addWidget(chk_Pos, 1, 1);
     statusLayout->addWidget(Label2, 2, 0);
     statusLayout->addWidget(edt_Show_Software, 2, 1);
-    statusLayout->addWidget(lbl_15, 3, 0);
-    statusLayout->addWidget(edt_Show_V, 3, 1);
-    statusLayout->addWidget(edt_P_Set, 4, 0);
-    statusLayout->addWidget(btn_Zero, 4, 1);
+    statusLayout->addWidget(lbl_Deviation, 3, 0);
+    statusLayout->addWidget(edt_Show_Deviation, 3, 1);
+    statusLayout->addWidget(lbl_15, 4, 0);
+    statusLayout->addWidget(edt_Show_V, 4, 1);
+    statusLayout->addWidget(edt_P_Set, 5, 0);
+    statusLayout->addWidget(btn_Zero, 5, 1);
 
     auto *motionLayout = new QGridLayout(grp_Motion);
     const std::pair<QLineEdit *, QPushButton *> entryRows[] = {
@@ -352,6 +361,14 @@ void TAxisFrm::rb_OpenClick()
 
 void TAxisFrm::Set_Mode()
 {
+    const bool closed = rb_Close->isChecked();
+    if (closed && Has_Config())
+        m_deviationDecimals = Deviation_Decimals(Axis());
+    edt_Show_Deviation->setText(QStringLiteral("—"));
+    lbl_Deviation->setVisible(closed);
+    edt_Show_Deviation->setVisible(closed);
+    // The panel scrolls rather than squeeze its buttons for the extra line.
+    setMinimumHeight(sizeHint().height());
     if (rb_Loop->isChecked()) {
         Set_Loop_State(0);
         Set_Motion_Buttons_Enabled(false);
@@ -434,8 +451,18 @@ void TAxisFrm::Show_Position()
     double position = 0;
     if (Config().Axis_Div != 0)
         position = fromSensor ? Sensor_Counts_To_Real(Axis(), raw) : Motor_Steps_To_Real(Axis(), raw);
-    if (std::isfinite(position)) // a ratio without a usable inverse shows nothing new
-        edt_Show_Software->setText(FormatFloat6(position));
+    if (!std::isfinite(position)) // a ratio without a usable inverse shows nothing new
+        return;
+    edt_Show_Software->setText(FormatFloat6(position));
+    m_shownPosition = position;
+    if (fromSensor)
+        Show_Deviation(position);
+}
+
+void TAxisFrm::Show_Deviation(double sensorPosition)
+{
+    edt_Show_Deviation->setText(
+        Deviation_Text(m_target, sensorPosition, m_deviationDecimals, Config().Axis_Kind == 0));
 }
 
 void TAxisFrm::Show_Speed()
@@ -503,6 +530,7 @@ void TAxisFrm::btn_Pos_AbsClick()
     Start_Position_Profile();
     const double value = StrToFloat(edt_Abs->text());
     KQ_Set_Axis_Position_P_Target_Abs(Axis_No(), Position_Target(value));
+    m_target = value;
 }
 
 void TAxisFrm::btn_Pos_RelClick()
@@ -512,6 +540,9 @@ void TAxisFrm::btn_Pos_RelClick()
     Start_Position_Profile();
     const double value = StrToFloat(edt_Rel->text());
     KQ_Set_Axis_Position_P_Target_Rel(Axis_No(), Position_Target(value));
+    // From the last target, or from the position last shown.
+    const std::optional<double> from = m_target ? m_target : m_shownPosition;
+    m_target = from ? std::optional<double>(*from + value) : std::nullopt;
 }
 
 void TAxisFrm::Move_Abs(double value)
@@ -520,12 +551,15 @@ void TAxisFrm::Move_Abs(double value)
         return;
     Start_Position_Profile();
     KQ_Set_Axis_Position_P_Target_Abs(Axis_No(), Position_Target(value));
+    m_target = value;
 }
 
 // ---- constant velocity and jog --------------------------------------------
 
+// Constant velocity, the jog and the loop: no target any more.
 void TAxisFrm::Start_Velocity_Profile()
 {
+    m_target.reset();
     const uint16_t axis = Axis_No();
     const TAxis_Config &c = Config();
     KQ_Set_Axis_Mode_Velocity(axis);
@@ -630,6 +664,7 @@ void TAxisFrm::btn_HomeClick()
 {
     if (!Has_Config())
         return;
+    m_target.reset();
     const uint16_t axis = Axis_No();
     Set_Home_Mode();
     KQ_Set_Axis_Home_Acc(axis, Motor_Steps(Config().Acc));
@@ -644,6 +679,7 @@ void TAxisFrm::btn_ZeroClick()
         return;
     const double position = StrToFloat(edt_P_Set->text());
     KQ_Set_Axis_Software_P(Axis_No(), Position_Target(position));
+    m_target.reset(); // the coordinates have changed under it
 }
 
 void TAxisFrm::btn_Set_StopClick()

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 class QCheckBox;
 class QGroupBox;
@@ -30,8 +31,8 @@ public:
     QGroupBox *grp_Ch, *grp_Mode, *grp_Status, *grp_Motion, *grp_Fast;
     QRadioButton *rb_Open, *rb_Close, *rb_Loop;
     QCheckBox *chk_Run, *chk_Zero, *chk_Neg, *chk_Pos;
-    QLabel *Label2, *lbl_15;
-    QLineEdit *edt_Show_Software, *edt_Show_V, *edt_P_Set, *edt_Mode_V_Abs, *edt_Mode_V_Rel,
+    QLabel *Label2, *lbl_15, *lbl_Deviation;
+    QLineEdit *edt_Show_Software, *edt_Show_Deviation, *edt_Show_V, *edt_P_Set, *edt_Mode_V_Abs, *edt_Mode_V_Rel,
         *edt_Abs, *edt_Rel, *edt_Home_V;
     QPushButton *btn_Zero, *btn_Neg, *btn_Pos, *btn_V_Abs, *btn_V_Rel, *btn_Pos_Abs, *btn_Pos_Rel,
         *btn_Home, *btn_Set_Stop, *btn_Set_Halt, *btn_Fast0, *btn_Fast1, *btn_Fast2, *btn_Fast3;
@@ -42,6 +43,9 @@ public:
 
     // 0: the next loop tick starts a run; 1: a run is under way.
     int LoopState() const;
+    // Where the last position command sent the axis (mm or degrees); none
+    // after a velocity command, a home search or a new coordinate.
+    std::optional<double> Target() const { return m_target; }
 
     // The board is lost: the readouts are greyed and the indicators cleared,
     // since nothing is known about the axis any more; false shows them again
@@ -108,6 +112,7 @@ private:
     void Show_Status();
     void Show_Position();
     void Show_Speed();
+    void Show_Deviation(double sensorPosition);
     void Loop_Step();
 
     bool m_stale = false;
@@ -115,4 +120,9 @@ private:
     bool m_jogActive = false;
     // The window watched while the jog is held.
     QPointer<QWidget> m_jogWindow;
+    std::optional<double> m_target;
+    // The position the poll last showed, where a relative move starts when
+    // no target is known.
+    std::optional<double> m_shownPosition;
+    int m_deviationDecimals = 6;
 };

@@ -1,7 +1,5 @@
 #include "TCliOutput.h"
 
-#include "program/RunLog.h"
-
 #include <QDateTime>
 #include <QJsonDocument>
 
@@ -51,12 +49,12 @@ void TCliOutput::WriteJson(const QString &kind, const QString &text, int row, in
     WriteLine(m_out, QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)));
 }
 
-void TCliOutput::Log(const QString &text, int row, int run)
+void TCliOutput::Log(const QString &line, const QString &text, int row, int run)
 {
     if (m_json)
         WriteJson(QStringLiteral("log"), text, row, run, QJsonObject());
     else
-        WriteLine(m_out, Log_Line(text));
+        WriteLine(m_out, line);
 }
 
 void TCliOutput::Event(const QString &kind, const QString &text, int row, int run, const QJsonObject &extra)

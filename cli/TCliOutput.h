@@ -19,8 +19,9 @@ public:
     // pipe): nobody follows the run any more.
     std::function<void()> OutputClosed;
 
-    // A run-log line; `row` and `run` count from 1 (0: none).
-    void Log(const QString &text, int row, int run);
+    // A run-log line as stamped (Log_Line), with its text; `row` and `run`
+    // count from 1 (0: none).
+    void Log(const QString &line, const QString &text, int row, int run);
     // An event of its own kind: plain text is written as a line, JSON as an
     // object with kind, time, row, run, text and `extra`.
     void Event(const QString &kind, const QString &text, int row = 0, int run = 0,

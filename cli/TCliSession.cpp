@@ -12,6 +12,7 @@
 #include "program/StatusRefresh.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
+#include "program/TRunLog.h"
 #include "program/TStatusModel.h"
 
 #include <QFileInfo>
@@ -75,7 +76,7 @@ int TCliSession::Prepare(bool startupHalt)
     if (read.Rows.empty())
         return Fail(Exit_File, QStringLiteral("方案文件中没有步骤：") + m_options.File);
     m_code->SetRows(std::move(read.Rows));
-    const QString config = m_options.Config.isEmpty() ? ConfigFileName() : m_options.Config;
+    const QString config = Config_File();
     if (!m_options.Config.isEmpty() && !QFileInfo(config).isFile())
         return Fail(Exit_File, QStringLiteral("找不到配置文件：") + config);
 
@@ -164,13 +165,23 @@ int TCliSession::Run_Number() const
     return std::min(m_runner->g_Run_Count + 1, std::max<int32_t>(m_runner->g_Total_Count, 1));
 }
 
+QString TCliSession::Config_File() const
+{
+    return m_options.Config.isEmpty() ? ConfigFileName() : m_options.Config;
+}
+
 void TCliSession::Connect_Runner()
 {
     // Queued: the write that failed may be inside a runner's signal.
     m_out.OutputClosed = [this] {
         QMetaObject::invokeMethod(this, [this] { Interrupt(SIGPIPE); }, Qt::QueuedConnection);
     };
-    connect(m_runner, &TProgramRunner::Log, this, [this](const QString &text) { m_out.Log(text, Row(), Run_Number()); });
+    // The run's record goes beside the configuration file, as the window's.
+    auto *runLog = new TRunLog([this] { return QFileInfo(m_options.File).completeBaseName(); }, this);
+    runLog->Folder = [this] { return Runs_Folder(Config_File()); };
+    runLog->Follow(m_runner);
+    connect(runLog, &TRunLog::Line, this,
+            [this](const QString &line, const QString &text) { m_out.Log(line, text, Row(), Run_Number()); });
     connect(m_runner, &TProgramRunner::Refused, this, [this](const QString &text) {
         m_refusal = text;
         QMetaObject::invokeMethod(this, [this] { RunStateChanged(m_runner->RunState()); }, Qt::QueuedConnection);

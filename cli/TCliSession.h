@@ -46,6 +46,7 @@ private:
     // Exit_Ok or the status of the first failure (already reported).
     int Prepare(bool startupHalt);
     int Fail(int status, const QString &message);
+    QString Config_File() const;
     void Connect_Runner();
     void RunStateChanged(int state);
     void Finish(int status, const QString &message = QString());

@@ -2,6 +2,8 @@
 #include "Guard.h"
 
 #include <QApplication>
+#include <QDesktopServices>
+#include <QUrl>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -12,6 +14,7 @@ namespace {
 std::function<MsgResult(const MessageRequest &)> g_messageBoxHandler;
 std::function<QString(FileDialogKind, const QString &)> g_fileDialogHandler;
 std::function<int(QDialog *)> g_modalHandler;
+std::function<bool(const QString &)> g_openFolderHandler;
 
 QString HintTitle()
 {
@@ -107,6 +110,13 @@ QString GetSaveFileName(const QString &caption, const QString &filter, const QSt
     return RunFileDialog(FileDialogKind::Save, caption, filter, defaultSuffix);
 }
 
+bool OpenFolder(const QString &path)
+{
+    if (g_openFolderHandler)
+        return g_openFolderHandler(path);
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
 int ShowModal(QDialog *dialog)
 {
     if (g_modalHandler)
@@ -127,4 +137,9 @@ void SetFileDialogHandler(std::function<QString(FileDialogKind, const QString &c
 void SetModalHandler(std::function<int(QDialog *)> handler)
 {
     g_modalHandler = std::move(handler);
+}
+
+void SetOpenFolderHandler(std::function<bool(const QString &path)> handler)
+{
+    g_openFolderHandler = std::move(handler);
 }

@@ -36,6 +36,9 @@ QString GetOpenFileName(const QString &caption, const QString &filter);
 // extension gets `defaultSuffix` (without its dot).
 QString GetSaveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix = QString());
 
+// Opens a folder in the desktop's file manager; false when none could.
+bool OpenFolder(const QString &path);
+
 // Shows a dialog modally and returns its result (QDialog::Accepted or
 // QDialog::Rejected).
 int ShowModal(QDialog *dialog);
@@ -46,3 +49,4 @@ enum class FileDialogKind { Open, Save };
 void SetMessageBoxHandler(std::function<MsgResult(const MessageRequest &)> handler);
 void SetFileDialogHandler(std::function<QString(FileDialogKind, const QString &caption)> handler);
 void SetModalHandler(std::function<int(QDialog *)> handler);
+void SetOpenFolderHandler(std::function<bool(const QString &path)> handler);

@@ -117,17 +117,6 @@ QByteArray ENotation(const DecimalDigits &d)
     return mantissa + 'E' + QByteArray::number(d.exponent);
 }
 
-QString FormatFixed(double value, int decimals)
-{
-    if (!std::isfinite(value))
-        return NonFiniteText(value);
-    QByteArray text = QByteArray::number(value, 'f', decimals);
-    // A negative value that rounds to zero is written without its sign.
-    if (text.startsWith('-') && text.count('0') == text.size() - 2)
-        text.remove(0, 1);
-    return QString::fromLatin1(text);
-}
-
 // Sign, digits with an optional point (at least one digit), and an optional
 // exponent with its own sign.
 bool IsFloatSyntax(const QByteArray &s)
@@ -213,6 +202,17 @@ QString FloatToStr(double value)
     const bool fixed = d.exponent >= FixedExponentMin && d.exponent <= FixedExponentMax;
     const QByteArray body = fixed ? FixedNotation(d) : ENotation(d);
     return QString::fromLatin1(value < 0 ? '-' + body : body);
+}
+
+QString FormatFixed(double value, int decimals)
+{
+    if (!std::isfinite(value))
+        return NonFiniteText(value);
+    QByteArray text = QByteArray::number(value, 'f', decimals);
+    // A negative value that rounds to zero is written without its sign.
+    if (text.startsWith('-') && text.count('0') + text.count('.') == text.size() - 1)
+        text.remove(0, 1);
+    return QString::fromLatin1(text);
 }
 
 QString FormatFloat6(double value)

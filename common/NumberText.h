@@ -12,6 +12,8 @@ QString FloatToStr(double value);
 // Fixed decimals: "0.000000" and "0.000" patterns (at least one digit
 // before the point, rounded).
 QString FormatFloat6(double value);
+// The same with any number of decimals.
+QString FormatFixed(double value, int decimals);
 QString FormatFloat3(double value);
 
 // Blanks around the number, a sign, digits with an optional point and an

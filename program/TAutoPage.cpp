@@ -1,6 +1,7 @@
 #include "TAutoPage.h"
 
 #include "RasterScan.h"
+#include "RunRecord.h"
 #include "TCodeModel.h"
 #include "TPreviewPanel.h"
 #include "TProgramDocument.h"
@@ -11,14 +12,18 @@
 #include "common/Guard.h"
 #include "common/NumberText.h"
 #include "common/Widgets.h"
+#include "config/ConfigLocation.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -72,6 +77,9 @@ void TAutoPage::BuildWidgets()
     mmo_Log = Named<QPlainTextEdit>("mmo_Log", this);
     mmo_Log->setReadOnly(true);
     mmo_Log->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Memory stays bounded however long the runs: the oldest lines drop off.
+    mmo_Log->setMaximumBlockCount(kLogLines);
+    mmo_Log->document()->setUndoRedoEnabled(false);
 
     mem_Code = Named<TCodeModel>("mem_Code", this);
     grid_Code = Named<QTableView>("grid_Code", this);
@@ -84,6 +92,8 @@ void TAutoPage::BuildWidgets()
                 if (current.isValid())
                     mem_Code->SetCurrentRow(current.row());
             });
+    grid_Code->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid_Code, &QWidget::customContextMenuRequested, this, &TAutoPage::Show_Code_Menu);
 
     grp_Edit = Named<QGroupBox>("grp_Edit", QStringLiteral("编辑"), this);
     cbb_Axis = Named<QComboBox>("cbb_Axis", grp_Edit);
@@ -253,6 +263,7 @@ void TAutoPage::Build_Status(const QStringList &captions)
 
 void TAutoPage::SetEditEnabled(bool enabled)
 {
+    m_idle = enabled;
     for (QWidget *w : {static_cast<QWidget *>(btn_AddCode), static_cast<QWidget *>(btn_DelCode),
                        static_cast<QWidget *>(btn_ScanXY), static_cast<QWidget *>(grid_Code)})
         w->setEnabled(enabled);
@@ -345,4 +356,44 @@ void TAutoPage::ReportEarlyStop(const ProgramReadResult &read)
     if (read.StopReason == ProgramReadResult::BadNumber)
         throw EConvertError(notice);
     ShowInfo(notice);
+}
+
+QString TAutoPage::ProgramName() const
+{
+    const QString path = Document->Path();
+    return path.isEmpty() ? QString() : QFileInfo(path).completeBaseName();
+}
+
+// ---- run records and starting from a row ---------------------------------
+
+void TAutoPage::Show_Run_Records()
+{
+    const QString folder = Runs_Folder(ConfigFileName());
+    const QString shown = QDir::toNativeSeparators(folder);
+    if (!QDir().mkpath(folder))
+        ShowInfo(QStringLiteral("无法创建运行记录文件夹：") + shown);
+    else if (!OpenFolder(folder))
+        ShowInfo(QStringLiteral("无法打开文件管理器，运行记录在：") + shown);
+}
+
+QMenu *TAutoPage::Code_Menu(int row)
+{
+    if (!m_idle || row < 0 || row >= mem_Code->rowCount())
+        return nullptr;
+    auto *menu = new QMenu(grid_Code);
+    QAction *start = menu->addAction(QStringLiteral("从此行开始运行"));
+    start->setObjectName(QStringLiteral("act_RunFromRow"));
+    connect(start, &QAction::triggered, this, [this, row] { emit StartFromRow(row); });
+    return menu;
+}
+
+void TAutoPage::Show_Code_Menu(const QPoint &pos)
+{
+    const int row = grid_Code->indexAt(pos).row();
+    QMenu *menu = Code_Menu(row);
+    if (!menu)
+        return;
+    mem_Code->SetCurrentRow(row);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(grid_Code->viewport()->mapToGlobal(pos));
 }

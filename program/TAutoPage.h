@@ -14,6 +14,7 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
@@ -63,9 +64,21 @@ public:
     void btn_AddCodeClick();
     void btn_DelCodeClick();
     void btn_ScanXYClick();
-    // The bodies of the toolbar's "保存方案" and "打开方案".
+    // The bodies of the toolbar's "保存方案", "打开方案" and "运行记录".
     void Save_Program();
     void Open_Program();
+    void Show_Run_Records();
+
+    // The base name of the file the program was last opened from or saved
+    // to (Document), empty for a program never saved.
+    QString ProgramName() const;
+
+    // The program grid's context menu on `row`: "从此行开始运行" while idle,
+    // otherwise none (nullptr).  The caller owns it.
+    QMenu *Code_Menu(int row);
+
+    // The run log keeps its last lines; older ones are in the run records.
+    static constexpr int kLogLines = 10000;
 
 protected:
     void showEvent(QShowEvent *event) override;
@@ -73,6 +86,8 @@ protected:
 signals:
     // "保存方案" wrote the program to `path`.
     void ProgramSaved(const QString &path);
+    // "从此行开始运行" on a row, counted from 0.
+    void StartFromRow(int row);
 
 private:
     void BuildWidgets();
@@ -84,6 +99,7 @@ private:
     void ShowCurrentRow(int row);
     void SelectLastRow();
     void ReportEarlyStop(const ProgramReadResult &read);
+    void Show_Code_Menu(const QPoint &pos);
 
     // The encoding of the program file last opened; a generated program is
     // written in GB18030.
@@ -92,4 +108,5 @@ private:
     // fitted it to the page.
     int m_leftWidth = 0;
     bool m_fitted = false;
+    bool m_idle = true;
 };

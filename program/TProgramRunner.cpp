@@ -48,9 +48,9 @@ void TProgramRunner::SetState(State state)
     emit StateChanged(state);
 }
 
-bool TProgramRunner::Start(const QString &repeatText)
+bool TProgramRunner::Start(const QString &repeatText, int firstRow)
 {
-    if (m_code->IsEmpty() || !Auto_Run(repeatText))
+    if (m_code->IsEmpty() || !Auto_Run(repeatText, firstRow))
         return false;
     SetState(Running);
     return true;
@@ -74,22 +74,25 @@ void TProgramRunner::Halt()
     SetState(Idle);
 }
 
-bool TProgramRunner::Auto_Run(const QString &repeatText)
+bool TProgramRunner::Auto_Run(const QString &repeatText, int firstRow)
 {
     if (m_state != Idle) {
         // Paused: the step in progress continues where it stopped.
         tmr_Auto->start();
         emit Log(QStringLiteral("恢复运行"));
     } else {
-        m_code->SetCurrentRow(0);
+        firstRow = qBound(0, firstRow, m_code->rowCount() - 1);
+        m_code->SetCurrentRow(firstRow);
         const int32_t total = StrToInt(repeatText);
-        if (!Check_All_Rows())
+        if (!Check_Rows_From(firstRow))
             return false;
         g_Total_Count = total;
         g_Run_Count = 0;
         Row_Phase = 0;
         tmr_Auto->start();
-        emit Log(QStringLiteral("开始运行"));
+        emit RunStarting();
+        emit Log(firstRow == 0 ? QStringLiteral("开始运行")
+                               : QStringLiteral("从第%1行开始运行").arg(firstRow + 1));
     }
     tmr_AutoStatus->start();
     return true;
@@ -150,9 +153,9 @@ QString TProgramRunner::Row_Refusal(int row, const QString &why)
     return QStringLiteral("第%1行无法执行：%2").arg(row + 1).arg(why);
 }
 
-bool TProgramRunner::Check_All_Rows()
+bool TProgramRunner::Check_Rows_From(int firstRow)
 {
-    for (int row = 0; row < m_code->rowCount(); ++row) {
+    for (int row = firstRow; row < m_code->rowCount(); ++row) {
         const QString why = Check_Row(m_code->Row(row));
         if (!why.isEmpty()) {
             m_code->SetCurrentRow(row);
@@ -267,6 +270,13 @@ bool TProgramRunner::Axis_At_Rest() const
     return atRest;
 }
 
+// After the delay's start has been taken: whatever listens (the run record
+// reads the axis's position) counts toward the delay, not on top of it.
+void TProgramRunner::Report_Move_Ended()
+{
+    emit MoveEnded(g_Code, m_code->CurrentRow(), g_Run_Count + 1);
+}
+
 bool TProgramRunner::Delay_Elapsed() const
 {
     return g_Code.Delay < 0 || uint32_t(Ticks() - g_Status_Delay) >= uint32_t(g_Code.Delay);
@@ -325,6 +335,7 @@ bool TProgramRunner::Run_Move(bool absolute)
             return false;
         emit Log(name + QLatin1Char(' ') + kind + QStringLiteral("结束"));
         g_Status_Delay = Ticks();
+        Report_Move_Ended();
         g_Status_Tag = 3;
         emit Log(name + QStringLiteral(" 开始延时"));
         return false;
@@ -366,6 +377,7 @@ bool TProgramRunner::Run_Home()
             g_Status_Delay = Ticks();
             g_Status_Tag = 2;
             emit Log(g_Code.Axis + QStringLiteral(" 归零结束"));
+            Report_Move_Ended();
         }
         return false;
     }
@@ -389,6 +401,7 @@ bool TProgramRunner::Run_Adjust()
 {
     KQ_Set_Axis_Software_P(uint16_t(g_Code.ID), Steps(g_Code.Param));
     emit Log(g_Code.Axis + QStringLiteral(" 坐标调整完成"));
+    Report_Move_Ended();
     return true;
 }
 

@@ -43,20 +43,22 @@ public:
     std::function<void()> HaltAll;
 
     State RunState() const { return m_state; }
+    int AxisCount() const { return m_axisCount(); }
 
     // The run controls behind the toolbar buttons: each runs its operation
     // and then sets the run state (reported by StateChanged).
     // Start: with an empty table nothing happens; returns whether a run
     // started or resumed.  A repeat text that is not an integer throws
-    // EConvertError after the first row has been selected.
-    bool Start(const QString &repeatText);
+    // EConvertError after the first row has been selected.  A fresh start
+    // begins at `firstRow` (later runs of the program at the first row).
+    bool Start(const QString &repeatText, int firstRow = 0);
     void Pause();
     void Stop();
     void Halt();
 
     // The operations themselves.  Auto_Run starts nothing and returns false
     // when a row of the program cannot run (reported by Refused).
-    bool Auto_Run(const QString &repeatText);
+    bool Auto_Run(const QString &repeatText, int firstRow = 0);
     void Auto_Pause();
     void Auto_Stop();
     void Auto_Halt();
@@ -85,6 +87,12 @@ public:
 
 signals:
     void Log(const QString &text);
+    // A fresh start, before its first log line.
+    void RunStarting();
+    // A move, home search or coordinate adjustment of the loaded step has
+    // ended with its axis at rest, before the step's delay: `row` counts
+    // from 0, `run` from 1.
+    void MoveEnded(const TAutoCode &code, int row, int run);
     void StateChanged(int state);
     // A row that cannot run or could not finish: shown to the operator in
     // a "提示" box.
@@ -106,7 +114,8 @@ private:
     void Home_Failed();
     void Load_Row();
     void Next_Row();
-    bool Check_All_Rows();
+    bool Check_Rows_From(int firstRow);
+    void Report_Move_Ended();
     void Refuse_Row(int row, const QString &why);
 
     TCodeModel *m_code;

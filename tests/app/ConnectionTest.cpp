@@ -52,7 +52,7 @@ private slots:
                                      "btn_Auto=自动模式", "|", "btn_RunAll=同时启动", "btn_StopAll=停止",
                                      "btn_HaltAll=急停", "btn_Open=打开方案", "btn_Save=保存方案",
                                      "btn_AutoRun=启动", "btn_AutoPause=暂停", "btn_AutoStop=停止",
-                                     "btn_AutoHalt=急停"}));
+                                     "btn_AutoHalt=急停", "btn_RunRecords=运行记录"}));
         QVERIFY(MainFrm->btn_Manual->isChecked());
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手"));
         QVERIFY(MainFrm->findChild<QLabel *>("msg_Version")->text().startsWith("Ver:"));

@@ -7,6 +7,7 @@
 #include "program/TRunEstimate.h"
 #include "support/TestRegistry.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
@@ -146,6 +147,16 @@ private slots:
         for (const QString &line : out)
             texts << (QRegularExpression(R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\])").match(line).hasMatch() ? line.mid(21) : line);
         QCOMPARE(texts.mid(0, 2) + texts.mid(texts.size() - 2), QStringList({"停止", "开始运行", "方案执行完成 2", "停止"}));
+
+        // Its record beside the configuration file, named after the program
+        // (the window's is "未保存"), holds the lines printed from the start.
+        const QDir runs(files.dir.filePath("runs"));
+        const QStringList logs = runs.entryList({"*-program.log"});
+        QCOMPARE(logs.size(), 1);
+        QFile log(runs.filePath(logs[0]));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts), out.mid(1));
+        QCOMPARE(runs.entryList({"*-program-points.csv"}).size(), 1);
     }
 };
 
