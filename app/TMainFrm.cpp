@@ -25,6 +25,7 @@
 #include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/TRunEstimate.h"
+#include "program/TStatusPoll.h"
 #include "program/TRunLog.h"
 
 #include <QCloseEvent>
@@ -173,7 +174,7 @@ void TMainFrm::BuildPages()
     AutoPage = new TAutoPage(Sheet_Auto);
     AutoPage->setObjectName(QStringLiteral("AutoPage"));
     mmo_Log = AutoPage->mmo_Log;
-    AutoPage->Estimate->SetStartSource([this] { return Board_Steps(F_Axis_Num); });
+    AutoPage->Estimate->SetPositionReader([this] { tmr_AutoStatusTimer(); });
     auto *autoLayout = new QVBoxLayout(Sheet_Auto);
     autoLayout->setContentsMargins(0, 0, 0, 0);
     autoLayout->addWidget(AutoPage);
@@ -246,9 +247,15 @@ void TMainFrm::BuildRunner()
     connect(RunLog, &TRunLog::Line, mmo_Log, &QPlainTextEdit::appendPlainText);
     connect(Runner, &TProgramRunner::StateChanged, this, &TMainFrm::Set_Auto_State);
     connect(Runner, &TProgramRunner::Refused, this, [](const QString &text) { ShowInfo(text); });
+    // While a long program's rows are checked, the controls look as in a run.
+    connect(Runner, &TProgramRunner::StartPending, this,
+            [this](bool pending) { Set_Auto_State(pending ? 1 : Runner->RunState()); });
     connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
-    // After the status refresh above, so that the estimate sees its positions.
     AutoPage->Estimate->Follow(Runner, AutoPage->mem_Status);
+    StatusPoll = new TStatusPoll([this] { return pgc_Main->currentWidget() == Sheet_Auto && F_Axis_Num > 0
+                                                  && Runner->RunState() == TProgramRunner::Idle; },
+                                 [this] { Guard([this] { tmr_AutoStatusTimer(); }); }, this);
+    connect(Runner, &TProgramRunner::StateChanged, StatusPoll, [this] { StatusPoll->Update(); });
     connect(AutoPage->Document, &TProgramDocument::Changed, this,
             [this] { setWindowTitle(AutoPage->Document->Title(QStringLiteral("运动控制助手"))); });
     connect(AutoPage, &TAutoPage::ProgramSaved, this,
@@ -317,7 +324,7 @@ void TMainFrm::btn_ScanClick()
     // may have been carried out): it is read afresh once connected.
     const bool wasLost = Board_Link_Lost();
     // No program goes on with a board that is about to be replaced.
-    if (Runner->RunState() != TProgramRunner::Idle)
+    if (Runner->RunState() != TProgramRunner::Idle || Runner->IsStarting())
         btn_AutoHaltClick();
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
@@ -336,6 +343,7 @@ void TMainFrm::btn_ScanClick()
             Read_Fresh_Positions();
     }
     msg_Main->setText(product);
+    StatusPoll->Update(true);
 }
 
 void TMainFrm::Load_Axis_Config()
@@ -460,6 +468,7 @@ void TMainFrm::Set_Manual_Mode(bool manual)
     // A program that runs or is paused keeps its controls.
     if (!manual)
         Set_Auto_State(Runner->RunState());
+    StatusPoll->Update(true);
 }
 
 void TMainFrm::btn_ManualClick()

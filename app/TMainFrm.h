@@ -23,6 +23,7 @@ class QWidget;
 class TAutoPage;
 class TAxisFrm;
 class TProgramRunner;
+class TStatusPoll;
 class TRunLog;
 
 class TMainFrm : public QMainWindow
@@ -68,6 +69,8 @@ public:
     TProgramRunner *Runner;
     QTimer *tmr_Auto;
     QTimer *tmr_AutoStatus;
+    // The status refresh of the automatic page while no program runs.
+    TStatusPoll *StatusPoll;
     // The run log's lines and the record of every run.
     TRunLog *RunLog;
 

@@ -2,18 +2,25 @@
 // The time a running program has spent on its current row: restarted when
 // the row (or the run) changes, standing still while the program is paused.
 // With the planner it tells the time left.
-#include <QElapsedTimer>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 
 class TRunClock
 {
 public:
-    TRunClock() { m_rowClock.start(); }
+    TRunClock() : m_rowStart(Now()) {}
+
+    // Monotonic milliseconds; tests set a clock of their own.
+    std::function<int64_t()> Now = [] {
+        using namespace std::chrono;
+        return int64_t(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    };
 
     void RowChanged()
     {
         m_msBeforePause = 0;
-        m_rowClock.restart();
+        m_rowStart = Now();
     }
     void SetPaused(bool paused)
     {
@@ -21,15 +28,15 @@ public:
             return;
         m_paused = paused;
         if (paused)
-            m_msBeforePause += m_rowClock.elapsed();
+            m_msBeforePause += Now() - m_rowStart;
         else
-            m_rowClock.restart();
+            m_rowStart = Now();
     }
     bool Paused() const { return m_paused; }
-    int64_t MsIntoRow() const { return m_msBeforePause + (m_paused ? 0 : m_rowClock.elapsed()); }
+    int64_t MsIntoRow() const { return m_msBeforePause + (m_paused ? 0 : Now() - m_rowStart); }
 
 private:
-    QElapsedTimer m_rowClock;
+    int64_t m_rowStart;
     int64_t m_msBeforePause = 0;
     bool m_paused = false;
 };

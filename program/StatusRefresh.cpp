@@ -15,10 +15,12 @@ void Refresh_Status(TStatusModel &status, int axisCount)
         int32_t steps = 0;
         if (KQ_Get_Axis_Software_P_Now(uint16_t(a), &steps) != 0)
             continue;
+        status.SetSteps(a, steps);
         // The software position counts motor steps whatever the work mode;
         // an axis whose steps have no length shows that it has no position.
         status.SetPos(a, Has_Motor_Unit(a) ? Motor_Steps_To_Real(a, steps) : std::numeric_limits<double>::quiet_NaN());
     }
+    status.EndRefresh();
 }
 
 std::vector<double> Board_Steps(int axisCount)

@@ -8,6 +8,7 @@
 #include "TRunEstimate.h"
 #include "TStatusModel.h"
 #include "TXYFrm.h"
+#include "common/BackgroundWork.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
@@ -15,6 +16,7 @@
 #include "config/ConfigLocation.h"
 
 #include <QCheckBox>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -31,12 +33,32 @@
 #include <QTableView>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <type_traits>
 
 #include <algorithm>
 
 namespace {
 
 const char *const kProgramFilter = "*.txt (*.txt)";
+
+// Work on more rows than this (generating, reading, writing and freeing a
+// program) runs in the background: it would hold up the window for over a
+// tenth of a second.
+constexpr qint64 kBackgroundRows = 200000;
+// The shortest row of a program file takes about this many bytes.
+constexpr qint64 kBytesPerRow = 30;
+
+template <typename Work>
+auto LongWork(qint64 rows, const QString &text, Work work)
+{
+    using Result = decltype(work());
+    if (rows <= kBackgroundRows)
+        return work();
+    if constexpr (std::is_void_v<Result>)
+        RunInBackground(text, work);
+    else
+        return ComputeInBackground<Result>(text, work);
+}
 
 QPushButton *NewButton(QWidget *parent, const char *name, const QString &caption,
                        void (TAutoPage::*handler)(), TAutoPage *page)
@@ -112,6 +134,9 @@ void TAutoPage::BuildWidgets()
     lbl_Estimate = Named<QLabel>("lbl_Estimate", this);
     pnl_Preview = new TPreviewPanel(this);
     Estimate = new TRunEstimate(mem_Code, lbl_Estimate, pnl_Preview, [this] { return edt_Repeat->text(); }, this);
+    // Planned from the positions of the last status refresh: no board call
+    // for a change of the table or a keystroke.
+    Estimate->SetStartSource([this] { return mem_Status->StepPositions(); });
     connect(edt_Repeat, &QLineEdit::textChanged, Estimate, [this] { Estimate->Replan(); });
 }
 
@@ -304,9 +329,17 @@ void TAutoPage::btn_ScanXYClick()
         return;
     if (!XYFrm || ShowModal(XYFrm) != QDialog::Accepted)
         return;
-    mem_Code->SetRows({});
+    std::vector<TAutoCode> old = mem_Code->TakeRows();
     m_encoding = ProgramEncoding::Gb18030;
-    mem_Code->SetRows(GenerateRaster(XYFrm->ReadSettings()));
+    const TScanSettings settings = XYFrm->ReadSettings();
+    mem_Code->SetRows(LongWork(qint64(old.size()) + RasterRowCount(settings), QStringLiteral("正在生成方案…"),
+                               [&] {
+                                   old = {};
+                                   std::vector<TAutoCode> rows = GenerateRaster(settings);
+                                   TCodeModel::FitRows(rows);
+                                   return rows;
+                               }),
+                      true);
     pnl_Preview->SetAxisPair(XYFrm->cbb_X->currentIndex(), XYFrm->cbb_Y->currentIndex());
     SelectLastRow();
 }
@@ -321,7 +354,8 @@ void TAutoPage::Save_Program()
                                          QStringLiteral("txt"));
     if (path.isEmpty())
         return;
-    WriteProgramFile(path, mem_Code->Rows(), m_encoding);
+    LongWork(mem_Code->rowCount(), QStringLiteral("正在保存方案…"),
+             [&] { WriteProgramFile(path, mem_Code->Rows(), m_encoding); });
     Document->Saved(path);
     SelectLastRow();
     emit ProgramSaved(path);
@@ -335,10 +369,16 @@ void TAutoPage::Open_Program()
     const QString path = GetOpenFileName(QStringLiteral("打开方案"), QString::fromLatin1(kProgramFilter));
     if (path.isEmpty())
         return;
-    mem_Code->SetRows({});
-    ProgramReadResult read = ReadProgramFile(path);
+    std::vector<TAutoCode> old = mem_Code->TakeRows();
+    ProgramReadResult read =
+        LongWork(qint64(old.size()) + QFileInfo(path).size() / kBytesPerRow, QStringLiteral("正在读取方案文件…"), [&] {
+            old = {};
+            ProgramReadResult result = ReadProgramFile(path);
+            TCodeModel::FitRows(result.Rows);
+            return result;
+        });
     m_encoding = read.Encoding;
-    mem_Code->SetRows(std::move(read.Rows));
+    mem_Code->SetRows(std::move(read.Rows), true);
     Document->Opened(path, read.StopReason == ProgramReadResult::AtEnd
                                || (read.StopReason == ProgramReadResult::BadLine && read.OnlyEmptyLinesLeft));
     SelectLastRow();

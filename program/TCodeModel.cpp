@@ -106,15 +106,32 @@ void TCodeModel::RemoveRow(int row)
     SetCurrentRow(std::min(row, rowCount() - 1));
 }
 
-void TCodeModel::SetRows(std::vector<TAutoCode> rows)
+void TCodeModel::FitRows(std::vector<TAutoCode> &rows)
+{
+    for (TAutoCode &code : rows)
+        FitFields(code);
+}
+
+void TCodeModel::SetRows(std::vector<TAutoCode> rows, bool fitted)
 {
     beginResetModel();
     m_rows = std::move(rows);
-    for (TAutoCode &code : m_rows)
-        FitFields(code);
+    if (!fitted)
+        FitRows(m_rows);
     endResetModel();
     m_current = -2;
     SetCurrentRow(m_rows.empty() ? -1 : 0);
+}
+
+std::vector<TAutoCode> TCodeModel::TakeRows()
+{
+    std::vector<TAutoCode> rows;
+    beginResetModel();
+    rows.swap(m_rows);
+    endResetModel();
+    m_current = -2;
+    SetCurrentRow(-1);
+    return rows;
 }
 
 int TCodeModel::AddCode(const TAutoCode &code)

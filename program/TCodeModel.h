@@ -40,8 +40,15 @@ public:
     // new row becomes current.  Returns its index.
     int InsertRow(int row, const TAutoCode &code);
     void RemoveRow(int row);
-    // Replaces every row; the first row becomes current.
-    void SetRows(std::vector<TAutoCode> rows);
+    // Replaces every row; the first row becomes current.  `fitted`: the
+    // rows have been through FitRows already.
+    void SetRows(std::vector<TAutoCode> rows, bool fitted = false);
+    // Gives each row the values a stored row has (texts cut to their field
+    // sizes); touches no model, so a worker thread may fit a long program.
+    static void FitRows(std::vector<TAutoCode> &rows);
+    // Empties the table and hands over its rows (a million rows take a
+    // while to free: the caller chooses where).
+    std::vector<TAutoCode> TakeRows();
 
     // Add_Code: inserts before the current row when code.bInsert is set
     // (appends when there is none), otherwise appends; applies the values

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QSplitter>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -37,7 +38,10 @@ QRectF PlotArea(const QRectF &area)
     return area.adjusted(kLeft, kTop, -kRight, -kBottom);
 }
 
-void Marker(QPainter &painter, QPointF p, const QColor &colour, bool round, const QString &label)
+// Markers closer than this many pixels are one point to the eye.
+constexpr double kSamePointPx = 3;
+
+void Marker(QPainter &painter, QPointF p, const QColor &colour, bool round)
 {
     painter.setPen(QPen(colour.darker(), 1));
     painter.setBrush(colour);
@@ -46,8 +50,14 @@ void Marker(QPainter &painter, QPointF p, const QColor &colour, bool round, cons
         painter.drawEllipse(box);
     else
         painter.drawRect(box);
-    painter.setPen(colour.darker());
-    painter.drawText(p + QPointF(8, -6), label);
+}
+
+// A label's box beside a marker at `p`: right of it, above or below.
+QRectF LabelBox(const QFontMetricsF &metrics, const QString &text, QPointF p, bool below)
+{
+    const QSizeF size(metrics.horizontalAdvance(text) + 2, metrics.height());
+    const QPointF topLeft = p + QPointF(8, below ? 4 : -4 - size.height());
+    return QRectF(topLeft, size);
 }
 } // namespace
 
@@ -72,9 +82,11 @@ protected:
     void paintEvent(QPaintEvent *) override
     {
         const qreal dpr = devicePixelRatioF();
-        if (m_cache.size() != size() * dpr) {
+        // The range widens when the measured position leaves it.
+        if (m_cache.size() != size() * dpr || m_cacheBounds != m_panel->ShownBounds()) {
             m_cache = QImage(size() * dpr, QImage::Format_ARGB32_Premultiplied);
             m_cache.setDevicePixelRatio(dpr);
+            m_cacheBounds = m_panel->ShownBounds();
             QPainter base(&m_cache);
             m_panel->DrawBase(base, rect());
         }
@@ -87,6 +99,7 @@ protected:
 private:
     TPreviewPanel *m_panel;
     QImage m_cache;
+    QRectF m_cacheBounds;
 };
 
 TPreviewPanel::TPreviewPanel(QWidget *parent) : QWidget(parent)
@@ -122,18 +135,44 @@ TPreviewPanel::TPreviewPanel(QWidget *parent) : QWidget(parent)
     const auto chosen = [this] {
         m_pair = {AxisX(), AxisY()};
         Rebuild();
+        emit AxisPairChanged();
     };
     connect(cbb_PreviewX, qOverload<int>(&QComboBox::currentIndexChanged), this, chosen);
     connect(cbb_PreviewY, qOverload<int>(&QComboBox::currentIndexChanged), this, chosen);
+}
+
+void TPreviewPanel::SetAxes(const QVector<TAxis_Config> &axes)
+{
+    m_axes = axes;
+    FillAxisLists();
+    m_plot->Invalidate();
+}
+
+void TPreviewPanel::SetPath(TPreviewPath path, TPreviewPath outline)
+{
+    SwapPath(path, outline);
+}
+
+void TPreviewPanel::SwapPath(TPreviewPath &path, TPreviewPath &outline)
+{
+    std::swap(m_path, path);
+    std::swap(m_outline, outline);
+    m_pending = false;
+    m_plot->Invalidate();
+}
+
+void TPreviewPanel::SetPathPending()
+{
+    m_pending = true;
+    m_plot->Invalidate();
 }
 
 void TPreviewPanel::SetProgram(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
                                const std::vector<double> &startSteps)
 {
     m_rows = &rows;
-    m_axes = axes;
     m_start = startSteps;
-    FillAxisLists();
+    SetAxes(axes);
     Rebuild();
 }
 
@@ -142,6 +181,7 @@ void TPreviewPanel::SetAxisPair(int axisX, int axisY)
     m_pair = {axisX, axisY};
     FillAxisLists();
     Rebuild();
+    emit AxisPairChanged();
 }
 
 int TPreviewPanel::AxisX() const
@@ -170,11 +210,15 @@ void TPreviewPanel::FillAxisLists()
     cbb_PreviewY->setCurrentIndex(keep ? m_pair.second : (n > 1 ? 1 : n - 1));
 }
 
+// Only a panel that was given the program builds its path itself.
 void TPreviewPanel::Rebuild()
 {
-    static const std::vector<TAutoCode> none;
-    m_path.Build(m_rows ? *m_rows : none, m_axes, m_start, AxisX(), AxisY());
-    m_plot->Invalidate();
+    if (!m_rows)
+        return;
+    TPreviewPath path;
+    path.Build(*m_rows, m_axes, m_start, AxisX(), AxisY());
+    TPreviewPath outline = path.Outline();
+    SetPath(std::move(path), std::move(outline));
 }
 
 void TPreviewPanel::SetRunState(int row, const std::vector<double> &measured)
@@ -190,12 +234,39 @@ void TPreviewPanel::SetRunState(int row, const std::vector<double> &measured)
 
 void TPreviewPanel::SetFolded(bool folded)
 {
+    if (folded == IsFolded() && m_plot->isVisibleTo(this) == !folded)
+        return;
     const QSignalBlocker block(btn_PreviewFold);
     btn_PreviewFold->setChecked(!folded);
     btn_PreviewFold->setArrowType(folded ? Qt::RightArrow : Qt::DownArrow);
     m_plot->setVisible(!folded);
     setSizePolicy(QSizePolicy::Preferred, folded ? QSizePolicy::Fixed : QSizePolicy::Expanding);
     updateGeometry();
+    FoldIntoSplitter(folded);
+}
+
+// In a splitter the folded panel keeps only its title bar: the room of the
+// plot goes to the widget before it, and comes back when unfolded.
+void TPreviewPanel::FoldIntoSplitter(bool folded)
+{
+    auto *splitter = qobject_cast<QSplitter *>(parentWidget());
+    const int at = splitter ? splitter->indexOf(this) : -1;
+    if (at < 0)
+        return;
+    if (folded) {
+        m_unfoldedSizes = splitter->sizes();
+        const int title = minimumSizeHint().height();
+        setMaximumHeight(title);
+        QList<int> sizes = m_unfoldedSizes;
+        const int freed = std::max(0, sizes[at] - title);
+        sizes[at] = title;
+        sizes[at > 0 ? at - 1 : std::min(at + 1, int(sizes.size()) - 1)] += freed;
+        splitter->setSizes(sizes);
+    } else {
+        setMaximumHeight(QWIDGETSIZE_MAX);
+        if (m_unfoldedSizes.size() == splitter->count())
+            splitter->setSizes(m_unfoldedSizes);
+    }
 }
 
 bool TPreviewPanel::IsFolded() const
@@ -203,21 +274,61 @@ bool TPreviewPanel::IsFolded() const
     return !btn_PreviewFold->isChecked();
 }
 
-TPreviewView TPreviewPanel::View(const QRectF &area) const
+bool TPreviewPanel::HasAxisPair() const
 {
     const int x = AxisX(), y = AxisY();
-    const bool valid = x >= 0 && y >= 0 && x < m_axes.size() && y < m_axes.size();
-    const bool sameScale = valid && AxisUnit(m_axes[x]) == AxisUnit(m_axes[y]);
-    return TPreviewView(m_path.Bounds(), PlotArea(area), sameScale);
+    return x >= 0 && y >= 0 && x < m_axes.size() && y < m_axes.size();
+}
+
+QRectF TPreviewPanel::ShownBounds() const
+{
+    QRectF bounds = m_path.Bounds();
+    if (m_measured) {
+        bounds.setLeft(std::min(bounds.left(), m_measured->x()));
+        bounds.setRight(std::max(bounds.right(), m_measured->x()));
+        bounds.setTop(std::min(bounds.top(), m_measured->y()));
+        bounds.setBottom(std::max(bounds.bottom(), m_measured->y()));
+    }
+    return bounds;
+}
+
+TPreviewView TPreviewPanel::View(const QRectF &area) const
+{
+    const bool sameScale = HasAxisPair() && AxisUnit(m_axes[AxisX()]) == AxisUnit(m_axes[AxisY()]);
+    return TPreviewView(ShownBounds(), PlotArea(area), sameScale);
+}
+
+std::vector<std::pair<QString, QRectF>> TPreviewPanel::MarkerLabels(const QRectF &area) const
+{
+    const std::vector<QPointF> &points = m_path.Points();
+    if (m_pending || points.empty() || !HasAxisPair())
+        return {};
+    const TPreviewView view = View(area);
+    const QFontMetricsF metrics(font());
+    const QPointF start = view.Map(points.front()), end = view.Map(points.back());
+    const QString startText = QStringLiteral("起点"), endText = QStringLiteral("终点");
+    if (points.size() < 2 || QLineF(start, end).length() < kSamePointPx)
+        return {{QStringLiteral("起点/终点"), LabelBox(metrics, QStringLiteral("起点/终点"), start, false)}};
+    const QRectF startBox = LabelBox(metrics, startText, start, false);
+    // The end's label goes above its marker, else below, else left of it.
+    QRectF endBox = LabelBox(metrics, endText, end, false);
+    if (endBox.intersects(startBox))
+        endBox = LabelBox(metrics, endText, end, true);
+    if (endBox.intersects(startBox))
+        endBox.moveRight(end.x() - 8);
+    if (endBox.intersects(startBox))
+        endBox.moveTop(startBox.bottom() + 1);
+    return {{startText, startBox}, {endText, endBox}};
 }
 
 void TPreviewPanel::DrawBase(QPainter &painter, const QRectF &area) const
 {
     painter.fillRect(area, Qt::white);
     const QRectF plot = PlotArea(area);
-    if (m_axes.isEmpty() || AxisX() < 0 || AxisY() < 0) {
+    if (m_axes.isEmpty() || !HasAxisPair() || m_pending) {
         painter.setPen(Qt::darkGray);
-        painter.drawText(area, Qt::AlignCenter, QStringLiteral("连接设备后显示路径"));
+        painter.drawText(area, Qt::AlignCenter,
+                         m_pending ? QStringLiteral("路径计算中…") : QStringLiteral("连接设备后显示路径"));
         return;
     }
     const TPreviewView view = View(area);
@@ -229,7 +340,7 @@ void TPreviewPanel::DrawBase(QPainter &painter, const QRectF &area) const
     // one outline, much more slowly.
     std::vector<QLineF> lines;
     double length = 0;
-    for (const QPolygonF &stroke : view.Strokes(m_path))
+    for (const QPolygonF &stroke : view.Strokes(m_outline))
         for (int i = 1; i < stroke.size(); ++i) {
             lines.emplace_back(stroke[i - 1], stroke[i]);
             length += lines.back().length();
@@ -247,10 +358,17 @@ void TPreviewPanel::DrawBase(QPainter &painter, const QRectF &area) const
             painter.drawEllipse(view.Map(p), 2, 2);
     }
     painter.restore();
+    if (points.empty())
+        return;
     painter.setRenderHint(QPainter::Antialiasing, true);
     if (points.size() > 1)
-        Marker(painter, view.Map(points.back()), kEndColour, false, QStringLiteral("终点"));
-    Marker(painter, view.Map(points.front()), kStartColour, true, QStringLiteral("起点"));
+        Marker(painter, view.Map(points.back()), kEndColour, false);
+    Marker(painter, view.Map(points.front()), kStartColour, true);
+    const auto labels = MarkerLabels(area);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        painter.setPen((i == 0 ? kStartColour : kEndColour).darker());
+        painter.drawText(labels[i].second, Qt::AlignLeft | Qt::AlignVCenter, labels[i].first);
+    }
 }
 
 void TPreviewPanel::DrawFrame(QPainter &painter, const QRectF &plot, const TPreviewView &view) const
@@ -296,7 +414,7 @@ void TPreviewPanel::DrawFrame(QPainter &painter, const QRectF &plot, const TPrev
 
 void TPreviewPanel::DrawRun(QPainter &painter, const QRectF &area) const
 {
-    if (m_axes.isEmpty() || AxisX() < 0 || AxisY() < 0)
+    if (!HasAxisPair() || m_pending || m_path.IsEmpty())
         return;
     const TPreviewView view = View(area);
     painter.setRenderHint(QPainter::Antialiasing, true);

@@ -8,16 +8,10 @@ namespace {
 // A relative move repeated more often than this is shown by its end alone:
 // its stops lie on one straight line anyway.
 constexpr int32_t kMaxRepeatPoints = 10000;
-
-double Dot(QPointF a, QPointF b)
-{
-    return a.x() * b.x() + a.y() * b.y();
-}
-
-double Cross(QPointF a, QPointF b)
-{
-    return a.x() * b.y() - a.y() * b.x();
-}
+// A cancelled build ends within this many rows.
+constexpr size_t kRowsBetweenCancelChecks = 16384;
+// The outline tells apart what a plot of this many pixels a side could.
+constexpr double kOutlinePixels = 4096;
 
 // Widens an empty extent so that a path along one line still has room.
 void Widen(double &lo, double &hi)
@@ -36,8 +30,8 @@ QString AxisUnit(const TAxis_Config &config)
     return config.Axis_Kind == 0 ? QStringLiteral("mm") : QStringLiteral("°");
 }
 
-void TPreviewPath::Build(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-                         const std::vector<double> &startSteps, int axisX, int axisY)
+bool TPreviewPath::Build(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
+                         const std::vector<double> &startSteps, int axisX, int axisY, const std::atomic_bool *cancel)
 {
     m_points.clear();
     m_rows.clear();
@@ -53,6 +47,8 @@ void TPreviewPath::Build(const std::vector<TAutoCode> &rows, const QVector<TAxis
 
     Add(here(), -1, true);
     for (size_t i = 0; i < rows.size(); ++i) {
+        if (cancel && i % kRowsBetweenCancelChecks == 0 && cancel->load(std::memory_order_relaxed))
+            return false;
         const QPointF before = m_points.back();
         const TStepMotion m = walk.Apply(rows[i]);
         if (m.Axis < 0 || (m.Axis != axisX && m.Axis != axisY))
@@ -76,6 +72,17 @@ void TPreviewPath::Build(const std::vector<TAutoCode> &rows, const QVector<TAxis
         top = std::max(top, p.y());
     }
     m_bounds = QRectF(QPointF(left, bottom), QPointF(right, top));
+    return true;
+}
+
+TPreviewPath TPreviewPath::Outline(const std::atomic_bool *cancel) const
+{
+    TPreviewPath outline;
+    const TPreviewView view(m_bounds, QRectF(0, 0, kOutlinePixels, kOutlinePixels), false);
+    if (!view.Corners(*this, [&](size_t i, bool newStroke) { outline.Add(m_points[i], -1, newStroke); }, cancel))
+        return TPreviewPath();
+    outline.m_bounds = m_bounds;
+    return outline;
 }
 
 void TPreviewPath::Add(QPointF p, int row, bool newStroke)
@@ -134,37 +141,13 @@ std::vector<double> TPreviewView::Ticks(double lo, double hi, int maxCount)
     return ticks;
 }
 
-// Streams the points once: `a` is the last corner drawn, `b` the farthest
-// point reached since in one direction.  A point that only carries on along
-// a → b moves `b`; any other turn makes `b` a corner.
 std::vector<QPolygonF> TPreviewView::Strokes(const TPreviewPath &path) const
 {
     std::vector<QPolygonF> strokes;
-    const std::vector<QPointF> &points = path.Points();
-    QPointF a, b;
-    for (size_t i = 0; i < points.size(); ++i) {
-        const QPointF p = Map(points[i]);
-        if (path.StartsStroke(i)) {
-            if (!strokes.empty() && b != strokes.back().back())
-                strokes.back().append(b);
-            strokes.emplace_back(QPolygonF{p});
-            a = b = p;
-            continue;
-        }
-        const QPointF ab = b - a, ap = p - a;
-        const double len2 = Dot(ab, ab);
-        if (Dot(p - b, p - b) < 0.25)
-            continue;
-        if (len2 > 0 && Dot(ap, ab) >= len2 && Cross(ab, ap) * Cross(ab, ap) < 0.25 * len2) {
-            b = p;
-            continue;
-        }
-        if (b != a)
-            strokes.back().append(b);
-        a = b;
-        b = p;
-    }
-    if (!strokes.empty() && b != strokes.back().back())
-        strokes.back().append(b);
+    Corners(path, [&](size_t i, bool newStroke) {
+        if (newStroke)
+            strokes.emplace_back();
+        strokes.back().append(Map(path.Points()[i]));
+    });
     return strokes;
 }

@@ -7,6 +7,7 @@
 #include <QPointF>
 #include <QPolygonF>
 #include <QRectF>
+#include <atomic>
 #include <vector>
 
 // "mm" for a linear stage, "°" for a rotary one.
@@ -17,8 +18,17 @@ class TPreviewPath
 public:
     // Point 0 is the start; every step that moves or re-labels either axis
     // adds the position it reaches (one per repetition of a relative move).
-    void Build(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-               const std::vector<double> &startSteps, int axisX, int axisY);
+    // Returns false, leaving the path incomplete, when `cancel` is set while
+    // it builds (another thread may set it).
+    bool Build(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
+               const std::vector<double> &startSteps, int axisX, int axisY,
+               const std::atomic_bool *cancel = nullptr);
+
+    // The same drawing with the points that no plot can tell apart left
+    // out: each axis's extent is cut into 4096 parts, finer than any plot's
+    // pixels.  A raster of millions of stops keeps its corners only.  The
+    // result has no rows.  Empty when `cancel` is set while it runs.
+    TPreviewPath Outline(const std::atomic_bool *cancel = nullptr) const;
 
     const std::vector<QPointF> &Points() const { return m_points; }
     // Row whose step reaches each point; -1 for the start.
@@ -27,6 +37,7 @@ public:
     // the position without moving there.
     bool StartsStroke(size_t point) const { return m_strokeStart[point] != 0; }
     QRectF Bounds() const { return m_bounds; }
+    bool IsEmpty() const { return m_points.empty(); }
 
     // The stretch that the step of `row` travels, as point indexes: from
     // the position before it to the last position it reaches (equal when
@@ -59,9 +70,60 @@ public:
     // The path as pixel polylines: points within half a pixel of the line
     // already being drawn add nothing and are left out.
     std::vector<QPolygonF> Strokes(const TPreviewPath &path) const;
+    // The points that Strokes keeps: `keep(index, startsStroke)` for each.
+    // Returns false when `cancel` is set on the way.
+    template <typename Keep>
+    bool Corners(const TPreviewPath &path, Keep keep, const std::atomic_bool *cancel = nullptr) const;
 
 private:
     QRectF m_shown;
     QRectF m_area;
     double m_sx = 1, m_sy = 1;
 };
+
+// Streams the points once: `a` is the last corner drawn, `b` the farthest
+// point reached since in one direction.  A point that only carries on along
+// a → b moves `b`; any other turn makes `b` a corner.
+template <typename Keep>
+bool TPreviewView::Corners(const TPreviewPath &path, Keep keep, const std::atomic_bool *cancel) const
+{
+    const auto dot = [](QPointF u, QPointF v) { return u.x() * v.x() + u.y() * v.y(); };
+    const auto cross = [](QPointF u, QPointF v) { return u.x() * v.y() - u.y() * v.x(); };
+    const std::vector<QPointF> &points = path.Points();
+    QPointF a, b;
+    size_t kept = 0, bIndex = 0; // kept: the last index handed to `keep`
+    bool open = false;
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (cancel && i % 65536 == 0 && cancel->load(std::memory_order_relaxed))
+            return false;
+        const QPointF p = Map(points[i]);
+        if (path.StartsStroke(i) || !open) {
+            if (open && bIndex != kept)
+                keep(bIndex, false);
+            keep(i, true);
+            open = true;
+            a = b = p;
+            kept = bIndex = i;
+            continue;
+        }
+        const QPointF ab = b - a, ap = p - a;
+        const double len2 = dot(ab, ab);
+        if (dot(p - b, p - b) < 0.25)
+            continue;
+        if (len2 > 0 && dot(ap, ab) >= len2 && cross(ab, ap) * cross(ab, ap) < 0.25 * len2) {
+            b = p;
+            bIndex = i;
+            continue;
+        }
+        if (bIndex != kept) {
+            keep(bIndex, false);
+            kept = bIndex;
+        }
+        a = b;
+        b = p;
+        bIndex = i;
+    }
+    if (open && bIndex != kept)
+        keep(bIndex, false);
+    return true;
+}

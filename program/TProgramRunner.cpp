@@ -10,6 +10,7 @@
 #include "controller/LinkState.h"
 #include "kq_api.h"
 
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace {
@@ -30,7 +31,16 @@ TProgramRunner::TProgramRunner(TCodeModel *code, std::function<int()> axisCount,
     , HaltAll([] { KQ_Set_Axis_Halt_All(); })
     , m_code(code)
     , m_axisCount(std::move(axisCount))
+    , m_checkSlice(new QTimer(this))
 {
+    m_checkSlice->setSingleShot(true);
+    m_checkSlice->setInterval(0);
+    connect(m_checkSlice, &QTimer::timeout, this, &TProgramRunner::Check_Next_Slice);
+    // Rows checked before a change prove nothing about the table after it.
+    connect(code, &QAbstractItemModel::modelAboutToBeReset, this, [this] { Cancel_Start(); });
+    connect(code, &QAbstractItemModel::layoutAboutToBeChanged, this, [this] { Cancel_Start(); });
+    connect(code, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] { Cancel_Start(); });
+    connect(code, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { Cancel_Start(); });
     tmr_Auto->setObjectName(QStringLiteral("tmr_Auto"));
     tmr_Auto->setInterval(50);
     // The program advances on ticks, so their spacing must not drift.
@@ -56,20 +66,27 @@ bool TProgramRunner::Start(const QString &repeatText, int firstRow)
     return true;
 }
 
+// Pausing a start that still checks its rows leaves it: nothing runs yet.
 void TProgramRunner::Pause()
 {
+    if (IsStarting()) {
+        Cancel_Start();
+        return;
+    }
     Auto_Pause();
     SetState(Paused);
 }
 
 void TProgramRunner::Stop()
 {
+    Cancel_Start();
     Auto_Stop();
     SetState(Idle);
 }
 
 void TProgramRunner::Halt()
 {
+    Cancel_Start();
     Auto_Halt();
     SetState(Idle);
 }
@@ -80,22 +97,34 @@ bool TProgramRunner::Auto_Run(const QString &repeatText, int firstRow)
         // Paused: the step in progress continues where it stopped.
         tmr_Auto->start();
         emit Log(QStringLiteral("恢复运行"));
-    } else {
-        firstRow = qBound(0, firstRow, m_code->rowCount() - 1);
-        m_code->SetCurrentRow(firstRow);
-        const int32_t total = StrToInt(repeatText);
-        if (!Check_Rows_From(firstRow))
-            return false;
-        g_Total_Count = total;
-        g_Run_Count = 0;
-        Row_Phase = 0;
-        tmr_Auto->start();
-        emit RunStarting();
-        emit Log(firstRow == 0 ? QStringLiteral("开始运行")
-                               : QStringLiteral("从第%1行开始运行").arg(firstRow + 1));
+        tmr_AutoStatus->start();
+        return true;
     }
+    if (IsStarting())
+        return false; // the start under way goes on
+    firstRow = qBound(0, firstRow, m_code->rowCount() - 1);
+    m_code->SetCurrentRow(firstRow);
+    m_startTotal = StrToInt(repeatText);
+    m_startRow = firstRow;
+    m_checkRow = firstRow;
+    return Check_Rows();
+}
+
+void TProgramRunner::Begin_Run()
+{
+    g_Total_Count = m_startTotal;
+    g_Run_Count = 0;
+    Row_Phase = 0;
+    tmr_Auto->start();
+    emit RunStarting();
+    emit Log(m_startRow == 0 ? QStringLiteral("开始运行") : QStringLiteral("从第%1行开始运行").arg(m_startRow + 1));
     tmr_AutoStatus->start();
-    return true;
+}
+
+void TProgramRunner::Cancel_Start()
+{
+    if (IsStarting())
+        End_Check();
 }
 
 void TProgramRunner::Auto_Pause()
@@ -153,17 +182,52 @@ QString TProgramRunner::Row_Refusal(int row, const QString &why)
     return QStringLiteral("第%1行无法执行：%2").arg(row + 1).arg(why);
 }
 
-bool TProgramRunner::Check_Rows_From(int firstRow)
+// A long program is checked in slices of about CheckSliceMs, with the
+// window's events in between.
+bool TProgramRunner::Check_Rows()
 {
-    for (int row = firstRow; row < m_code->rowCount(); ++row) {
+    QElapsedTimer slice;
+    slice.start();
+    const int rows = m_code->rowCount();
+    while (m_checkRow < rows) {
+        const int row = m_checkRow++;
         const QString why = Check_Row(m_code->Row(row));
         if (!why.isEmpty()) {
+            End_Check();
             m_code->SetCurrentRow(row);
             emit Refused(Row_Refusal(row, why));
             return false;
         }
+        if (m_checkRow % 1024 == 0 && m_checkRow < rows && slice.elapsed() >= CheckSliceMs) {
+            m_checkSlice->start();
+            if (!m_checkWaits) {
+                m_checkWaits = true;
+                emit StartPending(true);
+            }
+            return false;
+        }
     }
+    End_Check();
+    Begin_Run();
     return true;
+}
+
+void TProgramRunner::Check_Next_Slice()
+{
+    Guard([this] {
+        if (Check_Rows())
+            SetState(Running);
+    });
+}
+
+void TProgramRunner::End_Check()
+{
+    m_checkRow = -1;
+    m_checkSlice->stop();
+    if (m_checkWaits) {
+        m_checkWaits = false;
+        emit StartPending(false);
+    }
 }
 
 // ---- program timer ---------------------------------------------------------

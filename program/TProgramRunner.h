@@ -44,20 +44,30 @@ public:
 
     State RunState() const { return m_state; }
     int AxisCount() const { return m_axisCount(); }
+    // A fresh start whose rows are still being checked: the check of a long
+    // program goes on in slices between the window's events, and the run
+    // starts (StateChanged) when every row has passed.  Pause, stop and
+    // halt, and any change of the table, cancel such a start.
+    bool IsStarting() const { return m_checkRow >= 0; }
+    // The longest slice of the check, in milliseconds.
+    int CheckSliceMs = 20;
 
     // The run controls behind the toolbar buttons: each runs its operation
     // and then sets the run state (reported by StateChanged).
     // Start: with an empty table nothing happens; returns whether a run
-    // started or resumed.  A repeat text that is not an integer throws
-    // EConvertError after the first row has been selected.  A fresh start
-    // begins at `firstRow` (later runs of the program at the first row).
+    // started or resumed (false too while the rows of a long program are
+    // still being checked, see IsStarting).  A repeat text that is not an
+    // integer throws EConvertError after the first row has been selected.
+    // A fresh start begins at `firstRow` (later runs of the program at the
+    // first row).
     bool Start(const QString &repeatText, int firstRow = 0);
     void Pause();
     void Stop();
     void Halt();
 
     // The operations themselves.  Auto_Run starts nothing and returns false
-    // when a row of the program cannot run (reported by Refused).
+    // when a row of the program cannot run (reported by Refused) or while
+    // its rows are still being checked.
     bool Auto_Run(const QString &repeatText, int firstRow = 0);
     void Auto_Pause();
     void Auto_Stop();
@@ -97,6 +107,9 @@ signals:
     // A row that cannot run or could not finish: shown to the operator in
     // a "提示" box.
     void Refused(const QString &text);
+    // A fresh start waits for the check of its rows (true), or no longer
+    // waits: it started, was refused or was cancelled (false).
+    void StartPending(bool pending);
 
 private:
     void SetState(State state);
@@ -114,11 +127,24 @@ private:
     void Home_Failed();
     void Load_Row();
     void Next_Row();
-    bool Check_Rows_From(int firstRow);
+    // Checks rows from m_checkRow on for one slice; true once every row
+    // has passed and the run has begun.
+    bool Check_Rows();
+    void Check_Next_Slice();
+    void End_Check();
+    void Begin_Run();
+    void Cancel_Start();
     void Report_Move_Ended();
     void Refuse_Row(int row, const QString &why);
 
     TCodeModel *m_code;
     std::function<int()> m_axisCount;
     State m_state = Idle;
+    // The pre-start check: the next row to check (-1 when none is under
+    // way), the runs asked for, and the timer of its next slice.
+    int m_checkRow = -1;
+    bool m_checkWaits = false; // StartPending(true) was reported
+    int32_t m_startTotal = 0;
+    int m_startRow = 0;
+    QTimer *m_checkSlice;
 };

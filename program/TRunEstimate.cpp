@@ -24,8 +24,20 @@ TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *previ
     connect(code, &QAbstractItemModel::rowsInserted, this, replan);
     connect(code, &QAbstractItemModel::rowsRemoved, this, replan);
     connect(code, &QAbstractItemModel::dataChanged, this, replan);
+    // The worker reads the table's rows: it ends before they change.
+    const auto stop = [this] { StopWorker(); };
+    connect(code, &QAbstractItemModel::modelAboutToBeReset, this, stop);
+    connect(code, &QAbstractItemModel::layoutAboutToBeChanged, this, stop);
+    connect(code, &QAbstractItemModel::rowsAboutToBeInserted, this, stop);
+    connect(code, &QAbstractItemModel::rowsAboutToBeRemoved, this, stop);
     connect(code, &TCodeModel::CurrentRowChanged, this, &TRunEstimate::CurrentRowChanged);
+    connect(preview, &TPreviewPanel::AxisPairChanged, this, replan);
     Plan();
+}
+
+TRunEstimate::~TRunEstimate()
+{
+    StopWorker();
 }
 
 void TRunEstimate::Follow(TProgramRunner *runner, const TStatusModel *status)
@@ -38,11 +50,15 @@ void TRunEstimate::Follow(TProgramRunner *runner, const TStatusModel *status)
         RunPaused(state == TProgramRunner::Paused);
         m_state = state;
     });
-    connect(runner->tmr_AutoStatus, &QTimer::timeout, this, [this, runner, status] {
-        std::vector<double> measured;
-        for (int a = 0; a < status->AxisCount(); ++a)
-            measured.push_back(status->Pos(a));
-        RunProgress(runner->g_Run_Count, measured);
+    connect(status, &TStatusModel::Refreshed, this, [this, runner, status] {
+        if (m_running) {
+            std::vector<double> measured;
+            for (int a = 0; a < status->AxisCount(); ++a)
+                measured.push_back(status->Pos(a));
+            RunProgress(runner->g_Run_Count, measured);
+        } else if (StartSteps() != m_plannedStart) {
+            Replan();
+        }
     });
 }
 
@@ -63,7 +79,6 @@ void TRunEstimate::Replan(bool now)
     if (m_running)
         return; // RunEnded plans again
     if (now) {
-        m_replan->stop();
         Plan();
     } else {
         m_replan->start();
@@ -75,15 +90,102 @@ std::vector<double> TRunEstimate::StartSteps() const
     return m_startSteps ? m_startSteps() : std::vector<double>();
 }
 
+bool TRunEstimate::Build(Result &result, const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
+                         const std::vector<double> &start, int32_t repeat, std::pair<int, int> pair,
+                         const std::atomic_bool *cancel)
+{
+    if (!result.Planner.Plan(rows, axes, start, repeat, cancel)
+        || !result.Path.Build(rows, axes, start, pair.first, pair.second, cancel))
+        return false;
+    result.Outline = result.Path.Outline(cancel);
+    return !(cancel && cancel->load());
+}
+
+// A short program is planned here and now; a long one in the worker, with
+// "计算中…" shown until it is ready.
 void TRunEstimate::Plan()
 {
+    m_replan->stop();
+    StopWorker();
     int32_t repeat = 1;
     if (!TryStrToInt(m_repeatText(), repeat))
         repeat = 1; // the run refuses such a text; one run is shown meanwhile
     m_plannedStart = StartSteps();
-    m_planner.Plan(m_code->Rows(), m_axes, m_plannedStart, repeat);
-    m_preview->SetProgram(m_code->Rows(), m_axes, m_plannedStart);
-    ShowEstimate();
+    m_preview->SetAxes(m_axes);
+    const std::pair<int, int> pair(m_preview->AxisX(), m_preview->AxisY());
+    const std::vector<TAutoCode> &rows = m_code->Rows();
+    if (rows.size() <= InlineRowLimit) {
+        auto result = std::make_unique<Result>();
+        Build(*result, rows, m_axes, m_plannedStart, repeat, pair, nullptr);
+        Show(*result);
+        Discard(std::move(result));
+        return;
+    }
+    const uint64_t generation = ++m_generation;
+    m_planning = true;
+    m_result = std::make_unique<Result>();
+    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, repeat, pair, generation,
+                            spent = std::move(m_spent)]() mutable {
+        spent.clear();
+        if (Build(*m_result, rows, axes, start, repeat, pair, &m_cancel))
+            QMetaObject::invokeMethod(this, [this, generation] { TakeResult(generation); }, Qt::QueuedConnection);
+        else
+            m_result.reset(); // cancelled: freed here, not by the window
+    });
+    m_spent.clear(); // moved from
+    m_preview->SetPathPending();
+    m_label->setText(m_running ? Estimate::RemainingPlanningText() : Estimate::PlanningText());
+    m_label->setToolTip(QString());
+}
+
+// Cancels the plan under way and waits for the worker: it looks at the
+// cancel flag every few thousand rows.
+void TRunEstimate::StopWorker()
+{
+    if (!m_worker.joinable())
+        return;
+    m_cancel = true;
+    m_worker.join();
+    m_cancel = false;
+    m_planning = false;
+    Discard(std::move(m_result)); // ready but not yet shown
+}
+
+void TRunEstimate::WaitForPlan()
+{
+    if (!m_planning)
+        return;
+    m_worker.join();
+    TakeResult(m_generation);
+}
+
+void TRunEstimate::TakeResult(uint64_t generation)
+{
+    if (generation != m_generation || !m_planning)
+        return; // a plan since cancelled, or already taken
+    if (m_worker.joinable())
+        m_worker.join(); // it has finished its work
+    m_planning = false;
+    Show(*m_result);
+    Discard(std::move(m_result));
+}
+
+// A plan of a long program is freed by the next worker (at most one or two
+// wait: each worker frees those before it); a short one here and now.
+void TRunEstimate::Discard(std::unique_ptr<Result> spent)
+{
+    if (spent && spent->Path.Points().size() > InlineRowLimit)
+        m_spent.push_back(std::move(spent));
+}
+
+void TRunEstimate::Show(Result &result)
+{
+    std::swap(m_planner, result.Planner);
+    m_preview->SwapPath(result.Path, result.Outline);
+    if (m_running)
+        ShowRemaining();
+    else
+        ShowEstimate();
 }
 
 void TRunEstimate::ShowEstimate()
@@ -98,18 +200,19 @@ void TRunEstimate::CurrentRowChanged()
 }
 
 // Plans again only when the axes have moved since the last plan (or a plan
-// is due): a long program's plan would hold up the run's first tick.
+// is due); a long program's plan goes on in the worker while the run starts.
 void TRunEstimate::RunStarted()
 {
-    if (m_replan->isActive() || StartSteps() != m_plannedStart) {
-        m_replan->stop();
-        Plan();
-    }
     m_running = true;
     m_rowClock.SetPaused(false);
     m_run = 0;
     CurrentRowChanged();
-    m_label->setText(Estimate::RemainingText(m_planner.TotalMs()));
+    if (m_readPositions)
+        m_readPositions();
+    if (m_replan->isActive() || m_planning || StartSteps() != m_plannedStart)
+        Plan();
+    if (!m_planning)
+        m_label->setText(Estimate::RemainingText(m_planner.TotalMs()));
 }
 
 void TRunEstimate::RunPaused(bool paused)
@@ -125,9 +228,25 @@ void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measured)
         m_run = run;
         CurrentRowChanged();
     }
+    m_preview->SetRunState(m_code->CurrentRow(), measured);
+    ShowRemaining();
+}
+
+// The time left counts from the start of the row being executed, so that a
+// step that took longer than planned does not hold up the rows after it;
+// while the row itself overruns its plan, the rows after it are what is
+// left at least.
+void TRunEstimate::ShowRemaining()
+{
+    if (m_planning) {
+        m_label->setText(Estimate::RemainingPlanningText());
+        return;
+    }
+    const int64_t intoRow = m_rowClock.MsIntoRow();
     const int row = m_code->CurrentRow();
-    m_label->setText(Estimate::RemainingText(m_planner.RemainingMs(run, row, m_rowClock.MsIntoRow())));
-    m_preview->SetRunState(row, measured);
+    const int64_t left = m_planner.RemainingMs(m_run, row, intoRow);
+    m_label->setText(intoRow > m_planner.RowMs(m_run, row) ? Estimate::RemainingAtLeastText(left)
+                                                            : Estimate::RemainingText(left));
 }
 
 void TRunEstimate::RunEnded()
@@ -137,5 +256,7 @@ void TRunEstimate::RunEnded()
     m_running = false;
     m_rowClock.SetPaused(false);
     m_preview->SetRunState(-1, {});
-    Replan(true); // the axes now stand elsewhere, and changes may have waited
+    if (m_readPositions)
+        m_readPositions(); // where the axes stopped: the next plan starts there
+    Plan(); // changes may have waited for the end of the run
 }

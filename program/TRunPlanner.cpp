@@ -11,6 +11,9 @@ namespace {
 // program can ask for 2^31 repetitions of a 2^31 ms delay on a million rows.
 constexpr int64_t kTickCap = 100'000'000'000'000'000;
 
+// A cancelled plan ends within this many rows (well under a millisecond).
+constexpr size_t kRowsBetweenCancelChecks = 16384;
+
 int64_t CapAdd(int64_t a, int64_t b)
 {
     return std::min(a + b, kTickCap);
@@ -136,6 +139,21 @@ QString RemainingText(int64_t ms)
     return QStringLiteral("剩余 ") + DurationText(ms);
 }
 
+QString RemainingAtLeastText(int64_t ms)
+{
+    return QStringLiteral("剩余 ≥ ") + DurationText(ms);
+}
+
+QString PlanningText()
+{
+    return QStringLiteral("预计用时 计算中…");
+}
+
+QString RemainingPlanningText()
+{
+    return QStringLiteral("剩余 计算中…");
+}
+
 QString PlanText(const TRunPlanner &planner)
 {
     QString text = EstimateText(planner.TotalMs());
@@ -161,24 +179,28 @@ QString PausesText(const TRunPlanner &planner)
 // take as long wherever they start.  So every run after the first starts
 // alike on every axis that counts, and runs like the first once the last of
 // those steps is done: only that head is planned again.
-void TRunPlanner::Plan(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-                       const std::vector<double> &startSteps, int32_t repeat)
+bool TRunPlanner::Plan(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
+                       const std::vector<double> &startSteps, int32_t repeat, const std::atomic_bool *cancel)
 {
     m_rows = int(rows.size());
     m_runs = std::max(repeat, 1);
     m_pauses.clear();
     TProgramWalk walk(axes, startSteps);
-    const int head = PlanRows(rows, rows.size(), walk, m_first, &m_pauses);
+    const int head = PlanRows(rows, rows.size(), walk, m_first, &m_pauses, cancel);
     m_laterHead.assign(1, 0);
     m_laterShift = 0;
+    if (head == -2)
+        return false;
     if (m_runs > 1 && head >= 0) {
-        PlanRows(rows, size_t(head) + 1, walk, m_laterHead, nullptr);
+        if (PlanRows(rows, size_t(head) + 1, walk, m_laterHead, nullptr, cancel) == -2)
+            return false;
         m_laterShift = m_laterHead.back() - m_first[size_t(head) + 1];
     }
+    return true;
 }
 
 int TRunPlanner::PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgramWalk &walk, Prefix &ticks,
-                          std::vector<TPauseMark> *pauses)
+                          std::vector<TPauseMark> *pauses, const std::atomic_bool *cancel)
 {
     ticks.resize(end + 1);
     ticks[0] = 0;
@@ -186,6 +208,8 @@ int TRunPlanner::PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgr
     std::vector<int> placed(size_t(walk.AxisCount()), -1), homed(size_t(walk.AxisCount()), -1);
     const TStepProfile still;
     for (size_t i = 0; i < end; ++i) {
+        if (cancel && i % kRowsBetweenCancelChecks == 0 && cancel->load(std::memory_order_relaxed))
+            return -2;
         const TStepMotion m = walk.Apply(rows[i]);
         const TStepProfile &profile = m.Axis >= 0 ? walk.Profile(m.Axis) : still;
         ticks[i + 1] = CapAdd(ticks[i], Estimate::StepQuarterTicks(m, profile, rows[i].Delay));
@@ -221,6 +245,15 @@ int64_t TRunPlanner::TotalMs() const
     return Estimate::QuarterTicksToMs(CapAdd(m_first.back(), CapMul(Ticks(1, m_rows), m_runs - 1)));
 }
 
+int64_t TRunPlanner::RowMs(int32_t run, int row) const
+{
+    if (m_rows == 0)
+        return 0;
+    run = std::clamp(run, 0, m_runs - 1);
+    row = std::clamp(row, 0, m_rows - 1);
+    return Estimate::QuarterTicksToMs(Ticks(run, row + 1) - Ticks(run, row));
+}
+
 int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
 {
     if (m_rows == 0)
@@ -228,6 +261,5 @@ int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
     run = std::clamp(run, 0, m_runs - 1);
     row = std::clamp(row, 0, m_rows - 1);
     const int64_t left = CapAdd(Ticks(run, m_rows) - Ticks(run, row), CapMul(Ticks(1, m_rows), m_runs - 1 - run));
-    const int64_t rowMs = Estimate::QuarterTicksToMs(Ticks(run, row + 1) - Ticks(run, row));
-    return Estimate::QuarterTicksToMs(left) - std::clamp<int64_t>(msIntoRow, 0, rowMs);
+    return Estimate::QuarterTicksToMs(left) - std::clamp<int64_t>(msIntoRow, 0, RowMs(run, row));
 }

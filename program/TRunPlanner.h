@@ -8,6 +8,7 @@
 #include "ProgramWalk.h"
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -41,6 +42,12 @@ int64_t StepQuarterTicks(const TStepMotion &motion, const TStepProfile &profile,
 QString DurationText(int64_t ms);
 QString EstimateText(int64_t ms);   // "预计用时 " + duration
 QString RemainingText(int64_t ms);  // "剩余 " + duration
+// "剩余 ≥ " + duration: the step being executed has overrun its plan, so
+// at least this much is left.
+QString RemainingAtLeastText(int64_t ms);
+// While a plan is being made: "预计用时 计算中…", "剩余 计算中…".
+QString PlanningText();
+QString RemainingPlanningText();
 
 } // namespace Estimate
 
@@ -55,8 +62,10 @@ class TRunPlanner
 {
 public:
     // `repeat` below 1 runs the program once, as the run controls do.
-    void Plan(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-              const std::vector<double> &startSteps, int32_t repeat);
+    // Returns false, leaving the plan incomplete, when `cancel` is set
+    // while it plans (another thread may set it).
+    bool Plan(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
+              const std::vector<double> &startSteps, int32_t repeat, const std::atomic_bool *cancel = nullptr);
 
     int RowCount() const { return m_rows; }
     int32_t Runs() const { return m_runs; }
@@ -69,14 +78,17 @@ public:
     // Time left when `row` of run `run` (0-based) was selected `msIntoRow`
     // ago; the time into the row counts only up to the row's own length.
     int64_t RemainingMs(int32_t run, int row, int64_t msIntoRow) const;
+    // The planned length of `row` in run `run`.
+    int64_t RowMs(int32_t run, int row) const;
 
 private:
     // Quarter ticks from the start of a run up to each row; size rows + 1.
     using Prefix = std::vector<int64_t>;
     // Plans rows [0, end) and returns the row after which a later run goes
     // on like this one (-1 when the whole run does).
+    // -2 when cancelled.
     static int PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgramWalk &walk, Prefix &ticks,
-                        std::vector<TPauseMark> *pauses);
+                        std::vector<TPauseMark> *pauses, const std::atomic_bool *cancel);
     // Quarter ticks of run `run` up to `row`.
     int64_t Ticks(int32_t run, int row) const;
 

@@ -46,7 +46,7 @@ void TStatusModel::SetAxes(const QStringList &captions)
     m_rows.clear();
     m_rows.reserve(size_t(captions.size()));
     for (const QString &caption : captions)
-        m_rows.push_back({CutToAnsiBytes(caption, kAxisFieldBytes), 0.0});
+        m_rows.push_back({CutToAnsiBytes(caption, kAxisFieldBytes), 0.0, 0.0});
     endResetModel();
 }
 
@@ -67,4 +67,19 @@ void TStatusModel::SetPos(int axis, double pos)
     m_rows[size_t(axis)].Pos = pos;
     const QModelIndex cell = index(axis, ColPos);
     emit dataChanged(cell, cell, {Qt::DisplayRole});
+}
+
+void TStatusModel::SetSteps(int axis, int32_t steps)
+{
+    if (axis >= 0 && axis < AxisCount())
+        m_rows[size_t(axis)].Steps = steps;
+}
+
+std::vector<double> TStatusModel::StepPositions() const
+{
+    std::vector<double> steps;
+    steps.reserve(m_rows.size());
+    for (const Row &row : m_rows)
+        steps.push_back(row.Steps);
+    return steps;
 }

@@ -3,6 +3,7 @@
 // order, with the axis caption and its last known position (mm or degrees).
 #include <QAbstractTableModel>
 #include <QStringList>
+#include <cstdint>
 #include <vector>
 
 class TStatusModel : public QAbstractTableModel
@@ -31,11 +32,22 @@ public:
     // and shown as "—".
     void SetPos(int axis, double pos);
 
+    // The board's step position of every axis as last read (0 before the
+    // first read), for planning from where the axes stand.
+    void SetSteps(int axis, int32_t steps);
+    std::vector<double> StepPositions() const;
+    // Tells the followers that a refresh of every row has ended.
+    void EndRefresh() { emit Refreshed(); }
+
+signals:
+    void Refreshed();
+
 private:
     struct Row
     {
         QString Axis;
         double Pos = 0;
+        double Steps = 0;
     };
     std::vector<Row> m_rows;
 };

@@ -1,12 +1,16 @@
 #include "AppFixture.h"
 #include "program/TAutoPage.h"
 #include "program/TPreviewPanel.h"
+#include "program/TStatusModel.h"
+#include "program/TStatusPoll.h"
 #include "program/TXYFrm.h"
 #include "support/TestRegistry.h"
 
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 
 // The estimate and the preview on the automatic page follow a generated
 // scan, a reloaded configuration and a run.
@@ -45,6 +49,44 @@ private slots:
         QVERIFY(label->text().startsWith(QStringLiteral("剩余 ")));
         MainFrm->btn_AutoHaltClick();
         QVERIFY(label->text().startsWith(QStringLiteral("预计用时 ")));
+    }
+
+    // The status table follows the axes while the automatic page is shown
+    // and no program runs; the plan and the preview's start come from its
+    // positions, so a keystroke or a new row makes no board call.  After a
+    // halt the table shows where the axes stopped.
+    void followsPositionsWithoutBoardCalls()
+    {
+        AppTest::Connect();
+        TAutoPage *page = MainFrm->AutoPage;
+        QTimer *poll = MainFrm->StatusPoll->tmr_StatusPoll;
+        QVERIFY(!poll->isActive()); // the manual page
+        MainFrm->btn_AutoClick();
+        QVERIFY(poll->isActive());
+        kqsim_place_axis(0, 3200);
+        MainFrm->StatusPoll->tmr_StatusPollTimer();
+        QCOMPARE(page->mem_Status->StepPositions().at(0), 3200.0);
+        const double x = page->mem_Status->Pos(0);
+        QVERIFY(x > 0);
+        QTRY_COMPARE(page->pnl_Preview->Path().Points().front().x(), x);
+
+        poll->stop();
+        QCoreApplication::processEvents();
+        kqsim_journal_clear();
+        const QString before = page->lbl_Estimate->text();
+        page->Add_Code(TAutoCode{false, 1, QStringLiteral("第2轴"), AutoAction::Rel, 1, 0, 1});
+        QTest::keyClicks(page->edt_Repeat, QStringLiteral("23"));
+        QTRY_VERIFY(page->lbl_Estimate->text() != before);
+        QVERIFY(Fixtures::Journal().isEmpty());
+
+        MainFrm->btn_AutoRunClick();
+        QVERIFY(!poll->isActive());
+        kqsim_place_axis(2, -4321);
+        MainFrm->btn_AutoHaltClick();
+        QCOMPARE(page->mem_Status->StepPositions().at(2), -4321.0);
+        QVERIFY(poll->isActive());
+        MainFrm->btn_ManualClick();
+        QVERIFY(!poll->isActive());
     }
 };
 

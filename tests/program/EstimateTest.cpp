@@ -26,9 +26,7 @@ private slots:
         preview = new TPreviewPanel;
         repeat = QStringLiteral("1");
         estimate = new TRunEstimate(code, label, preview, [this] { return repeat; });
-        TAxis_Config axis; // 1 mm/s², 1 mm/s
-        axis.Motor_Scale = 100;
-        estimate->SetAxes({axis});
+        estimate->SetAxes(estimateAxes()); // 1 mm/s², 1 mm/s
     }
     void cleanup()
     {
@@ -75,7 +73,65 @@ private slots:
         QCOMPARE(label->text(), QStringLiteral("预计用时 00:00:34"));
     }
 
+    // A long program is planned in the worker: "计算中…" until the plan is
+    // ready, then the same estimate and path as planned at once.  A change
+    // of the table while it plans cancels that plan: what is shown is the
+    // new table's.
+    void plansLongProgramInWorker()
+    {
+        const std::vector<TAutoCode> rows(60000, Move(1)); // 2.4 s each
+        TRunPlanner expected;
+        expected.Plan(rows, estimateAxes(), {}, 1);
+        code->SetRows(rows);
+        estimate->InlineRowLimit = 0;
+        estimate->Replan(true);
+        QVERIFY(estimate->IsPlanning());
+        QCOMPARE(label->text(), QStringLiteral("预计用时 计算中…"));
+        QVERIFY(preview->IsPathPending());
+        estimate->WaitForPlan();
+        QCOMPARE(label->text(), Estimate::PlanText(expected));
+        QCOMPARE(preview->Path().Points().size(), rows.size() + 1);
+        QVERIFY(!preview->IsPathPending());
+
+        estimate->Replan(true);
+        code->InsertRow(0, Move(-5)); // while the worker reads the rows
+        std::vector<TAutoCode> changed = rows;
+        changed.insert(changed.begin(), Move(-5));
+        expected.Plan(changed, estimateAxes(), {}, 1);
+        QTRY_COMPARE(label->text(), Estimate::PlanText(expected));
+        QCOMPARE(preview->Path().Points().size(), changed.size() + 1);
+    }
+
+    // "剩余" counts from the start of the row being executed; while the row
+    // takes longer than planned, the rows after it are left at least.
+    void remainingWhenStepOverruns()
+    {
+        int64_t now = 0;
+        estimate->SetClock([&now] { return now; });
+        code->InsertRow(-1, Move(10)); // 11.2 s planned
+        code->InsertRow(-1, Move(-10));
+        code->SetCurrentRow(0);
+        estimate->RunStarted();
+        now = 5000;
+        estimate->RunProgress(0, {});
+        QCOMPARE(label->text(), QStringLiteral("剩余 00:00:18"));
+        now = 60000; // a minute on the first row
+        estimate->RunProgress(0, {});
+        QCOMPARE(label->text(), QStringLiteral("剩余 ≥ 00:00:12"));
+        code->SetCurrentRow(1); // re-based when the next row begins
+        now = 61000;
+        estimate->RunProgress(0, {});
+        QCOMPARE(label->text(), QStringLiteral("剩余 00:00:11"));
+    }
+
 private:
+    static QVector<TAxis_Config> estimateAxes()
+    {
+        TAxis_Config axis;
+        axis.Motor_Scale = 100;
+        return {axis};
+    }
+
     TCodeModel *code = nullptr;
     QLabel *label = nullptr;
     TPreviewPanel *preview = nullptr;

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QPainter>
+#include <QSplitter>
 #include <QTest>
 #include <QToolButton>
 
@@ -152,6 +153,65 @@ private slots:
         const auto strokes = view.Strokes(path);
         QCOMPARE(int(strokes.size()), 1);
         QCOMPARE(strokes[0].size(), 1 + 2 * 10);
+        // The outline keeps the corners and draws the same lines.
+        const TPreviewPath outline = path.Outline();
+        QCOMPARE(outline.Points().size(), size_t(1 + 2 * 10));
+        QCOMPARE(view.Strokes(outline), strokes);
+    }
+
+    // The measured position widens the range shown; the start and end
+    // labels never overlap, and coinciding points get one label.
+    void measuredPositionAndLabels()
+    {
+        using namespace AutoAction;
+        const QRectF area(0, 0, 400, 300);
+        TPreviewPanel panel;
+        Rows rows = Raster();
+        panel.SetProgram(rows, Axes(), {});
+        QCOMPARE(panel.ShownBounds(), QRectF(QPointF(0, 0), QPointF(30, 30)));
+        panel.SetRunState(3, {45, -12, 0});
+        QCOMPARE(panel.ShownBounds(), QRectF(QPointF(0, -12), QPointF(45, 30)));
+        panel.SetRunState(-1, {});
+        QCOMPARE(panel.ShownBounds(), QRectF(QPointF(0, 0), QPointF(30, 30)));
+
+        auto texts = [&] {
+            QStringList list;
+            for (const auto &label : panel.MarkerLabels(area))
+                list << label.first;
+            return list;
+        };
+        QCOMPARE(texts(), QStringList({"起点", "终点"}));
+        const Rows back{Step(0, Abs, 10), Step(1, Abs, 5), Step(0, Abs, 0), Step(1, Abs, 0)};
+        panel.SetProgram(back, Axes(), {});
+        QCOMPARE(texts(), QStringList{"起点/终点"});
+        for (double x : {0.2, 0.5, 1.0, 2.0}) { // an end just beside the start
+            const Rows near{Step(0, Abs, 30), Step(1, Abs, 30), Step(0, Abs, x), Step(1, Abs, x / 2)};
+            panel.SetProgram(near, Axes(), {});
+            const auto labels = panel.MarkerLabels(area);
+            QVERIFY(labels.size() == 1 || !labels[0].second.intersects(labels[1].second));
+        }
+    }
+
+    // In a splitter, folding gives the plot's room to the widget above it;
+    // unfolding takes it back.
+    void foldingGivesRoomBack()
+    {
+        QSplitter splitter(Qt::Vertical);
+        auto *table = new QWidget;
+        auto *panel = new TPreviewPanel;
+        splitter.addWidget(table);
+        splitter.addWidget(panel);
+        splitter.setChildrenCollapsible(false);
+        splitter.resize(400, 800);
+        splitter.setSizes({400, 400});
+        splitter.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&splitter));
+        const QList<int> before = splitter.sizes();
+        panel->SetFolded(true);
+        QVERIFY(splitter.sizes()[1] < 60);
+        QCOMPARE(splitter.sizes()[0] + splitter.sizes()[1], before[0] + before[1]);
+        panel->SetFolded(false);
+        QCOMPARE(splitter.sizes(), before);
     }
 
     void panelFollowsAxesAndFolds()

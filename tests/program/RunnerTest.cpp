@@ -14,6 +14,7 @@
 #include "support/TestRegistry.h"
 
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <cmath>
@@ -302,6 +303,55 @@ private slots:
         QCOMPARE(run.code.CurrentRow(), 1);
         QVERIFY(Fixtures::Journal().isEmpty());
         QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
+    }
+
+    // A long program's rows are checked in slices between the window's
+    // events, and the run begins when the last row has passed.  A refusal
+    // found in a later slice ends the start as at once; a halt or a change
+    // of the table cancels it.
+    void checksLongProgramInSlices()
+    {
+        Run run;
+        run.runner.CheckSliceMs = 0; // 1024 rows a slice
+        QSignalSpy pending(&run.runner, &TProgramRunner::StartPending);
+        std::vector<TAutoCode> rows(3000, Rows("0,第1轴,坐标调整,1,0,1").front());
+        run.code.SetRows(rows);
+        QVERIFY(!run.runner.Start("1"));
+        QVERIFY(run.runner.IsStarting());
+        QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
+        QVERIFY(run.log.isEmpty());
+        QTRY_COMPARE(run.runner.RunState(), TProgramRunner::Running);
+        QCOMPARE(run.log, QStringList{"开始运行"});
+        QCOMPARE(pending.size(), 2);
+        QCOMPARE(pending.at(0).at(0).toBool(), true);
+        QCOMPARE(pending.at(1).at(0).toBool(), false);
+        run.Play("halt", "1");
+
+        rows.back().ID = 7;
+        run.code.SetRows(rows);
+        run.log.clear();
+        run.runner.Start("1");
+        QTRY_VERIFY(!run.runner.IsStarting());
+        QCOMPARE(run.log, QStringList{"第3000行无法执行：设备上没有轴号为 7 的轴（轴号从 0 数起，本设备共 4 个轴）"});
+        QCOMPARE(run.code.CurrentRow(), 2999);
+
+        rows.back().ID = 0;
+        for (const bool halt : {true, false}) {
+            run.code.SetRows(rows);
+            run.log.clear();
+            run.runner.Start("1");
+            QVERIFY(run.runner.IsStarting());
+            if (halt)
+                run.runner.Halt();
+            else
+                run.code.RemoveRow(0);
+            QVERIFY(!run.runner.IsStarting());
+            for (int i = 0; i < 10; ++i)
+                QCoreApplication::processEvents();
+            QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
+            QVERIFY(!run.runner.tmr_Auto->isActive());
+            QCOMPARE(run.log, halt ? QStringList{"停止"} : QStringList());
+        }
     }
 
     // "绝对定位 90" sends the steps that a panel command sends for 90, the
