@@ -3,6 +3,7 @@
 #include "BoardLink.h"
 #include "Forms.h"
 #include "ManualPanels.h"
+#include "TGroupNote.h"
 #include "TBoardPortFrm.h"
 #include "THaltKeys.h"
 #include "TLinkWatch.h"
@@ -213,6 +214,7 @@ void TMainFrm::BuildStatusBar()
     status_Main->addWidget(msg_Mcu_T);
     status_Main->addWidget(msg_Company);
     status_Main->addWidget(msg_Version);
+    msg_Group_Note = new TGroupNote(status_Main, pgc_Main, Sheet_Manual);
     F_Link_Watch = new TLinkWatch(msg_Mcu_T, this);
     connect(F_Link_Watch, &TLinkWatch::LostChanged, this, &TMainFrm::Show_Panels_Stale);
 }
@@ -417,6 +419,7 @@ void TMainFrm::Pnl_GroupClick(QWidget *panel)
 
 void TMainFrm::Select_Group(int group)
 {
+    msg_Group_Note->Update(F_Axis_Num, F_Group_Num);
     if (F_Group_Num <= 0)
         return;
     ManualPanels::Mark_Selection(group);

@@ -15,6 +15,7 @@ class QStackedWidget;
 class QStatusBar;
 class QTimer;
 class TLinkWatch;
+class TGroupNote;
 class THaltKeys;
 class TStatusNote;
 class QToolBar;
@@ -61,6 +62,7 @@ public:
     QLabel *msg_Main, *msg_Mcu_T, *msg_Company, *msg_Version;
     QLabel *msg_Link;       // the link in use, beside the product line
     TStatusNote *msg_Note;  // short notes to the operator
+    TGroupNote *msg_Group_Note; // axes that belong to no group
 
     THaltKeys *HaltKeys;    // Esc and Pause: the current page's "急停"
 

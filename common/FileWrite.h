@@ -1,6 +1,6 @@
 #pragma once
 // Whole-file writes that either replace the file completely or leave it as
-// it was: temporary file, flush to disk, rename.
+// it was: temporary file beside it, flush to disk, rename.
 #include <QByteArray>
 #include <QString>
 
@@ -13,5 +13,9 @@ bool CanWriteFile(const QString &fileName);
 bool IsWritableFolder(const QString &folder);
 
 // Writes `bytes` as the whole content of the file; false on any failure,
-// with the old file untouched.
+// with the old file untouched.  The file keeps its permissions.  A folder
+// that takes no temporary file while the file can be written gets the file
+// written in place instead (not atomic, but saved).  Temporary files that
+// earlier saves of the same file left behind when they were killed are
+// removed first.
 bool WriteFileAtomically(const QString &fileName, const QByteArray &bytes);

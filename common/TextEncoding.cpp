@@ -3,11 +3,11 @@
 namespace {
 
 // True when every byte sequence is well-formed UTF-8 (no overlong forms, no
-// surrogates, nothing above U+10FFFF); `nonAscii` tells whether any
-// character outside ASCII was seen.
-bool IsValidUtf8(QByteArrayView bytes, bool &nonAscii)
+// surrogates, nothing above U+10FFFF); `wide` tells whether a character of
+// three bytes or more was seen.
+bool IsValidUtf8(QByteArrayView bytes, bool &wide)
 {
-    nonAscii = false;
+    wide = false;
     const auto *p = reinterpret_cast<const unsigned char *>(bytes.data());
     const auto *end = p + bytes.size();
     while (p < end) {
@@ -16,7 +16,6 @@ bool IsValidUtf8(QByteArrayView bytes, bool &nonAscii)
             ++p;
             continue;
         }
-        nonAscii = true;
         int length = 0;
         unsigned char low = 0x80, high = 0xBF; // range of the second byte
         if (c >= 0xC2 && c <= 0xDF) {
@@ -38,6 +37,7 @@ bool IsValidUtf8(QByteArrayView bytes, bool &nonAscii)
             if (p[i] < 0x80 || p[i] > 0xBF)
                 return false;
         }
+        wide = wide || length >= 3;
         p += length;
     }
     return true;
@@ -47,6 +47,6 @@ bool IsValidUtf8(QByteArrayView bytes, bool &nonAscii)
 
 bool IsUtf8Text(QByteArrayView bytes)
 {
-    bool nonAscii = false;
-    return IsValidUtf8(bytes, nonAscii) && nonAscii;
+    bool wide = false;
+    return IsValidUtf8(bytes, wide) && wide;
 }

@@ -25,6 +25,9 @@ namespace {
 const QByteArray Utf8Bom("\xEF\xBB\xBF");
 const char *const AnsiCodec = "GB18030";
 const QByteArray DefaultLineEnd("\r\n");
+// The first line of a GB18030 file whose bytes would otherwise read as
+// UTF-8: "文" is not UTF-8 in GB18030, so the file can no longer pass as it.
+const QString AnsiMarkLine = QStringLiteral(";文件编码 GB18030");
 
 
 enum class LineKind { Other, Section, Key };
@@ -42,12 +45,28 @@ struct IniLine
     QString text;
     LineKind kind = LineKind::Other;
     QString name;
+    QString folded; // the name for comparisons
     QString value;
 };
 
+// Names are compared without their blanks at either end (a line never
+// holds them) and without regard to letter case.
+QString Folded(const QString &name)
+{
+    return TrimBlanks(name).toCaseFolded();
+}
+
+// Only ";" starts a comment: "#" is an ordinary first character of a name.
 bool IsComment(const QString &trimmed)
 {
-    return trimmed.startsWith(QLatin1Char(';')) || trimmed.startsWith(QLatin1Char('#'));
+    return trimmed.startsWith(QLatin1Char(';'));
+}
+
+// A NUL cannot be part of a name: the line that holds one is no header and
+// no key line.
+bool HasNul(const QString &name)
+{
+    return name.contains(QChar(0));
 }
 
 void ParseLine(IniLine &line)
@@ -58,18 +77,21 @@ void ParseLine(IniLine &line)
         return;
     if (trimmed.startsWith(QLatin1Char('['))) {
         const int close = trimmed.indexOf(QLatin1Char(']'));
-        if (close > 0) {
+        const QString name = TrimBlanks(trimmed.mid(1, close - 1));
+        if (close > 0 && !HasNul(name)) {
             line.kind = LineKind::Section;
-            line.name = TrimBlanks(trimmed.mid(1, close - 1));
+            line.name = name;
+            line.folded = Folded(name);
         }
         return;
     }
     const int equals = trimmed.indexOf(QLatin1Char('='));
     const QString key = TrimBlanks(trimmed.left(equals));
-    if (equals < 0 || key.isEmpty())
+    if (equals < 0 || key.isEmpty() || HasNul(key))
         return;
     line.kind = LineKind::Key;
     line.name = key;
+    line.folded = Folded(key);
     line.value = TrimBlanks(trimmed.mid(equals + 1));
 }
 
@@ -83,15 +105,6 @@ IniLine WrittenLine(const QString &text, const QByteArray &end)
     return line;
 }
 
-QString Folded(const QString &name)
-{
-    return name.toCaseFolded();
-}
-
-bool SameName(const QString &a, const QString &b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 QString FullPath(const QString &fileName)
 {
@@ -108,22 +121,23 @@ bool HasLineBreak(const QString &name)
     return name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n'));
 }
 
-QString OneLine(QString value)
+// The value as its line holds it: one line without blanks at its ends.
+QString StoredValue(QString value)
 {
     value.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
     value.replace(QLatin1Char('\r'), QLatin1Char(' '));
     value.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    return value;
+    return TrimBlanks(value);
 }
 
 void CheckNames(const QString &section, const QString &key)
 {
     if (!TIniFile::IsStorableSection(section))
-        throw EIniFileException(QStringLiteral("配置文件不能保存节名“%1”：节名不能为空，不能含有“[”“]”或换行。")
+        throw EIniFileException(QStringLiteral("配置文件不能保存节名“%1”：节名不能为空，不能含有“]”、换行或空字符。")
                                     .arg(section));
     if (!TIniFile::IsStorableKey(key))
         throw EIniFileException(
-            QStringLiteral("配置文件不能保存名称“%1”：名称不能为空，不能含有“=”“[”“]”或换行，也不能以“;”或“#”开头。")
+            QStringLiteral("配置文件不能保存名称“%1”：名称不能为空，不能含有“=”、换行或空字符，也不能以“;”或“[”开头。")
                 .arg(key));
 }
 
@@ -134,14 +148,16 @@ void CheckNames(const QString &section, const QString &key)
 struct TIniFile::Document
 {
     static std::unique_ptr<Document> Load(const QString &fileName);
-    void Save(const QString &fileName) const;
+    void Save(const QString &fileName);
 
     std::optional<QString> Value(const QString &section, const QString &key) const;
     QStringList Keys(const QString &section) const;
     bool HasSection(const QString &section) const { return FindSection(section) >= 0; }
 
-    void SetValue(const QString &section, const QString &key, const QString &value);
+    // False when the key already held the value (nothing changed).
+    bool SetValue(const QString &section, const QString &key, const QString &value);
     void EraseSection(const QString &section);
+    QStringList Sections() const;
 
 private:
     void Split(const QByteArray &body);
@@ -152,6 +168,7 @@ private:
     void Insert(int at, IniLine line);
     QByteArray Encode() const;
     QByteArray EncodeText(const QString &text) const;
+    void KeepEncodingRecognisable(const QByteArray &bytes);
 
     std::vector<IniLine> m_lines;
     Encoding m_encoding = Encoding::Ansi;
@@ -187,18 +204,24 @@ std::unique_ptr<TIniFile::Document> TIniFile::Document::Load(const QString &file
     return doc;
 }
 
-// Cuts the bytes into lines at LF (a byte that is never part of a longer
-// character in GB18030 or UTF-8) and decodes each line on its own.
+// Cuts the bytes into lines at LF, CR LF or a CR alone (bytes that are
+// never part of a longer character in GB18030 or UTF-8) and decodes each
+// line on its own.
 void TIniFile::Document::Split(const QByteArray &body)
 {
     QStringDecoder ansi(AnsiCodec, QStringDecoder::Flag::Stateless);
-    int from = 0;
-    while (from < body.size()) {
-        int lf = body.indexOf('\n', from);
-        const int next = lf < 0 ? body.size() : lf + 1;
-        int contentEnd = lf < 0 ? body.size() : lf;
-        if (contentEnd > from && body.at(contentEnd - 1) == '\r')
-            --contentEnd;
+    const char *const data = body.constData();
+    const qsizetype size = body.size();
+    qsizetype from = 0;
+    while (from < size) {
+        qsizetype contentEnd = from;
+        while (contentEnd < size && data[contentEnd] != '\n' && data[contentEnd] != '\r')
+            ++contentEnd;
+        qsizetype next = contentEnd;
+        if (next < size && data[next] == '\r')
+            ++next;
+        if (next < size && data[next] == '\n')
+            ++next;
         IniLine line;
         line.bytes = body.mid(from, contentEnd - from);
         line.end = body.mid(contentEnd, next - contentEnd);
@@ -212,7 +235,8 @@ void TIniFile::Document::Split(const QByteArray &body)
         m_lines.push_back(std::move(line));
         from = next;
     }
-    if (!m_lines.empty() && m_lines.front().end.endsWith('\n'))
+    // New lines end as the file's first line does.
+    if (!m_lines.empty() && !m_lines.front().end.isEmpty())
         m_lineEnd = m_lines.front().end;
 }
 
@@ -234,14 +258,33 @@ QByteArray TIniFile::Document::Encode() const
         bytes += line.written ? EncodeText(line.text) : line.bytes;
         // A last line without its line end gets one when lines follow it.
         const bool last = i + 1 == m_lines.size();
-        bytes += line.end.endsWith('\n') || last ? line.end : m_lineEnd;
+        bytes += line.end.isEmpty() && !last ? m_lineEnd : line.end;
     }
     return bytes;
 }
 
-void TIniFile::Document::Save(const QString &fileName) const
+// The next read takes the file for UTF-8 or GB18030 by its bytes alone.  A
+// write may change which one they look like (new GB18030 text that happens
+// to be valid UTF-8, or the file's only three-byte UTF-8 character erased),
+// and every line would then read as other characters.  Such a file is
+// marked instead: a UTF-8 file with the byte-order mark, a GB18030 file
+// with a first comment line that is not UTF-8.  Other lines keep their bytes.
+void TIniFile::Document::KeepEncodingRecognisable(const QByteArray &bytes)
 {
-    if (m_unreadable || !WriteFileAtomically(fileName, Encode()))
+    const bool ascii = std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; });
+    if (m_encoding == Encoding::Utf8 && !ascii && !IsUtf8Text(bytes)) {
+        m_encoding = Encoding::Utf8WithBom;
+    } else if (m_encoding == Encoding::Ansi && (bytes.startsWith(Utf8Bom) || IsUtf8Text(bytes))) {
+        Insert(0, WrittenLine(AnsiMarkLine, m_lineEnd));
+    }
+}
+
+void TIniFile::Document::Save(const QString &fileName)
+{
+    if (m_unreadable)
+        ThrowWriteError(fileName);
+    KeepEncodingRecognisable(Encode());
+    if (!WriteFileAtomically(fileName, Encode()))
         ThrowWriteError(fileName);
 }
 
@@ -252,7 +295,7 @@ int TIniFile::Document::FindSection(const QString &section) const
         // From the end, so that the first header of a name is the one kept.
         for (int i = int(m_lines.size()) - 1; i >= 0; --i) {
             if (m_lines[i].kind == LineKind::Section)
-                m_sections[Folded(m_lines[i].name)] = i;
+                m_sections[m_lines[i].folded] = i;
         }
         m_indexed = true;
     }
@@ -270,8 +313,9 @@ int TIniFile::Document::SectionEnd(int header) const
 int TIniFile::Document::FindKey(int header, const QString &key) const
 {
     const int end = SectionEnd(header);
+    const QString folded = Folded(key);
     for (int i = header + 1; i < end; ++i) {
-        if (m_lines[i].kind == LineKind::Key && SameName(m_lines[i].name, key))
+        if (m_lines[i].kind == LineKind::Key && m_lines[i].folded == folded)
             return i;
     }
     return -1;
@@ -317,21 +361,33 @@ QStringList TIniFile::Document::Keys(const QString &section) const
     return keys;
 }
 
-void TIniFile::Document::SetValue(const QString &section, const QString &key, const QString &value)
+bool TIniFile::Document::SetValue(const QString &section, const QString &key, const QString &value)
 {
     int header = FindSection(section);
     if (header < 0) {
         header = int(m_lines.size());
-        Insert(header, WrittenLine(QLatin1Char('[') + section + QLatin1Char(']'), m_lineEnd));
+        Insert(header, WrittenLine(QLatin1Char('[') + TrimBlanks(section) + QLatin1Char(']'), m_lineEnd));
     }
     const int at = FindKey(header, key);
     if (at < 0) {
-        Insert(LastKeyLine(header) + 1, WrittenLine(key + QLatin1Char('=') + value, m_lineEnd));
-        return;
+        Insert(LastKeyLine(header) + 1, WrittenLine(TrimBlanks(key) + QLatin1Char('=') + value, m_lineEnd));
+        return true;
     }
     IniLine &line = m_lines[at];
-    if (line.value != value) // an equal value leaves the line's bytes alone
-        line = WrittenLine(line.name + QLatin1Char('=') + value, line.end);
+    if (line.value == value) // an equal value leaves the line's bytes alone
+        return false;
+    line = WrittenLine(line.name + QLatin1Char('=') + value, line.end);
+    return true;
+}
+
+QStringList TIniFile::Document::Sections() const
+{
+    QStringList names;
+    for (int i = 0; i < int(m_lines.size()); ++i) {
+        if (m_lines[i].kind == LineKind::Section && FindSection(m_lines[i].name) == i)
+            names << m_lines[i].name;
+    }
+    return names;
 }
 
 void TIniFile::Document::EraseSection(const QString &section)
@@ -453,15 +509,15 @@ void TIniFile::Batch(const std::function<void()> &work)
 
 bool TIniFile::IsStorableSection(const QString &section)
 {
-    return !TrimBlanks(section).isEmpty() && !section.contains(QLatin1Char('['))
-        && !section.contains(QLatin1Char(']')) && !HasLineBreak(section);
+    const QString name = TrimBlanks(section);
+    return !name.isEmpty() && !name.contains(QLatin1Char(']')) && !HasLineBreak(name) && !HasNul(name);
 }
 
 bool TIniFile::IsStorableKey(const QString &key)
 {
-    const QString trimmed = TrimBlanks(key);
-    return !trimmed.isEmpty() && !IsComment(trimmed) && !key.contains(QLatin1Char('='))
-        && !key.contains(QLatin1Char('[')) && !key.contains(QLatin1Char(']')) && !HasLineBreak(key);
+    const QString name = TrimBlanks(key);
+    return !name.isEmpty() && !IsComment(name) && !name.startsWith(QLatin1Char('['))
+        && !name.contains(QLatin1Char('=')) && !HasLineBreak(name) && !HasNul(name);
 }
 
 QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
@@ -489,8 +545,8 @@ double TIniFile::ReadFloat(const QString &section, const QString &key, double de
 void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
 {
     CheckNames(section, key);
-    Current().SetValue(section, key, OneLine(value));
-    Changed();
+    if (Current().SetValue(section, key, StoredValue(value)))
+        Changed();
 }
 
 void TIniFile::WriteInteger(const QString &section, const QString &key, int32_t value)
@@ -511,6 +567,11 @@ void TIniFile::WriteFloat(const QString &section, const QString &key, double val
 QStringList TIniFile::ReadSection(const QString &section) const
 {
     return Current().Keys(section);
+}
+
+QStringList TIniFile::ReadSections() const
+{
+    return Current().Sections();
 }
 
 bool TIniFile::SectionExists(const QString &section) const

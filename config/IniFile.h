@@ -13,14 +13,20 @@
 // "Unable to write to <full path>" and leaves the file as it was; so does
 // any write to a file that exists but cannot be read.
 //
-// A value is one line: CR LF, CR and LF in a written value each become a
-// space.  A section or key name the file cannot hold is refused with an
-// EIniFileException before anything is written.
+// Lines end with CR LF, LF or a CR alone; only ";" at the start of a line
+// makes a comment.  Names and values are taken without the blanks at their
+// ends, in reads and writes alike.  A value is one line: CR LF, CR and LF
+// in a written value each become a space.  A section or key name the file
+// cannot hold (see IsStorableSection, IsStorableKey) is refused with an
+// EIniFileException before anything is written.  A write that changes
+// nothing leaves the file alone.
 //
 // On disk the text is GB18030.  A file that starts with a UTF-8 byte-order
-// mark, or whose bytes are valid UTF-8 holding some non-ASCII text, is read
-// and written back as UTF-8.  Lines a write did not change keep their bytes,
-// line ends included.
+// mark, or whose bytes are valid UTF-8 holding a character of three bytes
+// or more, is read and written back as UTF-8.  Lines a write did not change
+// keep their bytes, line ends included, and read the same afterwards: a
+// write that would make the file look like the other encoding marks it
+// (a byte-order mark, or a first comment line in GB18030).
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -52,6 +58,8 @@ public:
 
     // Key names of a section in file order (empty when there is no section).
     QStringList ReadSection(const QString &section) const;
+    // Section names in file order, each once.
+    QStringList ReadSections() const;
     bool SectionExists(const QString &section) const;
     void EraseSection(const QString &section);
 
@@ -63,7 +71,9 @@ public:
     // the outer one.
     void Batch(const std::function<void()> &work);
 
-    // Section and key names the file can hold.
+    // Section and key names the file can hold: not empty after the blanks at
+    // their ends, no line break and no NUL; a section name without "]"; a
+    // key name without "=" that does not start with ";" or "[".
     static bool IsStorableSection(const QString &section);
     static bool IsStorableKey(const QString &key);
 

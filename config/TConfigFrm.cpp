@@ -51,9 +51,9 @@ public:
     void Float(const char *key, const QLineEdit *edit) { Write(key, FloatToStr(StrToFloat(edit->text()))); }
     void Bool(const char *key, const QCheckBox *box) { Write(key, box->isChecked() ? "1" : "0"); }
     void Position(const char *key, const QComboBox *list) { Write(key, QString::number(list->currentIndex())); }
+    void Write(const char *key, const QString &value) { m_ini.WriteString(m_section, QString::fromLatin1(key), value); }
 
 private:
-    void Write(const char *key, const QString &value) { m_ini.WriteString(m_section, QString::fromLatin1(key), value); }
     TIniFile &m_ini;
     QString m_section;
 };
@@ -274,6 +274,7 @@ void TConfigFrm::Load_Config()
     edt_Over_Max->setText(QString::number(c.Encoder_Over_Max));
     edt_Over_Stable->setText(QString::number(c.Encoder_Over_Stable));
     Show_Position(cbb_Group, c.Group_ID);
+    m_loadedGroupId = c.Group_ID;
 }
 
 void TConfigFrm::Save_Config()
@@ -310,7 +311,12 @@ void TConfigFrm::Save_Config()
         v.Bool("ENCODER_OVER", chk_Over_Enable);
         v.Integer("ENCODER_OVER_MAX", edt_Over_Max);
         v.Integer("ENCODER_OVER_STABLE", edt_Over_Stable);
-        v.Position("GROUP_ID", cbb_Group);
+        // Without any group there is nothing to choose: the axis keeps the
+        // group it had, so that it is still there once groups are defined.
+        if (cbb_Group->count() > 0)
+            v.Position("GROUP_ID", cbb_Group);
+        else
+            v.Write("GROUP_ID", QString::number(m_loadedGroupId));
     });
 }
 

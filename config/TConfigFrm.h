@@ -78,4 +78,5 @@ private:
     void Show_Axis_Step(int step);
 
     TGroupFrm *m_groupFrm = nullptr;
+    int32_t m_loadedGroupId = 0; // "GROUP_ID" as the shown axis was loaded
 };

@@ -107,10 +107,10 @@ QString TGroupFrm::Trimmed_Name(const QString &text)
 
 QString TGroupFrm::Name_Problem(const QString &name, const QStringList &existing)
 {
-    // The name is the key of its line in the file: "=" would end it, a
-    // bracket would read as a section, ";" or "#" in front as a comment.
+    // The name is the key of its line in the file: "=" would end it, "[" in
+    // front would read as a section, ";" in front as a comment.
     if (!TIniFile::IsStorableKey(name))
-        return QStringLiteral("分组名称不能含有“=”“[”“]”或换行，也不能以“;”或“#”开头。");
+        return QStringLiteral("分组名称不能含有“=”或换行，也不能以“;”或“[”开头。");
     // Keys match without regard to letter case: the file holds a name once.
     if (existing.contains(name, Qt::CaseInsensitive))
         return QStringLiteral("已有同名的分组（不区分大小写），请换一个名称。");

@@ -13,12 +13,11 @@ namespace {
 constexpr double kMin32 = std::numeric_limits<int32_t>::min();
 constexpr double kMax32 = std::numeric_limits<int32_t>::max();
 
-// The library gives the bounds themselves for every result beyond them,
-// so a bound counts as out of range (and 0 for a value that is not a
-// number, which the callers refuse before).
+// Whether a step count, before its rounding to the nearest integer, lands
+// inside the 32-bit range, the bounds themselves included (NaN does not).
 bool Fits_32_Bits(double steps)
 {
-    return std::isfinite(steps) && steps > kMin32 && steps < kMax32;
+    return std::isfinite(steps) && steps >= kMin32 - 0.5 && steps < kMax32 + 0.5;
 }
 
 // One step (or count) is a real, non-zero distance.
@@ -52,24 +51,25 @@ const QString &Motor_Side()
 
 } // namespace
 
+// The library's result is at a bound both for a value that lands there and
+// for one far beyond; the value over the size of one step tells them apart.
 int32_t Checked_Motor_Real_To_Steps(int axis, double value)
 {
     if (!Has_Motor_Unit(axis))
         Throw_No_Ratio(axis, value, Motor_Side());
-    const int32_t steps = Motor_Real_To_Steps(axis, value);
-    if (!std::isfinite(value) || !Fits_32_Bits(steps))
+    if (!Fits_32_Bits(value / Motor_Steps_To_Real(axis, 1)))
         Throw_Out_Of_Range(axis, value);
-    return steps;
+    return Motor_Real_To_Steps(axis, value);
 }
 
 int32_t Checked_Sensor_Real_To_Counts(int axis, double value)
 {
-    if (!Usable_Unit(Sensor_Counts_To_Real(axis, 1)))
+    const double realPerCount = Sensor_Counts_To_Real(axis, 1);
+    if (!Usable_Unit(realPerCount))
         Throw_No_Ratio(axis, value, QStringLiteral("每毫米(度)的传感器计数"));
-    const int32_t counts = Sensor_Real_To_Counts(axis, value);
-    if (!std::isfinite(value) || !Fits_32_Bits(counts))
+    if (!Fits_32_Bits(value / realPerCount))
         Throw_Out_Of_Range(axis, value);
-    return counts;
+    return Sensor_Real_To_Counts(axis, value);
 }
 
 bool Has_Motor_Unit(int axis)

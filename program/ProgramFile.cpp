@@ -5,6 +5,7 @@
 #include "common/NumberText.h"
 #include "common/TextEncoding.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QStringDecoder>
@@ -383,17 +384,16 @@ ProgramReadResult ReadProgramFile(const QString &fileName)
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly))
         throw Exception(QStringLiteral("无法打开方案文件：") + NativePath(fileName));
+    // Read, never mapped: a mapped file that shrinks under the reader kills
+    // the program.  A file that changes while it is read (another size at
+    // the end than at the start) or a failing read is an input/output error.
     const qint64 size = file.size();
-    if (size <= 0) {
-        const QByteArray bytes = file.readAll(); // a pipe or an empty file
-        return ReadProgramText(bytes);
-    }
-    // Mapped rather than read, so that a huge file costs only what is read
-    // of it before the first bad line.
-    if (const uchar *mapped = file.map(0, size))
-        return ReadProgramText(QByteArrayView(reinterpret_cast<const char *>(mapped), size));
+    const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
     const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
+    const bool changed = size > 0
+        && (bytes.size() != size || file.size() != size
+            || file.fileTime(QFileDevice::FileModificationTime) != modified);
+    if (file.error() != QFileDevice::NoError || changed)
         throw Exception(QStringLiteral("无法读取方案文件：") + NativePath(fileName));
     return ReadProgramText(bytes);
 }

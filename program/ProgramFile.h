@@ -36,7 +36,8 @@ struct ProgramReadResult
 // Reads program text held in memory; never throws.  Reading stops after
 // `maxRows` rows.
 ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows = kMaxProgramRows);
-// Reads a program file.  Throws Exception when the file cannot be opened.
+// Reads a program file.  Throws Exception when the file cannot be opened or
+// read, or when it changes while it is read.
 ProgramReadResult ReadProgramFile(const QString &fileName);
 
 // Why reading stopped before the end, as the operator is told: the

@@ -125,6 +125,26 @@ private slots:
         QVERIFY(Shown().isEmpty());
     }
 
+    // Axes of a deleted group or with a number out of range get no panel:
+    // the status bar says how many while the manual page is shown.
+    void axesWithoutGroupAreCountedInTheStatusBar()
+    {
+        cfg->Write("[GROUP]\r\nA=0\r\nB=1\r\n[AXIS1]\r\nGROUP_ID=2\r\n[AXIS2]\r\nGROUP_ID=-1\r\n"
+                   "[AXIS3]\r\nGROUP_ID=1\r\n");
+        Connect();
+        auto *note = MainFrm->findChild<QLabel *>("msg_Group_Note");
+        QVERIFY(note);
+        QCOMPARE(note->text(), QStringLiteral("2 个轴不属于任何分组，请在“配置”中选择功能分组"));
+        QVERIFY(note->isVisibleTo(MainFrm));
+        MainFrm->Set_Manual_Mode(false);
+        QVERIFY(!note->isVisibleTo(MainFrm));
+        MainFrm->Set_Manual_Mode(true);
+        QVERIFY(note->isVisibleTo(MainFrm));
+        cfg->Write("[AXIS1]\r\nGROUP_ID=2\r\n"); // no groups: VISIBLE decides, every axis has its panel
+        Connect();
+        QVERIFY(note->text().isEmpty() && !note->isVisibleTo(MainFrm));
+    }
+
     // Markup in the file or from the board shows as the characters it is.
     void textFromFileAndBoardIsPlain()
     {

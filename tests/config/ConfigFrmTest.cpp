@@ -65,6 +65,19 @@ private slots:
         QCOMPARE(Stored("AXIS1", "KIND"), QStringLiteral("-1"));
     }
 
+    // Browsing the axes before any group exists keeps each axis's group.
+    void withoutGroupsTheStoredGroupIsKept()
+    {
+        d->cfg.Write("[AXIS1]\r\nGROUP_ID=2\r\n");
+        TConfigFrm &f = d->config;
+        f.Set_Config(3, 0);
+        f.btn_NextClick();
+        f.btn_NextClick();
+        f.btn_OKClick();
+        QCOMPARE(Stored("AXIS0", "GROUP_ID") + Stored("AXIS1", "GROUP_ID") + Stored("AXIS2", "GROUP_ID"),
+                 QStringLiteral("020"));
+    }
+
     void badEntryStopsTheSaveAtItsKey_data()
     {
         QTest::addColumn<QString>("entry");

@@ -95,6 +95,32 @@ private slots:
         QCOMPARE(g.Group_Names(), QStringList({"A", "B"}));
     }
 
+    // After the port dialog saved its ASCII-only section: names come back
+    // as typed, those that begin with "#" or hold brackets included, and a
+    // stored name the dialog would refuse blocks nothing.
+    void namesComeBackAsTypedAndStoredNamesBlockNothing()
+    {
+        TGroupFrm &g = Shown("[Tavorin]\r\nLink=0\r\nPort=COM1\r\n");
+        MessageRecorder messages;
+        const QStringList names({"平台", "#1工位", "X轴[主]", "停止", "转台"});
+        for (const QString &name : names)
+            Add(name);
+        QCOMPARE(messages.requests.size(), 0);
+        g.hide();
+        QCOMPARE(Shown().Group_Names(), names);
+        QCOMPARE(Groups(), names);
+
+        d->cfg.Write("\xEF\xBB\xBF[GROUP]\r\nA=0\r\nb=1\r\nB=2\r\n"); // a duplicate written by hand
+        g.hide();
+        Shown();
+        Add("C");
+        g.lst_Group->setCurrentRow(0);
+        g.btn_DelGroup->click();
+        QCOMPARE(messages.requests.size(), 0);
+        QCOMPARE(Groups().last(), QStringLiteral("C"));
+        QVERIFY(!Groups().contains("A"));
+    }
+
     void enterInTheNameEntryClosesWithoutAdding()
     {
         TGroupFrm &g = Shown("[GROUP]\r\nA=0\r\n");

@@ -1,4 +1,6 @@
 #include "common/Exceptions.h"
+#include "common/NumberText.h"
+#include "common/TextEncoding.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "support/TestRegistry.h"
@@ -7,9 +9,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLocale>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTest>
 #include <clocale>
+#include <cmath>
+#include <limits>
 #include <string>
 
 #include <sys/socket.h>
@@ -513,13 +519,14 @@ private slots:
         QTest::newRow("empty key") << "GROUP" << "";
         QTest::newRow("equals sign") << "GROUP" << "A=B";
         QTest::newRow("opening bracket") << "GROUP" << "[AXIS0";
-        QTest::newRow("closing bracket") << "GROUP" << "A]";
+        QTest::newRow("NUL") << "GROUP" << QStringLiteral("A") + QChar(0) + QStringLiteral("B");
         QTest::newRow("CR") << "GROUP" << "A\rB";
         QTest::newRow("LF") << "GROUP" << "A\n[B]";
         QTest::newRow("semicolon after blanks") << "GROUP" << "  ;A";
-        QTest::newRow("hash first") << "GROUP" << "#A";
+        QTest::newRow("blanks only") << "GROUP" << " \t ";
         QTest::newRow("bracket in section") << "A]B" << "K";
         QTest::newRow("LF in section") << "A\n[B" << "K";
+        QTest::newRow("NUL in section") << QString(QChar(0)) << "K";
     }
     void namesTheFileCannotHoldAreRefused()
     {
@@ -559,8 +566,169 @@ private slots:
     }
 };
 
+// What the program writes reads back as written; lines it did not write
+// read the same before and after.
+class IniFileRoundTripTest : public IniFileTestCase
+{
+    Q_OBJECT
+
+    static QByteArray Gb(const QString &text) { return QStringEncoder("GB18030").encode(text); }
+    static QString FromGb(const QByteArray &bytes) { return QStringDecoder("GB18030").decode(bytes); }
+
+    // The 3,755 common hanzi: GB2312 rows 16 to 55 (bytes 0xB0A1-0xD7FE)
+    // without the five unassigned places at the end of row 55.
+    static QByteArrayList CommonHanziBytes()
+    {
+        QByteArrayList all;
+        for (int lead = 0xB0; lead <= 0xD7; ++lead) {
+            for (int trail = 0xA1; trail <= 0xFE; ++trail) {
+                if (lead == 0xD7 && trail > 0xF9)
+                    break;
+                all << QByteArray(1, char(lead)) + char(trail);
+            }
+        }
+        return all;
+    }
+
+private slots:
+    void namesTheFileHoldsAreAccepted_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("hash first") << "GROUP" << "#1工位";
+        QTest::newRow("brackets inside") << "GROUP" << "X轴[主]";
+        QTest::newRow("closing bracket") << "GROUP" << "A]";
+        QTest::newRow("opening bracket in a section") << "A[B" << "K";
+    }
+    void namesTheFileHoldsAreAccepted()
+    {
+        QFETCH(QString, section);
+        QFETCH(QString, key);
+        Given("[GROUP]\r\nA=0\r\n");
+        Ini().WriteInteger(section, key, 7);
+        const TIniFile fresh = Ini();
+        QCOMPARE(fresh.ReadInteger(section, key, -1), 7);
+        QCOMPARE(fresh.ReadSection(section).last(), key);
+        QCOMPARE(fresh.ReadSection("GROUP").first(), QStringLiteral("A"));
+    }
+
+    // Only ";" makes a comment: a group "#1工位" keeps its place.
+    void hashLinesAreKeys()
+    {
+        Given("[GROUP]\r\n#1\xB9\xA4\xCE\xBB=0\r\nB=1\r\n;C=2\r\n");
+        QCOMPARE(Ini().ReadSection("GROUP"), QStringList({"#1工位", "B"}));
+    }
+
+    void blanksAroundNamesAreNoPartOfThem()
+    {
+        TIniFile ini = Ini();
+        ini.WriteString(" S ", "\tK ", "  v  ");
+        const QByteArray once = OnDisk();
+        QCOMPARE(once, QByteArray("[S]\r\nK=v\r\n"));
+        ini.WriteString(" S ", "\tK ", "  v  ");
+        TIniFile(m_path).WriteString(" S ", "\tK ", "v");
+        QCOMPARE(OnDisk(), once);
+        QCOMPARE(Ini().ReadString(" s", "k ", "-"), QStringLiteral("v"));
+        QCOMPARE(Ini().ReadSections(), QStringList({"S"}));
+    }
+
+    void lineEndsStayTheirOwn()
+    {
+        Given("[S]\rA=1\r");
+        Ini().WriteString("S", "B", "2");
+        QCOMPARE(OnDisk(), QByteArray("[S]\rA=1\rB=2\r"));
+        Given("[S]\rA=1\r[T]\r\nX=1\nY=2");
+        Ini().WriteString("T", "Z", "3");
+        QCOMPARE(OnDisk(), QByteArray("[S]\rA=1\r[T]\r\nX=1\nY=2\rZ=3\r"));
+        QCOMPARE(Ini().ReadSection("S"), QStringList({"A"}));
+        QCOMPARE(Ini().ReadSection("T"), QStringList({"X", "Y", "Z"}));
+    }
+
+    void numbersReadBackEqual()
+    {
+        const int32_t integers[] = {std::numeric_limits<int32_t>::min(), -1, 0, std::numeric_limits<int32_t>::max()};
+        for (int32_t i : integers) {
+            Ini().WriteInteger("S", "I", i);
+            QCOMPARE(Ini().ReadInteger("S", "I", 5), i);
+        }
+        const double doubles[] = {std::numeric_limits<double>::max(), -std::numeric_limits<double>::denorm_min(),
+                                  1e-300, 0.1, 123456789012345.0, -0.0};
+        for (double d : doubles) {
+            Ini().WriteFloat("S", "F", d);
+            const double back = Ini().ReadFloat("S", "F", 5);
+            QVERIFY2(std::isfinite(back) && back == StrToFloat(FloatToStr(d)), qPrintable(FloatToStr(d)));
+        }
+    }
+
+    // A write must not change how the file's other lines decode: here it
+    // removes the bytes that decided the encoding.
+    void untouchedLinesReadTheSame_data()
+    {
+        QTest::addColumn<QByteArray>("given");
+        QTest::addColumn<QString>("value"); // written into S/A
+        const QByteArray looksUtf8("\xE4\xB8\xAD\xE6\x96\x87"); // GB18030 text, valid UTF-8
+        QTest::newRow("GB18030 loses its only bytes that are not UTF-8")
+            << "[S]\r\nA=\xB5\xDA\x31\xD6\xE1\r\nB=" + looksUtf8 + "\r\n" << "1";
+        QTest::newRow("UTF-8 loses its only three-byte character")
+            << QByteArray("[S]\r\nA=\xE7\xAC\xAC\r\nB=\xC2\xB0\r\n") << "1";
+        QTest::newRow("ASCII takes GB18030 text that is valid UTF-8")
+            << QByteArray("[S]\r\nB=COM1\r\n") << FromGb(looksUtf8);
+    }
+    void untouchedLinesReadTheSame()
+    {
+        QFETCH(QByteArray, given);
+        QFETCH(QString, value);
+        Given(given);
+        const QString before = Ini().ReadString("S", "B", "-");
+        const QByteArray line = given.mid(given.indexOf("B="));
+        Ini().WriteString("S", "A", value);
+        QCOMPARE(Ini().ReadString("S", "A", "-"), value);
+        QCOMPARE(Ini().ReadString("S", "B", "-"), before);
+        QVERIFY(OnDisk().contains(line));
+        Ini().WriteString("S", "A", value);
+        QCOMPARE(Ini().ReadString("S", "B", "-"), before);
+    }
+
+    // Every common hanzi, alone and in pairs, in an ASCII-only file (the
+    // port dialog's section) and in a GB18030 file: never taken for UTF-8.
+    // Those whose bytes alone are valid UTF-8 (682 of them) also go through
+    // the file: into the ASCII-only file and into a GB18030 file whose only
+    // other non-ASCII bytes they replace.
+    void commonHanziReadBackAsWritten()
+    {
+        QTemporaryDir shm(QDir("/dev/shm").exists() ? QStringLiteral("/dev/shm/tavorin-test-XXXXXX") : QString());
+        QVERIFY(shm.isValid());
+        m_path = shm.filePath(QStringLiteral("Tavorin.ini"));
+        const QByteArrayList hanzi = CommonHanziBytes();
+        QCOMPARE(hanzi.size(), 3755);
+        const QByteArray ascii("[Tavorin]\r\nPort=COM1\r\n[GROUP]\r\n");
+        int passing = 0;
+        int throughTheFile = 0;
+        for (const QByteArray &a : hanzi) {
+            passing += IsUtf8Text(ascii + a) ? 1 : 0;
+            for (const QByteArray &b : hanzi) {
+                const char pair[4] = {a[0], a[1], b[0], b[1]};
+                passing += IsUtf8Text(QByteArrayView(pair, 4)) ? 1 : 0;
+            }
+            if (!QString::fromUtf8(a).contains(QChar::ReplacementCharacter)) {
+                ++throughTheFile;
+                const QString text = FromGb(a);
+                Given(ascii);
+                Ini().WriteString("GROUP", text, "0");
+                QCOMPARE(Ini().ReadSection("GROUP"), QStringList({text}));
+                Given("[S]\r\nK=\xB5\xDA\r\n");
+                Ini().WriteString("S", "K", text);
+                QCOMPARE(Ini().ReadString("S", "K", "-"), text);
+            }
+        }
+        QCOMPARE(passing, 0);
+        QCOMPARE(throughTheFile, 682);
+    }
+};
+
 TAVORIN_TEST(IniFileLayoutTest)
 TAVORIN_TEST(IniFileDiskTest)
 TAVORIN_TEST(IniFileIntegrityTest)
+TAVORIN_TEST(IniFileRoundTripTest)
 
 #include "IniFileTest.moc"

@@ -132,6 +132,29 @@ private slots:
         Calc_Ratio(1);
     }
 
+    // One step (count) per mm: the 32-bit bounds themselves are values the
+    // board takes; one beyond is refused.
+    void checkedConversionsTakeTheBounds()
+    {
+        g_Axis_Config = {TAxis_Config()};
+        TAxis_Config &c = g_Axis_Config[0];
+        c.Axis_Div = 1;
+        c.Line_Pitch = 200;
+        c.Encoder_Unit_um = 1000;
+        const auto steps = [](double value) {
+            try {
+                return QString::number(Checked_Motor_Real_To_Steps(0, value)) + ' '
+                    + QString::number(Checked_Sensor_Real_To_Counts(0, value));
+            } catch (const EConvertError &e) {
+                return e.Message();
+            }
+        };
+        QCOMPARE(steps(2147483647.0), "2147483647 2147483647");
+        QCOMPARE(steps(-2147483648.0), "-2147483648 -2147483648");
+        QCOMPARE(steps(2147483648.0), "第1轴：数值 2147483648 换算后超出控制器的数值范围");
+        QCOMPARE(steps(-2147483649.0), "第1轴：数值 -2147483649 换算后超出控制器的数值范围");
+    }
+
     // The checked conversion that panels and program steps share: the
     // library's exact steps, and a refusal of what the board cannot take.
     void checkedMotorConversionRefusesWhatDoesNotFit()

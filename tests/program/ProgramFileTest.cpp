@@ -3,8 +3,13 @@
 #include "support/TestRegistry.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <unistd.h>
 
 using namespace ProgramRows;
 
@@ -138,6 +143,40 @@ private slots:
         QCOMPARE(read.Rows.size(), size_t(1));
         QCOMPARE(read.Rows[0].Axis, QStringLiteral("第1轴"));
         QCOMPARE(WriteProgramText(read.Rows, read.Encoding), bytes);
+    }
+
+    // A file that another program shortens and lengthens again while it is
+    // read: an input/output error or the rows of one of its states, never a
+    // crash.
+    void fileThatChangesWhileReadEndsTheReading()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.txt"));
+        WriteProgramFile(path, std::vector<TAutoCode>(400000, Row(0, QStringLiteral("第1轴"), AutoAction::Rel, 1, 0, 1)));
+        const QByteArray name = QFile::encodeName(path);
+        const off_t size = off_t(QFileInfo(path).size());
+        std::atomic<bool> done{false};
+        std::thread other([&] {
+            while (!done) {
+                (void)::truncate(name.constData(), size / 2);
+                std::this_thread::sleep_for(std::chrono::microseconds(300));
+                (void)::truncate(name.constData(), size);
+                std::this_thread::sleep_for(std::chrono::microseconds(300));
+            }
+        });
+        QString error;
+        size_t rows = 0;
+        for (int i = 0; i < 3; ++i) {
+            try {
+                rows = ReadProgramFile(path).Rows.size();
+            } catch (const Exception &e) {
+                error = e.Message();
+            }
+        }
+        done = true;
+        other.join();
+        QVERIFY(error.isEmpty() || error == QStringLiteral("无法读取方案文件：") + path);
+        QVERIFY(rows <= 400000);
     }
 
     void failedSaveKeepsNothingHalfWritten()
