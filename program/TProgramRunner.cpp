@@ -106,6 +106,7 @@ bool TProgramRunner::Auto_Run(const QString &repeatText, int firstRow)
     m_code->SetCurrentRow(firstRow);
     m_startTotal = StrToInt(repeatText);
     m_startRow = firstRow;
+    m_profileChecks.clear();
     m_checkRow = firstRow;
     return Check_Rows();
 }
@@ -164,17 +165,42 @@ QString TProgramRunner::Check_Row(const TAutoCode &code) const
             .arg(code.ID)
             .arg(m_axisCount());
     // Every value the step sends, converted as the step converts it.
-    const TAxis_Config &axis = g_Axis_Config.at(code.ID);
-    const bool moves = code.Action != AutoAction::Adjust;
-    const double values[] = {code.Action != AutoAction::Home ? code.Param : 0, moves ? axis.Acc : 0,
-                             moves ? axis.Dec : 0, moves ? axis.Max_V : 0};
+    QString why = Check_Value(code.ID, code.Action != AutoAction::Home ? code.Param : 0);
+    if (why.isEmpty() && code.Action != AutoAction::Adjust)
+        why = Check_Profile(code.ID);
+    return why;
+}
+
+QString TProgramRunner::Check_Value(int axis, double value)
+{
     try {
-        for (double v : values)
-            Checked_Motor_Real_To_Steps(code.ID, v);
+        Checked_Motor_Real_To_Steps(axis, value);
     } catch (const EConvertError &e) {
         return e.Message();
     }
     return QString();
+}
+
+// The acceleration, deceleration and speed limit of a move are the axis's
+// own: checked once per axis in a pre-start check of many rows (each row is
+// checked whole again when it is loaded, after any change of configuration).
+QString TProgramRunner::Check_Profile(int axis) const
+{
+    if (m_checkRow >= 0) {
+        const auto known = m_profileChecks.constFind(axis);
+        if (known != m_profileChecks.constEnd())
+            return known.value();
+    }
+    const TAxis_Config &config = g_Axis_Config.at(axis);
+    QString why;
+    for (double v : {config.Acc, config.Dec, config.Max_V}) {
+        why = Check_Value(axis, v);
+        if (!why.isEmpty())
+            break;
+    }
+    if (m_checkRow >= 0)
+        m_profileChecks.insert(axis, why);
+    return why;
 }
 
 QString TProgramRunner::Row_Refusal(int row, const QString &why)

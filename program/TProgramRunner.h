@@ -7,6 +7,7 @@
 // row to the row being executed.
 #include "AutoCode.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -130,6 +131,8 @@ private:
     // Checks rows from m_checkRow on for one slice; true once every row
     // has passed and the run has begun.
     bool Check_Rows();
+    static QString Check_Value(int axis, double value);
+    QString Check_Profile(int axis) const;
     void Check_Next_Slice();
     void End_Check();
     void Begin_Run();
@@ -143,6 +146,8 @@ private:
     // The pre-start check: the next row to check (-1 when none is under
     // way), the runs asked for, and the timer of its next slice.
     int m_checkRow = -1;
+    // The profile check of each axis met so far in the check under way.
+    mutable QHash<int, QString> m_profileChecks;
     bool m_checkWaits = false; // StartPending(true) was reported
     int32_t m_startTotal = 0;
     int m_startRow = 0;

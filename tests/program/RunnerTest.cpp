@@ -352,6 +352,19 @@ private slots:
             QVERIFY(!run.runner.tmr_Auto->isActive());
             QCOMPARE(run.log, halt ? QStringList{"停止"} : QStringList());
         }
+
+        // The axis's profile is checked once per start, not once for ever:
+        // a speed limit made unusable between two starts is refused.
+        run.code.SetRows(std::vector<TAutoCode>(3000, Rows("0,第1轴,相对定位,0,0,1").front()));
+        run.log.clear();
+        run.runner.Start("1");
+        QTRY_COMPARE(run.runner.RunState(), TProgramRunner::Running);
+        run.Play("halt", "1");
+        g_Axis_Config[0].Max_V = 1e12;
+        run.log.clear();
+        run.runner.Start("1");
+        QTRY_VERIFY(!run.runner.IsStarting());
+        QCOMPARE(run.log, QStringList{"第1行无法执行：第1轴：数值 1000000000000 换算后超出控制器的数值范围"});
     }
 
     // "绝对定位 90" sends the steps that a panel command sends for 90, the
