@@ -42,7 +42,10 @@ struct TAxis_Config
     QString Home_V = QStringLiteral("-1");
     int32_t Group_ID = 0;
     bool bOpen = true;
-    int32_t Open_Ratio = 0;       // motor steps per mm or degree, rounded to a whole step
+    // Motor steps per mm or degree, rounded to a whole step: the library's
+    // conversion of 1.  Nothing converts with it (a rounded ratio puts
+    // axes whose steps per unit are not whole off target).
+    int32_t Open_Ratio = 0;
     // Motor steps per mm or degree as the library converts, unrounded: the
     // planner and the path preview convert whole programs with it, without
     // a library call per row (and from any thread).

@@ -175,22 +175,6 @@ private slots:
         QCOMPARE(converted(32, 1e6), range.arg(1000000));
         QCOMPARE(converted(32, std::numeric_limits<double>::quiet_NaN()), range.arg("NAN"));
     }
-
-    // Motor_Scale is the library's ratio unrounded: 90° on a direct-drive
-    // rotary stage with 16 microsteps is 800 steps (a whole ratio gave 810).
-    void motorScaleIsTheLibrarysRatio()
-    {
-        g_Axis_Config = {TAxis_Config(), TAxis_Config()};
-        g_Axis_Config[0].Axis_Kind = 1;
-        g_Axis_Config[0].Axis_Div = 16;
-        g_Axis_Config[0].Circle_Ratio = 1;
-        g_Axis_Config[1].Axis_Div = 0;
-        Calc_Ratio(2);
-        QCOMPARE(g_Axis_Config[0].Open_Ratio, 9);
-        QCOMPARE(qRound(90 * g_Axis_Config[0].Motor_Scale), Motor_Real_To_Steps(0, 90));
-        QCOMPARE(Motor_Real_To_Steps(0, 90), 800);
-        QCOMPARE(g_Axis_Config[1].Motor_Scale, 0.0);
-    }
 };
 TAVORIN_TEST(ConversionChoiceTest)
 
