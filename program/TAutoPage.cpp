@@ -16,7 +16,6 @@
 #include "config/ConfigLocation.h"
 
 #include <QCheckBox>
-#include <QFileInfo>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -47,6 +46,14 @@ const char *const kProgramFilter = "*.txt (*.txt)";
 constexpr qint64 kBackgroundRows = 200000;
 // The shortest row of a program file takes about this many bytes.
 constexpr qint64 kBytesPerRow = 30;
+
+// Frees the rows and their memory: a program of millions of rows hands
+// hundreds of megabytes back to the system, which is slow enough to be
+// done in the worker rather than when the handler returns.
+void ReleaseRows(std::vector<TAutoCode> &rows)
+{
+    std::vector<TAutoCode>().swap(rows);
+}
 
 template <typename Work>
 auto LongWork(qint64 rows, const QString &text, Work work)
@@ -334,7 +341,7 @@ void TAutoPage::btn_ScanXYClick()
     const TScanSettings settings = XYFrm->ReadSettings();
     mem_Code->SetRows(LongWork(qint64(old.size()) + RasterRowCount(settings), QStringLiteral("正在生成方案…"),
                                [&] {
-                                   old = {};
+                                   ReleaseRows(old);
                                    std::vector<TAutoCode> rows = GenerateRaster(settings);
                                    TCodeModel::FitRows(rows);
                                    return rows;
@@ -372,7 +379,7 @@ void TAutoPage::Open_Program()
     std::vector<TAutoCode> old = mem_Code->TakeRows();
     ProgramReadResult read =
         LongWork(qint64(old.size()) + QFileInfo(path).size() / kBytesPerRow, QStringLiteral("正在读取方案文件…"), [&] {
-            old = {};
+            ReleaseRows(old);
             ProgramReadResult result = ReadProgramFile(path);
             TCodeModel::FitRows(result.Rows);
             return result;
