@@ -5,6 +5,7 @@
 #include "TCodeModel.h"
 #include "TPreviewPanel.h"
 #include "TProgramDocument.h"
+#include "TRowHeader.h"
 #include "TRunEstimate.h"
 #include "TStatusModel.h"
 #include "TXYFrm.h"
@@ -112,9 +113,12 @@ void TAutoPage::BuildWidgets()
 
     mem_Code = Named<TCodeModel>("mem_Code", this);
     grid_Code = Named<QTableView>("grid_Code", this);
+    hdr_Code = new TRowHeader(grid_Code);
+    grid_Code->setVerticalHeader(hdr_Code);
     grid_Code->setModel(mem_Code);
     SetUpGrid(grid_Code, TCodeModel::ColumnWidthChars);
     connect(mem_Code, &TCodeModel::CurrentRowChanged, this, &TAutoPage::ShowCurrentRow);
+    connect(hdr_Code, &TRowHeader::LaidOut, this, [this] { grid_Code->scrollTo(grid_Code->currentIndex()); });
     Document = new TProgramDocument(mem_Code, this);
     connect(grid_Code->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
@@ -275,7 +279,9 @@ void TAutoPage::ShowCurrentRow(int row)
     const QModelIndex index = mem_Code->index(row, TCodeModel::ColAxis);
     if (selection->currentIndex().row() != row || !selection->isRowSelected(row, QModelIndex()))
         selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    grid_Code->scrollTo(index);
+    // A row the header has not laid out yet is scrolled to once it has.
+    if (hdr_Code->IsLaidOut())
+        grid_Code->scrollTo(index);
 }
 
 void TAutoPage::SelectLastRow()

@@ -19,6 +19,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QTableView;
 class TCodeModel;
+class TRowHeader;
 class TPreviewPanel;
 class TProgramDocument;
 class TRunEstimate;
@@ -36,6 +37,7 @@ public:
     QPlainTextEdit *mmo_Log;
     TCodeModel *mem_Code;
     QTableView *grid_Code;
+    TRowHeader *hdr_Code;  // grid_Code's row header, laid out in slices
     QGroupBox *grp_Edit;
     QComboBox *cbb_Axis, *cbb_Action;
     QLineEdit *edt_Param, *edt_Delay, *edt_Count, *edt_Repeat;

@@ -1,0 +1,94 @@
+#include "program/TRowHeader.h"
+#include "support/TestRegistry.h"
+
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStringListModel>
+#include <QTableView>
+#include <QTest>
+
+namespace {
+
+QStringList Rows(int count)
+{
+    QStringList rows;
+    for (int row = 0; row < count; ++row)
+        rows << QString::number(row);
+    return rows;
+}
+
+// A small grid whose row header lays out three rows a slice.
+struct SlicedGrid
+{
+    QStringListModel model;
+    QTableView grid;
+    TRowHeader *header = new TRowHeader(&grid, 3);
+    SlicedGrid()
+    {
+        grid.setVerticalHeader(header);
+        grid.setModel(&model);
+        grid.resize(200, 120);
+        grid.show();
+    }
+    // A new list of rows; the header starts laying it out.
+    void Reset(int rows)
+    {
+        model.setStringList(Rows(rows));
+        QVERIFY(!header->IsLaidOut());
+    }
+};
+
+} // namespace
+
+class RowHeaderTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // The rows are laid out over several turns, the grid paints again and
+    // learns of them at the end; small changes are laid out at once.
+    void laysOutInSlices()
+    {
+        SlicedGrid grid;
+        QSignalSpy laidOut(grid.header, &TRowHeader::LaidOut);
+        grid.Reset(10);
+        QVERIFY(grid.header->count() < 10);
+        QVERIFY(!grid.grid.updatesEnabled());
+        QTRY_VERIFY(grid.header->IsLaidOut());
+        QCOMPARE(grid.header->count(), 10);
+        QCOMPARE(laidOut.count(), 1);
+        QVERIFY(grid.grid.updatesEnabled());
+        QTRY_VERIFY(grid.grid.verticalScrollBar()->maximum() > 0);
+
+        grid.model.setStringList(Rows(2));
+        QVERIFY(grid.header->IsLaidOut());
+        QCOMPARE(grid.header->count(), 2);
+    }
+
+    // A row added or removed while the rows are being laid out completes
+    // the layout first: the header and the model agree at once.
+    void changeWhileLayingOutCompletesFirst_data()
+    {
+        QTest::addColumn<int>("change");
+        QTest::newRow("insert") << 1;
+        QTest::newRow("remove") << -1;
+    }
+    void changeWhileLayingOutCompletesFirst()
+    {
+        QFETCH(int, change);
+        SlicedGrid grid;
+        QSignalSpy laidOut(grid.header, &TRowHeader::LaidOut);
+        grid.Reset(10);
+        if (change > 0)
+            grid.model.insertRows(10, 1);
+        else
+            grid.model.removeRows(4, 1);
+        QCOMPARE(grid.header->count(), 10 + change);
+        QVERIFY(grid.header->IsLaidOut());
+        QVERIFY(grid.grid.updatesEnabled());
+        QCOMPARE(laidOut.count(), 1);
+    }
+};
+
+TAVORIN_TEST(RowHeaderTest)
+#include "RowHeaderTest.moc"
