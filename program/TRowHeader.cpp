@@ -142,6 +142,10 @@ void TRowHeader::FinishGrowing()
     if (QWidget *grid = parentWidget())
         grid->setUpdatesEnabled(true);
     emit sectionCountChanged(m_countBefore, count());
+    // The grid lays itself out now rather than later, so that whoever is
+    // told of the layout can scroll to any row at once.
+    if (auto *grid = qobject_cast<QAbstractItemView *>(parentWidget()))
+        grid->doItemsLayout();
     emit LaidOut();
 }
 
