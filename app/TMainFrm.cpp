@@ -26,6 +26,7 @@
 #include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/TRunEstimate.h"
+#include "program/TStatusModel.h"
 #include "program/TStatusPoll.h"
 #include "program/TRunLog.h"
 
@@ -216,7 +217,7 @@ void TMainFrm::BuildStatusBar()
     status_Main->addWidget(msg_Version);
     msg_Group_Note = new TGroupNote(status_Main, pgc_Main, Sheet_Manual);
     F_Link_Watch = new TLinkWatch(msg_Mcu_T, this);
-    connect(F_Link_Watch, &TLinkWatch::LostChanged, this, &TMainFrm::Show_Panels_Stale);
+    connect(F_Link_Watch, &TLinkWatch::LostChanged, this, &TMainFrm::Show_Axes_Stale);
 }
 
 void TMainFrm::ConnectHandlers()
@@ -393,13 +394,14 @@ void TMainFrm::Build_Axis_Frames()
 {
     ManualPanels::Build_Axis_Frames(AxisPanelContainer(), F_Axis_Num);
     if (F_Link_Watch->IsLost())
-        Show_Panels_Stale(true);
+        Show_Axes_Stale(true);
 }
 
-void TMainFrm::Show_Panels_Stale(bool stale)
+void TMainFrm::Show_Axes_Stale(bool stale)
 {
     for (TAxisFrm *panel : Axis_Frames())
         panel->Show_Stale(stale);
+    AutoPage->mem_Status->SetStale(stale);
 }
 
 QList<QWidget *> TMainFrm::Group_Panels() const

@@ -113,8 +113,9 @@ public:
     void Halt_All_Axes();
     // The halt of the page shown: btn_HaltAllClick or btn_AutoHaltClick.
     void Halt_Current_Page();
-    // Greys the axis panels' readouts while the board is lost.
-    void Show_Panels_Stale(bool stale);
+    // While the board is lost the axis panels grey their readouts and the
+    // status table shows no position.
+    void Show_Axes_Stale(bool stale);
 
     // Automatic mode: run controls, run log and status table.
     void Add_Log(const QString &text);

@@ -25,7 +25,7 @@ QVariant TStatusModel::data(const QModelIndex &index, int role) const
     switch (index.column()) {
     case ColID: return index.row();
     case ColAxis: return row.Axis;
-    case ColPos: return std::isfinite(row.Pos) ? FormatFloat6(row.Pos) : QStringLiteral("—");
+    case ColPos: return std::isfinite(row.Pos) && !m_stale ? FormatFloat6(row.Pos) : QStringLiteral("—");
     default: return {};
     }
 }
@@ -82,4 +82,13 @@ std::vector<double> TStatusModel::StepPositions() const
     for (const Row &row : m_rows)
         steps.push_back(row.Steps);
     return steps;
+}
+
+void TStatusModel::SetStale(bool stale)
+{
+    if (stale == m_stale)
+        return;
+    m_stale = stale;
+    if (!m_rows.empty())
+        emit dataChanged(index(0, ColPos), index(AxisCount() - 1, ColPos), {Qt::DisplayRole});
 }

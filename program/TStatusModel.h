@@ -39,6 +39,11 @@ public:
     // Tells the followers that a refresh of every row has ended.
     void EndRefresh() { emit Refreshed(); }
 
+    // While the board is lost nothing is known of where the axes stand:
+    // every position reads "—" until the board answers again.
+    void SetStale(bool stale);
+    bool IsStale() const { return m_stale; }
+
 signals:
     void Refreshed();
 
@@ -50,4 +55,5 @@ private:
         double Steps = 0;
     };
     std::vector<Row> m_rows;
+    bool m_stale = false;
 };

@@ -6,6 +6,7 @@
 #include "program/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
+#include "program/TStatusModel.h"
 #include "support/BoardSim.h"
 #include "support/TestRegistry.h"
 
@@ -113,6 +114,11 @@ private slots:
                     && !f->chk_Zero->isChecked());
             QVERIFY(!f->edt_Show_Software->isEnabled() && !f->edt_Show_V->isEnabled());
         }
+        const auto shownPosition = [] {
+            TStatusModel *status = MainFrm->AutoPage->mem_Status;
+            return status->data(status->index(0, TStatusModel::ColPos)).toString();
+        };
+        QCOMPARE(shownPosition(), QStringLiteral("—"));
 
         // Back again: "连接设备" works at once and clears the pane.
         const QStringList sameAddress{"--listen", QStringLiteral("127.0.0.1:%1").arg(sim->port)};
@@ -126,6 +132,7 @@ private slots:
         QCOMPARE(StatusPane(), QString());
         for (TAxisFrm *f : MainFrm->Axis_Frames())
             QVERIFY(f->edt_Show_Software->isEnabled() && f->edt_Show_V->isEnabled());
+        QVERIFY(shownPosition() != QStringLiteral("—"));
     }
 
     // A serial line that another program holds is said so, not taken for a
