@@ -107,6 +107,8 @@ void TRowHeader::GrowStep()
     const int laid = count();
     const int missing = ModelRows() - laid;
     if (missing <= 0) {
+        if (missing < 0) // reset to fewer rows meanwhile
+            initializeSections();
         FinishGrowing();
         return;
     }
