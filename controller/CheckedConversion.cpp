@@ -55,11 +55,16 @@ const QString &Motor_Side()
 // for one far beyond; the value over the size of one step tells them apart.
 int32_t Checked_Motor_Real_To_Steps(int axis, double value)
 {
-    if (!Has_Motor_Unit(axis))
-        Throw_No_Ratio(axis, value, Motor_Side());
-    if (!Fits_32_Bits(value / Motor_Steps_To_Real(axis, 1)))
-        Throw_Out_Of_Range(axis, value);
+    Check_Motor_Real(axis, value, Motor_Steps_To_Real(axis, 1));
     return Motor_Real_To_Steps(axis, value);
+}
+
+void Check_Motor_Real(int axis, double value, double realPerStep)
+{
+    if (!Usable_Unit(realPerStep))
+        Throw_No_Ratio(axis, value, Motor_Side());
+    if (!Fits_32_Bits(value / realPerStep))
+        Throw_Out_Of_Range(axis, value);
 }
 
 int32_t Checked_Sensor_Real_To_Counts(int axis, double value)

@@ -14,6 +14,11 @@
 // ratio and the result must lie inside the 32-bit range.
 int32_t Checked_Motor_Real_To_Steps(int axis, double value);
 
+// Its check alone, for an axis whose distance of one motor step
+// (Motor_Steps_To_Real(axis, 1)) is already known: a check of many values
+// reads it once.  Throws as the conversion would.
+void Check_Motor_Real(int axis, double value, double realPerStep);
+
 // Sensor_Real_To_Counts with the same check on the sensor side.
 int32_t Checked_Sensor_Real_To_Counts(int axis, double value);
 

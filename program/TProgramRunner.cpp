@@ -7,6 +7,7 @@
 #include "common/Ticks.h"
 #include "config/AxisConfig.h"
 #include "controller/CheckedConversion.h"
+#include "controller/Conversion.h"
 #include "controller/LinkState.h"
 #include "kq_api.h"
 
@@ -107,6 +108,7 @@ bool TProgramRunner::Auto_Run(const QString &repeatText, int firstRow)
     m_startTotal = StrToInt(repeatText);
     m_startRow = firstRow;
     m_profileChecks.clear();
+    m_realPerStep.clear();
     m_checkRow = firstRow;
     return Check_Rows();
 }
@@ -171,14 +173,28 @@ QString TProgramRunner::Check_Row(const TAutoCode &code) const
     return why;
 }
 
-QString TProgramRunner::Check_Value(int axis, double value)
+QString TProgramRunner::Check_Value(int axis, double value) const
 {
     try {
-        Checked_Motor_Real_To_Steps(axis, value);
+        Check_Motor_Real(axis, value, Real_Per_Step(axis));
     } catch (const EConvertError &e) {
         return e.Message();
     }
     return QString();
+}
+
+// The distance of one motor step, read once per axis in a pre-start check
+// of many rows (the configuration does not change while it runs).
+double TProgramRunner::Real_Per_Step(int axis) const
+{
+    if (m_checkRow < 0)
+        return Motor_Steps_To_Real(axis, 1);
+    const auto known = m_realPerStep.constFind(axis);
+    if (known != m_realPerStep.constEnd())
+        return known.value();
+    const double realPerStep = Motor_Steps_To_Real(axis, 1);
+    m_realPerStep.insert(axis, realPerStep);
+    return realPerStep;
 }
 
 // The acceleration, deceleration and speed limit of a move are the axis's

@@ -131,8 +131,9 @@ private:
     // Checks rows from m_checkRow on for one slice; true once every row
     // has passed and the run has begun.
     bool Check_Rows();
-    static QString Check_Value(int axis, double value);
+    QString Check_Value(int axis, double value) const;
     QString Check_Profile(int axis) const;
+    double Real_Per_Step(int axis) const;
     void Check_Next_Slice();
     void End_Check();
     void Begin_Run();
@@ -148,6 +149,7 @@ private:
     int m_checkRow = -1;
     // The profile check of each axis met so far in the check under way.
     mutable QHash<int, QString> m_profileChecks;
+    mutable QHash<int, double> m_realPerStep;
     bool m_checkWaits = false; // StartPending(true) was reported
     int32_t m_startTotal = 0;
     int m_startRow = 0;

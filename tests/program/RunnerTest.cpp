@@ -353,8 +353,9 @@ private slots:
             QCOMPARE(run.log, halt ? QStringList{"停止"} : QStringList());
         }
 
-        // The axis's profile is checked once per start, not once for ever:
-        // a speed limit made unusable between two starts is refused.
+        // The axis's profile and its step are read once per start, not once
+        // for ever: a speed limit or a ratio made unusable between two
+        // starts is refused.
         run.code.SetRows(std::vector<TAutoCode>(3000, Rows("0,第1轴,相对定位,0,0,1").front()));
         run.log.clear();
         run.runner.Start("1");
@@ -365,6 +366,12 @@ private slots:
         run.runner.Start("1");
         QTRY_VERIFY(!run.runner.IsStarting());
         QCOMPARE(run.log, QStringList{"第1行无法执行：第1轴：数值 1000000000000 换算后超出控制器的数值范围"});
+        g_Axis_Config[0].Axis_Div = 0;
+        run.log.clear();
+        run.runner.Start("1");
+        QTRY_VERIFY(!run.runner.IsStarting());
+        QCOMPARE(run.log,
+                 QStringList{"第1行无法执行：第1轴：每毫米(度)的电机步数无效，无法换算数值 0，请检查参数配置"});
     }
 
     // "绝对定位 90" sends the steps that a panel command sends for 90, the
