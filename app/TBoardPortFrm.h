@@ -1,7 +1,7 @@
 #pragma once
 // "通讯口选择": which link the connection opens.  Lives for the whole run;
 // its last choices are kept in the configuration file.
-#include "BoardLink.h"
+#include "controller/BoardLink.h"
 
 #include <QDialog>
 #include <array>

@@ -1,6 +1,6 @@
 #include "TMainFrm.h"
 
-#include "BoardLink.h"
+#include "controller/BoardLink.h"
 #include "Forms.h"
 #include "ManualPanels.h"
 #include "TGroupNote.h"

@@ -1,6 +1,6 @@
 #pragma once
 // The command line of tavorin-run: a command, a program file and options.
-#include "app/BoardLink.h"
+#include "controller/BoardLink.h"
 
 #include <QString>
 #include <QStringList>
