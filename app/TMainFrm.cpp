@@ -16,6 +16,7 @@
 #include "common/AppInfo.h"
 #include "common/Dialogs.h"
 #include "common/Guard.h"
+#include "common/StopSignals.h"
 #include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
@@ -295,8 +296,17 @@ void TMainFrm::closeEvent(QCloseEvent *event)
 
 bool TMainFrm::FormCloseQuery()
 {
-    return Runner->RunState() == TProgramRunner::Idle
+    return m_closeWithoutAsking || Runner->RunState() == TProgramRunner::Idle
         || ConfirmDestructive(QStringLiteral("方案正在运行，退出将停止所有轴。确认退出？"));
+}
+
+void TMainFrm::Close_On_Stop_Signals(const std::function<void(int)> &exit)
+{
+    connect(new TStopSignals(this), &TStopSignals::Stop, this, [this, exit](int signal) {
+        m_closeWithoutAsking = true;
+        close();
+        exit(128 + signal);
+    });
 }
 
 void TMainFrm::FormClose()

@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 class QAction;
 class QLabel;
@@ -82,6 +83,10 @@ public:
     bool FormCloseQuery();
     // Saves the panels' entries, halts every axis and shuts the library down.
     void FormClose();
+    // When the process is told to stop (SIGTERM, SIGINT, SIGHUP) the window
+    // closes as the operator closes it, without asking, and `exit` gets the
+    // exit status (128 + the signal).
+    void Close_On_Stop_Signals(const std::function<void(int)> &exit);
     void btn_ScanClick();
     void Load_Axis_Config();
     void Save_Axis_Entries();
@@ -152,4 +157,5 @@ private:
 
     QHash<QToolButton *, QAction *> m_toolActions;
     bool m_shown = false;
+    bool m_closeWithoutAsking = false;
 };

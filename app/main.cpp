@@ -1,9 +1,13 @@
 #include "app/Forms.h"
 #include "app/TMainFrm.h"
+#include "kq_api.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <cstdlib>
+#include <exception>
 
 int main(int argc, char **argv)
 {
@@ -16,8 +20,14 @@ int main(int argc, char **argv)
     QTranslator toolkitTexts;
     if (toolkitTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&toolkitTexts);
+    // An error that nothing caught ends the process: the axes stop first.
+    std::set_terminate([] {
+        KQ_Set_Axis_Halt_All();
+        std::abort();
+    });
     Create_Forms();
     MainFrm->show();
+    MainFrm->Close_On_Stop_Signals([](int status) { QCoreApplication::exit(status); });
     const int result = app.exec();
     Destroy_Forms();
     return result;

@@ -1,7 +1,7 @@
 // tavorin-run: runs a program file from a script, a scheduler or a shell,
 // on the same engines as the window.  QtCore only.
 #include "CliOptions.h"
-#include "StopSignals.h"
+#include "common/StopSignals.h"
 #include "TCliOutput.h"
 #include "TCliSession.h"
 

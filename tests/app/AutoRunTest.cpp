@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <csignal>
+
 using namespace Fixtures;
 using namespace AppTest;
 
@@ -112,6 +114,30 @@ private slots:
         }
         if (!journal.isEmpty())
             QVERIFY(!MainFrm->tmr_Auto->isActive() && !MainFrm->tmr_AutoStatus->isActive());
+    }
+
+    // Told to stop by a signal during a run, the window closes without
+    // asking: every axis halted, then the library shut down; the exit
+    // status names the signal.
+    void stopSignalClosesWithoutAsking_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << SIGTERM;
+        QTest::newRow("SIGHUP") << SIGHUP;
+    }
+    void stopSignalClosesWithoutAsking()
+    {
+        QFETCH(int, signal);
+        Start_Running();
+        kqsim_journal_clear();
+        MessageRecorder messages{MsgResult::Cancel};
+        int status = -1;
+        MainFrm->Close_On_Stop_Signals([&status](int code) { status = code; });
+        std::raise(signal);
+        QTRY_COMPARE(status, 128 + signal);
+        QCOMPARE(Journal(), (QStringList{"KQ_Set_Axis_Halt_All()", "KQ_DeInit()"}));
+        QVERIFY(messages.requests.isEmpty());
+        QVERIFY(!MainFrm->isVisible());
     }
 
     void runToTheEndFromTheToolbar()

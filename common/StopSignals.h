@@ -1,8 +1,8 @@
 #pragma once
-// SIGINT, SIGTERM and SIGHUP (the terminal closed) for a running program:
-// the handler only notes the signal and wakes the event loop, which halts
-// the axes.  The handler stays
-// installed, so a second Ctrl+C cannot end the process before the halt.
+// SIGINT, SIGTERM and SIGHUP (the terminal closed) for a program that may
+// drive axes: the handler only notes the signal and wakes the event loop,
+// which halts the axes.  The handler stays installed, so a second Ctrl+C
+// cannot end the process before the halt.
 #include <QObject>
 #include <csignal>
 

@@ -25,6 +25,7 @@ extern "C" void OnStopSignal(int signal)
 
 TStopSignals::TStopSignals(QObject *parent) : QObject(parent)
 {
+    g_received = 0; // a watcher of its own counts only what it receives
     if (::pipe(g_pipe) == 0) {
         for (int fd : g_pipe)
             ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
@@ -37,8 +38,8 @@ TStopSignals::TStopSignals(QObject *parent) : QObject(parent)
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGINT, SIGTERM, SIGHUP})
         sigaction(signal, &action, nullptr);
-    // A closed output pipe is seen by the write that fails (TCliOutput),
-    // not by a signal that would end the process with the axes moving.
+    // A closed output pipe or socket is seen by the write that fails, not
+    // by a signal that would end the process with the axes moving.
     std::signal(SIGPIPE, SIG_IGN);
 }
 
