@@ -50,6 +50,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cstdlib>
+
 namespace {
 // The group panels (200 px) with room for the scroll bar.
 const int kSelectListWidth = 224;
@@ -329,6 +331,26 @@ void TMainFrm::FormClose()
 
 // ---- connection --------------------------------------------------------------
 
+void Halt_If_Still_Connected()
+{
+    if (MainFrm && MainFrm->F_Axis_Num > 0)
+        KQ_Set_Axis_Halt_All();
+}
+
+namespace {
+
+// An exit that does not pass through closing the window (the display
+// server gone, say) must not leave the axes moving.  Registered once the
+// library has been used, so that it runs before the library's own clean-up
+// at exit (handlers run in the reverse order of their registration).
+void Halt_If_The_Process_Exits()
+{
+    static const bool registered = std::atexit(Halt_If_Still_Connected) == 0;
+    Q_UNUSED(registered);
+}
+
+} // namespace
+
 void TMainFrm::btn_ScanClick()
 {
     if (ShowModal(BoardPortFrm) != QDialog::Accepted)
@@ -343,6 +365,7 @@ void TMainFrm::btn_ScanClick()
     F_Axis_Num = 0;
     if (!Connect_Board(BoardPortFrm->Choice(), ShowInfo))
         return;
+    Halt_If_The_Process_Exits();
     F_Link_Watch->Connected();
     msg_Link->setText(Link_Name(BoardPortFrm->Choice()));
     TBoard_Resources resources;

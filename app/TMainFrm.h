@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <functional>
 
+// Halts every axis while the window is there and connected: for an end of
+// the process that does not pass through closing the window.
+void Halt_If_Still_Connected();
+
 class QAction;
 class QLabel;
 class QPlainTextEdit;

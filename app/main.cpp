@@ -1,6 +1,5 @@
 #include "app/Forms.h"
 #include "app/TMainFrm.h"
-#include "kq_api.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -22,7 +21,7 @@ int main(int argc, char **argv)
         QApplication::installTranslator(&toolkitTexts);
     // An error that nothing caught ends the process: the axes stop first.
     std::set_terminate([] {
-        KQ_Set_Axis_Halt_All();
+        Halt_If_Still_Connected();
         std::abort();
     });
     Create_Forms();
