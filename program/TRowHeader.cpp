@@ -39,6 +39,23 @@ void TRowHeader::setModel(QAbstractItemModel *model)
         };
     }
     QHeaderView::setModel(model);
+    if (model)
+        FollowRowsAtTheEnd(model);
+}
+
+// Every row has the same height and none is hidden or moved, so rows added
+// anywhere change the sections as rows added at the end would.  The plain
+// header makes room for them among its sections (for a row before the first
+// of ten million it moves them all to new memory: a quarter of a second);
+// here the sections are added at the end.
+void TRowHeader::FollowRowsAtTheEnd(QAbstractItemModel *model)
+{
+    disconnect(model, &QAbstractItemModel::rowsInserted, this, nullptr);
+    m_modelConnections.push_back(
+        connect(model, &QAbstractItemModel::rowsInserted, this, [this](const QModelIndex &parent) {
+            if (parent == rootIndex())
+                initializeSections();
+        }));
 }
 
 // A reset only posts a layout of the view; the sections follow in

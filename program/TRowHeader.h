@@ -5,7 +5,8 @@
 // lays the rows out a slice per turn of the event loop while the window
 // goes on answering, and lets the grid paint again once every row is laid
 // out.  Any other change of the rows first completes the layout, so the
-// header never disagrees with the model about a row it is told of.
+// header never disagrees with the model about a row it is told of.  For a
+// grid whose rows all have one height and are never hidden or moved.
 #include <QHeaderView>
 #include <QMetaObject>
 #include <vector>
@@ -32,6 +33,7 @@ signals:
     void LaidOut();
 
 private:
+    void FollowRowsAtTheEnd(QAbstractItemModel *model);
     int ModelRows() const;
     void StartGrowing();
     void GrowStep();

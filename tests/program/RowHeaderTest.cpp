@@ -68,6 +68,21 @@ private slots:
         QCOMPARE(grid.header->count(), 2);
     }
 
+    // Rows added before the first or removed from anywhere: one section a
+    // row, and the grid still reaches its last row.
+    void rowsAddedOrRemovedAnywhere()
+    {
+        SlicedGrid grid;
+        grid.Reset(10);
+        QTRY_VERIFY(grid.header->IsLaidOut());
+        grid.model.insertRows(0, 2);
+        QCOMPARE(grid.header->count(), 12);
+        grid.model.removeRows(3, 1);
+        QCOMPARE(grid.header->count(), 11);
+        grid.grid.scrollTo(grid.model.index(10));
+        QCOMPARE(grid.grid.rowAt(grid.grid.viewport()->height() - 1), 10);
+    }
+
     // A row added or removed while the rows are being laid out completes
     // the layout first: the header and the model agree at once.  A reset
     // meanwhile ends with the new rows.
