@@ -6,6 +6,7 @@
 #include "app/TMainFrm.h"
 #include "axis/TAxisFrm.h"
 #include "config/AxisConfig.h"
+#include "program/AutoCode.h"
 #include "support/Fixtures.h"
 
 #include <QRadioButton>
@@ -15,6 +16,12 @@
 namespace AppTest {
 
 const uint32_t kAllResources = KQ_RESOURCE_AXIS | KQ_RESOURCE_ENCODER;
+
+// A program step on axis `id`, named as the window names it ("第1轴").
+inline TAutoCode AxisStep(int id, const QString &action, double param, int32_t count = 1)
+{
+    return TAutoCode{false, id, QStringLiteral("第%1轴").arg(id + 1), action, param, 0, count};
+}
 
 class Program
 {

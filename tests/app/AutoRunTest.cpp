@@ -21,17 +21,12 @@ using namespace AppTest;
 
 namespace {
 
-TAutoCode Adjust(int id, double param)
-{
-    return TAutoCode{false, id, QStringLiteral("第%1轴").arg(id + 1), AutoAction::Adjust, param, 0, 1};
-}
-
 // Connected, in automatic mode, with a one-row program running.
 void Start_Running()
 {
     Connect();
     MainFrm->btn_AutoClick();
-    MainFrm->AutoPage->mem_Code->InsertRow(-1, Adjust(0, 1));
+    MainFrm->AutoPage->mem_Code->InsertRow(-1, AxisStep(0, AutoAction::Adjust, 1));
     MainFrm->btn_AutoRunClick();
     kqsim_journal_clear();
 }
@@ -184,8 +179,8 @@ private slots:
     {
         Connect();
         MainFrm->btn_AutoClick();
-        MainFrm->AutoPage->mem_Code->InsertRow(-1, Adjust(0, 1));
-        MainFrm->AutoPage->mem_Code->InsertRow(-1, Adjust(9, 1));
+        MainFrm->AutoPage->mem_Code->InsertRow(-1, AxisStep(0, AutoAction::Adjust, 1));
+        MainFrm->AutoPage->mem_Code->InsertRow(-1, AxisStep(9, AutoAction::Adjust, 1));
         MessageRecorder boxes;
         MainFrm->btn_AutoRunClick();
         QCOMPARE(boxes.requests.size(), 1);

@@ -22,11 +22,6 @@ using namespace AppTest;
 
 namespace {
 
-TAutoCode Step(int id, const QString &action, double param, int count = 1)
-{
-    return TAutoCode{false, id, QStringLiteral("第%1轴").arg(id + 1), action, param, 0, count};
-}
-
 void Load_Program(const std::vector<TAutoCode> &rows)
 {
     for (const TAutoCode &row : rows)
@@ -60,7 +55,7 @@ private slots:
         cfg->Write("[AXIS1]\r\nACC=1000\r\nDEC=1000\r\nMAX_V=10\r\n");
         Connect();
         MainFrm->btn_AutoClick();
-        Load_Program({Step(1, AutoAction::Rel, 0.5, 2), Step(0, AutoAction::Adjust, 0)});
+        Load_Program({AxisStep(1, AutoAction::Rel, 0.5, 2), AxisStep(0, AutoAction::Adjust, 0)});
         SetFileDialogHandler([this](FileDialogKind, const QString &) { return cfg->dir.filePath("扫描.txt"); });
         MainFrm->btn_SaveClick();
         SetFileDialogHandler({});
@@ -102,8 +97,8 @@ private slots:
     {
         Connect();
         MainFrm->btn_AutoClick();
-        Load_Program({Step(9, AutoAction::Adjust, 1), Step(0, AutoAction::Adjust, 2), Step(0, AutoAction::Adjust, 3),
-                      Step(0, AutoAction::Adjust, 4)});
+        Load_Program({AxisStep(9, AutoAction::Adjust, 1), AxisStep(0, AutoAction::Adjust, 2), AxisStep(0, AutoAction::Adjust, 3),
+                      AxisStep(0, AutoAction::Adjust, 4)});
         std::unique_ptr<QMenu> menu(MainFrm->AutoPage->Code_Menu(2));
         QVERIFY(menu);
         auto *start = menu->findChild<QAction *>("act_RunFromRow");

@@ -25,11 +25,6 @@ using namespace AppTest;
 
 namespace {
 
-TAutoCode Rel(int id, double param)
-{
-    return TAutoCode{false, id, QStringLiteral("第%1轴").arg(id + 1), AutoAction::Rel, param, 0, 1};
-}
-
 void ShowActive()
 {
     MainFrm->show();
@@ -85,7 +80,7 @@ private slots:
         Connect();
         if (automatic) {
             MainFrm->btn_AutoClick();
-            MainFrm->AutoPage->mem_Code->InsertRow(-1, Rel(0, 5));
+            MainFrm->AutoPage->mem_Code->InsertRow(-1, AxisStep(0, AutoAction::Rel, 5));
             MainFrm->btn_AutoRunClick();
             QCOMPARE(MainFrm->Runner->RunState(), int(TProgramRunner::Running));
         }
@@ -172,7 +167,7 @@ private slots:
         MainFrm->btn_AutoClick();
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手"));
         TCodeModel *code = MainFrm->AutoPage->mem_Code;
-        code->InsertRow(-1, Rel(0, 1));
+        code->InsertRow(-1, AxisStep(0, AutoAction::Rel, 1));
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手"));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("扫描.txt"));
@@ -181,7 +176,7 @@ private slots:
         MainFrm->btn_Save->click();
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt"));
         QCOMPARE(MainFrm->msg_Note->text(), QStringLiteral("已保存：") + QDir::toNativeSeparators(path));
-        code->InsertRow(-1, Rel(1, 2));
+        code->InsertRow(-1, AxisStep(1, AutoAction::Rel, 2));
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt*"));
         MainFrm->AutoPage->btn_DelCodeClick();
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt*"));

@@ -39,10 +39,7 @@ inline std::vector<TAutoCode> Raster(int32_t delay)
     return GenerateRaster(s);
 }
 
-inline TAutoCode Step(int id, const QString &action, double param, int32_t count = 1)
-{
-    return TAutoCode{false, id, QStringLiteral("第%1轴").arg(id + 1), action, param, 0, count};
-}
+using AppTest::AxisStep;
 
 // A folder with program files and a configuration whose axes 0 and 1 move
 // fast (so that a run takes a second or two on the wall clock).

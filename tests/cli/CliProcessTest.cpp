@@ -113,7 +113,7 @@ private slots:
         BoardSim sim;
         QVERIFY(sim.Start());
         QProcess p;
-        Start(p, {"run", files.Program({Step(0, AutoAction::Abs, 5)}), "--config", files.Config(), "--link", Net(sim)});
+        Start(p, {"run", files.Program({AxisStep(0, AutoAction::Abs, 5)}), "--config", files.Config(), "--link", Net(sim)});
         QByteArray out;
         QVERIFY(WaitForOutput(p, out, QStringLiteral("开始绝对定位")));
         QElapsedTimer t;
@@ -139,7 +139,7 @@ private slots:
     {
         Files files;
         QProcess p;
-        Start(p, {"run", files.Program({Step(0, AutoAction::Rel, 0.1, 2), Step(1, AutoAction::Adjust, 3)}),
+        Start(p, {"run", files.Program({AxisStep(0, AutoAction::Rel, 0.1, 2), AxisStep(1, AutoAction::Adjust, 3)}),
                   "--config", files.Config(), "--json", "--repeat", "2"});
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), int(Exit_Ok));
@@ -167,8 +167,8 @@ private slots:
     void pauseStepWaitsForALine()
     {
         Files files;
-        const QString program = files.Program({Step(0, AutoAction::Adjust, 1), Step(-1, AutoAction::Pause, 0),
-                                               Step(1, AutoAction::Adjust, 2)});
+        const QString program = files.Program({AxisStep(0, AutoAction::Adjust, 1), AxisStep(-1, AutoAction::Pause, 0),
+                                               AxisStep(1, AutoAction::Adjust, 2)});
         QProcess resumed;
         Start(resumed, {"run", program, "--config", files.Config()}, true);
         QByteArray out;

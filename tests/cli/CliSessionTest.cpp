@@ -73,8 +73,8 @@ private slots:
     void checkListsEveryRefusedRow()
     {
         Files files;
-        const QString file = files.Program({Step(0, AutoAction::Abs, 1), Step(7, AutoAction::Rel, 1),
-                                            Step(1, AutoAction::Abs, 1e12), Step(-1, AutoAction::Pause, 0)});
+        const QString file = files.Program({AxisStep(0, AutoAction::Abs, 1), AxisStep(7, AutoAction::Rel, 1),
+                                            AxisStep(1, AutoAction::Abs, 1e12), AxisStep(-1, AutoAction::Pause, 0)});
         Session s(Options(TCliOptions::Check, file, files.Config()));
         kqsim_journal_clear();
         QCOMPARE(s.session->Check(), int(Exit_Refused));
