@@ -3,10 +3,10 @@
 #include "TBoardPortFrm.h"
 #include "TMainFrm.h"
 #include "TRunAllFrm.h"
-#include "config/TConfigFrm.h"
-#include "config/TGroupFrm.h"
-#include "program/TAutoPage.h"
-#include "program/TXYFrm.h"
+#include "config/ui/TConfigFrm.h"
+#include "config/ui/TGroupFrm.h"
+#include "program/ui/TAutoPage.h"
+#include "program/ui/TXYFrm.h"
 
 TMainFrm *MainFrm = nullptr;
 TBoardPortFrm *BoardPortFrm = nullptr;

@@ -1,6 +1,6 @@
 #include "TBoardPortFrm.h"
 
-#include "common/Dialogs.h"
+#include "common/ui/Dialogs.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
 #include "config/ConfigLocation.h"

@@ -3,7 +3,7 @@
 #include "AxisDeviation.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
-#include "common/Widgets.h"
+#include "common/ui/Widgets.h"
 #include "config/AxisConfig.h"
 #include "controller/CheckedConversion.h"
 #include "controller/Conversion.h"

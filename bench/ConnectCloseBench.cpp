@@ -12,7 +12,7 @@
 #include "app/Forms.h"
 #include "app/TBoardPortFrm.h"
 #include "app/TMainFrm.h"
-#include "common/Dialogs.h"
+#include "common/ui/Dialogs.h"
 #include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"

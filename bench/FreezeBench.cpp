@@ -8,11 +8,11 @@
 #include "BenchSupport.h"
 #include "common/Guard.h"
 #include "program/RasterScan.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
-#include "program/TRunEstimate.h"
-#include "program/TXYFrm.h"
+#include "program/ui/TRunEstimate.h"
+#include "program/ui/TXYFrm.h"
 
 #include <QApplication>
 #include <QCheckBox>

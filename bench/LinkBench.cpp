@@ -11,7 +11,7 @@
 #include "app/Forms.h"
 #include "app/TBoardPortFrm.h"
 #include "app/TMainFrm.h"
-#include "common/Dialogs.h"
+#include "common/ui/Dialogs.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "kq_sim.h"

@@ -5,7 +5,7 @@
 #include "BenchSupport.h"
 #include "kq_sim.h"
 #include "program/RasterScan.h"
-#include "program/TPreviewPanel.h"
+#include "program/ui/TPreviewPanel.h"
 #include "program/TRunPlanner.h"
 
 #include <QApplication>

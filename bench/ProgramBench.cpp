@@ -3,11 +3,11 @@
 // opening it again (compared with Python's csv module reading and converting
 // the same file), the heap spent per row, and scrolling the grid to the last
 // row.  Prints each figure.
-#include "common/Dialogs.h"
+#include "common/ui/Dialogs.h"
 #include "program/ProgramFile.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
-#include "program/TXYFrm.h"
+#include "program/ui/TXYFrm.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -11,7 +11,7 @@
 //   one line in the window and in the record.
 // The records go to a temporary folder of the benchmark's own.
 #include "BenchSupport.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 #include "program/TRunLog.h"

@@ -1,8 +1,8 @@
 #include "AppFixture.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TStatusModel.h"
-#include "program/TXYFrm.h"
+#include "program/ui/TXYFrm.h"
 #include "support/TestRegistry.h"
 
 #include <QComboBox>

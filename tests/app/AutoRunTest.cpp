@@ -2,7 +2,7 @@
 // toolbar handlers, mode switches and connection during a run, and the
 // refusal box.
 #include "AppFixture.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 #include "support/TestRegistry.h"

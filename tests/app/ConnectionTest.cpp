@@ -4,7 +4,7 @@
 #include "axis/TAxisFrm.h"
 #include "config/AxisConfig.h"
 #include "AppFixture.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TStatusModel.h"
 #include "support/TestRegistry.h"
 

@@ -1,9 +1,9 @@
 #include "AppFixture.h"
-#include "program/TAutoPage.h"
-#include "program/TPreviewPanel.h"
+#include "program/ui/TAutoPage.h"
+#include "program/ui/TPreviewPanel.h"
 #include "program/TStatusModel.h"
 #include "program/TStatusPoll.h"
-#include "program/TXYFrm.h"
+#include "program/ui/TXYFrm.h"
 #include "support/TestRegistry.h"
 
 #include <QComboBox>

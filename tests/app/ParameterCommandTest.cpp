@@ -1,6 +1,6 @@
 #include "AppFixture.h"
-#include "config/TConfigFrm.h"
-#include "config/TGroupFrm.h"
+#include "config/ui/TConfigFrm.h"
+#include "config/ui/TGroupFrm.h"
 #include "support/TestRegistry.h"
 
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // file matches the window's log, the window keeps the last lines only,
 // "从此行开始运行" and the "运行记录" button.
 #include "AppFixture.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 #include "support/TestRegistry.h"

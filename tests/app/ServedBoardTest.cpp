@@ -3,7 +3,7 @@
 // see it said in the status bar, and connect again.
 #include "AppFixture.h"
 #include "app/TLinkWatch.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 #include "program/TStatusModel.h"

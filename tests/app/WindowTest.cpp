@@ -3,7 +3,7 @@
 // the title that names the program file, and the layout kept across runs.
 #include "AppFixture.h"
 #include "app/TStatusNote.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 #include "support/TestRegistry.h"

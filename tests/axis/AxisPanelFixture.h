@@ -3,7 +3,7 @@
 // link, a panel built the way the main window builds it, and the library
 // journal as a list of calls.
 #include "axis/TAxisFrm.h"
-#include "common/Dialogs.h"
+#include "common/ui/Dialogs.h"
 #include "config/AxisConfig.h"
 #include "controller/Conversion.h"
 #include "kq_sim.h"

@@ -5,7 +5,7 @@
 #include "app/AppFixture.h"
 #include "program/ProgramFile.h"
 #include "program/RasterScan.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 

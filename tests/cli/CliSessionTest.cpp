@@ -4,7 +4,7 @@
 #include "cli/CliOptions.h"
 #include "cli/TCliOutput.h"
 #include "cli/TCliSession.h"
-#include "program/TRunEstimate.h"
+#include "program/ui/TRunEstimate.h"
 #include "support/TestRegistry.h"
 
 #include <QDir>

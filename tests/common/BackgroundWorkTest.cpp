@@ -1,4 +1,4 @@
-#include "common/BackgroundWork.h"
+#include "common/ui/BackgroundWork.h"
 #include "common/Exceptions.h"
 #include "support/TestRegistry.h"
 

@@ -1,4 +1,4 @@
-#include "common/Dialogs.h"
+#include "common/ui/Dialogs.h"
 #include "common/Guard.h"
 #include "common/Ticks.h"
 #include "support/Fixtures.h"

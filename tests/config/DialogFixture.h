@@ -2,8 +2,8 @@
 // The parameter dialog and its group dialog on a configuration file of the
 // test's own, fresh for every test function.
 #include "config/IniFile.h"
-#include "config/TConfigFrm.h"
-#include "config/TGroupFrm.h"
+#include "config/ui/TConfigFrm.h"
+#include "config/ui/TGroupFrm.h"
 #include "support/Fixtures.h"
 
 #include <memory>

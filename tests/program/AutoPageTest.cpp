@@ -1,9 +1,9 @@
 #include "ProgramRows.h"
 #include "common/Exceptions.h"
-#include "program/TAutoPage.h"
+#include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TStatusModel.h"
-#include "program/TXYFrm.h"
+#include "program/ui/TXYFrm.h"
 #include "support/Fixtures.h"
 #include "support/TestRegistry.h"
 

@@ -1,6 +1,6 @@
 #include "program/TCodeModel.h"
-#include "program/TPreviewPanel.h"
-#include "program/TRunEstimate.h"
+#include "program/ui/TPreviewPanel.h"
+#include "program/ui/TRunEstimate.h"
 #include "support/TestRegistry.h"
 
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "program/TPreviewPanel.h"
+#include "program/ui/TPreviewPanel.h"
 #include "support/TestRegistry.h"
 
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "program/TRowHeader.h"
+#include "program/ui/TRowHeader.h"
 #include "support/TestRegistry.h"
 
 #include <QScrollBar>

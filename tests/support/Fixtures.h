@@ -1,7 +1,7 @@
 #pragma once
 // Helpers shared by the program's tests: the library journal, answered
 // message boxes and a configuration file of the test's own.
-#include "common/Dialogs.h"
+#include "common/ui/Dialogs.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "kq_sim.h"

@@ -1,9 +1,9 @@
 #include "TRunEstimate.h"
 
-#include "TCodeModel.h"
+#include "program/TCodeModel.h"
 #include "TPreviewPanel.h"
-#include "TProgramRunner.h"
-#include "TStatusModel.h"
+#include "program/TProgramRunner.h"
+#include "program/TStatusModel.h"
 #include "common/NumberText.h"
 
 #include <QLabel>

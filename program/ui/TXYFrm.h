@@ -1,7 +1,7 @@
 #pragma once
 // "扫描设置": the settings of a generated raster scan.  Created once at
 // start; keeps its entries from one use to the next.
-#include "RasterScan.h"
+#include "program/RasterScan.h"
 
 #include <QDialog>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // The positions an automatic program visits on two chosen axes, in mm or
 // degrees, and their mapping onto a drawing area.  No widgets: the preview
 // panel draws what these compute.
-#include "ProgramWalk.h"
+#include "program/ProgramWalk.h"
 
 #include <QPointF>
 #include <QPolygonF>

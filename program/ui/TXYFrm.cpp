@@ -1,10 +1,10 @@
 #include "TXYFrm.h"
 
-#include "ProgramFile.h"
-#include "common/Dialogs.h"
+#include "program/ProgramFile.h"
+#include "common/ui/Dialogs.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
-#include "common/Widgets.h"
+#include "common/ui/Widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,14 +1,14 @@
 #include "TConfigFrm.h"
 
-#include "AxisConfig.h"
-#include "AxisConfigFile.h"
-#include "ConfigLocation.h"
-#include "IniFile.h"
+#include "config/AxisConfig.h"
+#include "config/AxisConfigFile.h"
+#include "config/ConfigLocation.h"
+#include "config/IniFile.h"
 #include "TGroupFrm.h"
-#include "common/Dialogs.h"
+#include "common/ui/Dialogs.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
-#include "common/Widgets.h"
+#include "common/ui/Widgets.h"
 #include "kq_api.h"
 
 #include <QCheckBox>

@@ -1,5 +1,5 @@
 #include "Dialogs.h"
-#include "Guard.h"
+#include "common/Guard.h"
 
 #include <QApplication>
 #include <QDesktopServices>

@@ -8,9 +8,9 @@
 // plan cancels the one under way.  The worker reads the program table, a
 // copy of the axis records and positions read before; it never calls the
 // controller library.
-#include "RunClock.h"
+#include "program/RunClock.h"
 #include "TPreviewPath.h"
-#include "TRunPlanner.h"
+#include "program/TRunPlanner.h"
 
 #include <QObject>
 #include <atomic>

@@ -3,8 +3,8 @@
 // program table and its edit panel on the right.  The page owns the program
 // table and the status table; the main window's toolbar buttons and run
 // controls call into it.
-#include "AutoCode.h"
-#include "ProgramFile.h"
+#include "program/AutoCode.h"
+#include "program/ProgramFile.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #include "TGroupFrm.h"
 
-#include "ConfigLocation.h"
-#include "IniFile.h"
-#include "common/Dialogs.h"
+#include "config/ConfigLocation.h"
+#include "config/IniFile.h"
+#include "common/ui/Dialogs.h"
 #include "common/Exceptions.h"
 #include "common/Guard.h"
 
