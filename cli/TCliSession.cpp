@@ -122,6 +122,12 @@ int TCliSession::Check()
             m_out.Event(QStringLiteral("refused"), TProgramRunner::Row_Refusal(row, why), row + 1);
         }
     }
+    int row = -1;
+    const QString outside = m_runner->Check_Travel(Repeat(), row);
+    if (!outside.isEmpty()) {
+        ++refused;
+        m_out.Event(QStringLiteral("refused"), outside, row + 1);
+    }
     if (refused > 0)
         return Fail(Exit_Refused, QStringLiteral("方案中有 %1 行无法执行").arg(refused));
     const QString text = QStringLiteral("方案可以执行，共 %1 行").arg(m_code->rowCount());

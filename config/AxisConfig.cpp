@@ -1,9 +1,19 @@
 #include "AxisConfig.h"
 
+#include "common/NumberText.h"
+
 QVector<TAxis_Config> g_Axis_Config;
 QVector<TGroup_Config> g_Group_Config;
 
 QString AxisSection(int axis)
 {
     return QStringLiteral("AXIS") + QString::number(axis);
+}
+
+std::optional<double> Limit_From_Text(const QString &text)
+{
+    double value = 0;
+    if (!TryStrToFloat(text, value))
+        return std::nullopt;
+    return value;
 }

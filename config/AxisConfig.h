@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVector>
 #include <cstdint>
+#include <optional>
 
 struct TAxis_Config
 {
@@ -41,6 +42,10 @@ struct TAxis_Config
     QString V_Abs = QStringLiteral("1");
     QString Home_V = QStringLiteral("-1");
     int32_t Group_ID = 0;
+    // Travel limits in mm or degrees, in the coordinate counted from the
+    // last home; none on a side that is not set.
+    std::optional<double> Soft_Min;
+    std::optional<double> Soft_Max;
     // Motor steps per mm or degree, rounded to a whole step: the library's
     // conversion of 1.  Nothing converts with it (a rounded ratio puts
     // axes whose steps per unit are not whole off target).
@@ -60,6 +65,10 @@ struct TGroup_Config
 
 extern QVector<TAxis_Config> g_Axis_Config;
 extern QVector<TGroup_Config> g_Group_Config;
+
+// A travel limit as the file holds it: empty (or absent, or not a number)
+// for none.
+std::optional<double> Limit_From_Text(const QString &text);
 
 // Section name of an axis: "AXIS" + number.
 QString AxisSection(int axis);

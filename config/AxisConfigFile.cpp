@@ -41,6 +41,8 @@ TAxis_Config Read_Axis_Config(const TIniFile &ini, int axis)
     c.Encoder_Over_Max = ini.ReadInteger(s, "ENCODER_OVER_MAX", d.Encoder_Over_Max);
     c.Encoder_Over_Stable = ini.ReadInteger(s, "ENCODER_OVER_STABLE", d.Encoder_Over_Stable);
     c.Group_ID = ini.ReadInteger(s, "GROUP_ID", d.Group_ID);
+    c.Soft_Min = Limit_From_Text(ini.ReadString(s, "SOFT_MIN", QString()));
+    c.Soft_Max = Limit_From_Text(ini.ReadString(s, "SOFT_MAX", QString()));
     return c;
 }
 

@@ -9,9 +9,12 @@
 // A command stops at the first call that fails and says which one; the
 // stops and halts alone send every call whatever the answers, since a stop
 // cut short could leave an axis moving.
+#include "common/Exceptions.h"
+
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 namespace AxisCommands {
 
@@ -44,21 +47,65 @@ struct TResult
 // before it have gone out).
 using TValue = std::function<double()>;
 
+// ---- travel limits ------------------------------------------------------------
+//
+// The limits belong to the stage: they are set in the coordinate counted
+// from the last home, and when the coordinate is set anew ("调整位置",
+// "坐标调整") they shift with it, so that they stay at the same place of
+// the stage.  A home search sets the shift back to zero.
+
+// A move that would leave the travel, refused before any call of it:
+// "<axis> 目标 <value> 超出软限位 [<min>, <max>]".
+class ETravelLimit : public Exception
+{
+public:
+    using Exception::Exception;
+};
+
+// Travel limits in the present coordinate; none on a side not set.
+struct TTravel
+{
+    std::optional<double> Min, Max;
+
+    bool Limited() const { return Min || Max; }
+    bool Inside(double position) const;
+    TTravel Shifted(double shift) const;
+    // "<axis> 目标 <value> 超出软限位 [<min>, <max>]"
+    QString Refusal(const QString &axisName, double target) const;
+};
+
+// The limits as configured, counted from the home.
+TTravel Configured_Travel(int axis);
+// How far the coordinate has been set away from the home's since then.
+double Travel_Shift(int axis);
+// The limits in the present coordinate.
+TTravel Travel(int axis);
+// Forgets every shift (a fresh board).
+void Reset_Travel_Shifts();
+
+// The position now in mm or degrees: the software position in open loop,
+// the sensor's in closed loop; none when it cannot be read.
+std::optional<double> Position_Now(int axis, TLoop loop);
+
 // ---- position move ----------------------------------------------------------
 
 // The profile of a position move: the position mode of the loop, then the
 // axis's Acc, Dec and Max_V in motor steps (on the motor side in both loops).
 TResult Position_Profile(int axis, TLoop loop);
 // The target: motor steps in open loop, sensor counts in closed loop; an
-// absolute or a relative target.
+// absolute or a relative target.  On an axis with limits a target outside
+// them (for a relative move: the position now plus the distance) throws
+// ETravelLimit before the call.
 TResult Position_Target(int axis, TLoop loop, bool absolute, double value);
-// Both in that order, the value taken between them.
+// Both in that order, the value taken between them; on an axis with limits
+// the value is taken and checked first, so that a move outside sends nothing.
 TResult Position_Move(int axis, TLoop loop, bool absolute, const TValue &value);
 
 // ---- velocity move -------------------------------------------------------------
 
 // Velocity mode, the axis's Acc and Dec, then the velocity (sign kept) as an
-// absolute or a relative velocity target.
+// absolute or a relative velocity target.  On an axis with limits the
+// move is watched and stopped before it would leave them (TTravelGuard).
 TResult Velocity_Move(int axis, bool absolute, const TValue &velocity);
 // The velocity move of a jog: the speed limit of position moves, its
 // magnitude, in the direction given (-1 or +1).

@@ -17,6 +17,15 @@
 
 namespace {
 
+TTravelWalk Travel_Walk()
+{
+    return TTravelWalk(
+        [](int axis) {
+            return TTravelWalk::TAxis_Travel{AxisCommands::Configured_Travel(axis), AxisCommands::Travel_Shift(axis)};
+        },
+        [](int axis) { return AxisCommands::Position_Now(axis, AxisCommands::TLoop::Open); });
+}
+
 bool Drives_Axis(const QString &action)
 {
     return action == AutoAction::Home || action == AutoAction::Rel || action == AutoAction::Abs
@@ -110,6 +119,8 @@ bool TProgramRunner::Auto_Run(const QString &repeatText, int firstRow)
     m_startRow = firstRow;
     m_profileChecks.clear();
     m_realPerStep.clear();
+    m_walk = Travel_Walk();
+    m_checkRun = 0;
     m_checkRow = firstRow;
     return Check_Rows();
 }
@@ -223,6 +234,33 @@ QString TProgramRunner::Row_Refusal(int row, const QString &why)
     return QStringLiteral("第%1行无法执行：%2").arg(row + 1).arg(why);
 }
 
+QString TProgramRunner::Travel_Refusal(int row, const QString &why)
+{
+    return QStringLiteral("第%1行：%2").arg(row + 1).arg(why);
+}
+
+// Later runs of the program begin at the first row; a run that ends where
+// it began shows nothing new.
+QString TProgramRunner::Check_Travel(int runs, int &row, int firstRow) const
+{
+    TTravelWalk walk = Travel_Walk();
+    for (int run = 0; run < std::max(runs, 1); ++run) {
+        walk.Begin_Run();
+        for (row = run == 0 ? firstRow : 0; row < m_code->rowCount(); ++row) {
+            const TAutoCode &code = m_code->Row(row);
+            if (!Check_Row(code).isEmpty())
+                continue; // refused for another reason
+            const QString why = walk.Step(code);
+            if (!why.isEmpty())
+                return Travel_Refusal(row, why);
+        }
+        if (!walk.Run_Moved())
+            break;
+    }
+    row = -1;
+    return QString();
+}
+
 // A long program is checked in slices of about CheckSliceMs, with the
 // window's events in between.
 bool TProgramRunner::Check_Rows()
@@ -230,13 +268,21 @@ bool TProgramRunner::Check_Rows()
     QElapsedTimer slice;
     slice.start();
     const int rows = m_code->rowCount();
-    while (m_checkRow < rows) {
+    for (;;) {
+        if (m_checkRow >= rows) {
+            // A further run repeats the walk where the last one ended.
+            if (++m_checkRun >= std::max(m_startTotal, 1) || !m_walk->Run_Moved())
+                break;
+            m_walk->Begin_Run();
+            m_checkRow = 0;
+        }
         const int row = m_checkRow++;
         const QString why = Check_Row(m_code->Row(row));
-        if (!why.isEmpty()) {
+        const QString outside = why.isEmpty() ? m_walk->Step(m_code->Row(row)) : QString();
+        if (!why.isEmpty() || !outside.isEmpty()) {
             End_Check();
             m_code->SetCurrentRow(row);
-            emit Refused(Row_Refusal(row, why));
+            emit Refused(why.isEmpty() ? Travel_Refusal(row, outside) : Row_Refusal(row, why));
             return false;
         }
         if (m_checkRow % 1024 == 0 && m_checkRow < rows && slice.elapsed() >= CheckSliceMs) {
@@ -298,6 +344,9 @@ void TProgramRunner::tmr_AutoTimer()
     } catch (const EConvertError &e) {
         // A configuration reloaded within the step: it cannot go on.
         Refuse_Row(m_code->CurrentRow(), e.Message());
+    } catch (const AxisCommands::ETravelLimit &e) {
+        // The limits or the coordinate changed since the start.
+        End_Refused(Travel_Refusal(m_code->CurrentRow(), e.Message()));
     }
 }
 

@@ -6,6 +6,7 @@
 // the run state and refusals through signals, and moves the table's current
 // row to the row being executed.
 #include "AutoCode.h"
+#include "TravelWalk.h"
 #include "controller/AxisCommands.h"
 
 #include <QHash>
@@ -13,6 +14,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QTimer;
 class TCodeModel;
@@ -96,6 +98,12 @@ public:
     QString Check_Row(const TAutoCode &code) const;
     // The refusal of table row `row` (0-based) as the operator reads it.
     static QString Row_Refusal(int row, const QString &why);
+    // A row whose target lies outside the travel limits: "第N行：" + why.
+    static QString Travel_Refusal(int row, const QString &why);
+    // The first row whose target lies outside the travel limits when the
+    // program runs `runs` times from `firstRow`, as the pre-start check
+    // walks it: its refusal (Travel_Refusal) with `row` set, or empty.
+    QString Check_Travel(int runs, int &row, int firstRow = 0) const;
 
 signals:
     void Log(const QString &text);
@@ -152,6 +160,10 @@ private:
     mutable QHash<int, QString> m_profileChecks;
     mutable QHash<int, double> m_realPerStep;
     bool m_checkWaits = false; // StartPending(true) was reported
+    // The walk through the travel limits of the check under way, and the
+    // runs of the program walked so far.
+    std::optional<TTravelWalk> m_walk;
+    int32_t m_checkRun = 0;
     int32_t m_startTotal = 0;
     int m_startRow = 0;
     QTimer *m_checkSlice;

@@ -51,6 +51,15 @@ public:
     void Float(const char *key, const QLineEdit *edit) { Write(key, FloatToStr(StrToFloat(edit->text()))); }
     void Bool(const char *key, const QCheckBox *box) { Write(key, box->isChecked() ? "1" : "0"); }
     void Position(const char *key, const QComboBox *list) { Write(key, QString::number(list->currentIndex())); }
+    // A travel limit: empty for none, written only when the file has the
+    // key already (a file without limits keeps its keys as they were).
+    void Limit(const char *key, const QLineEdit *edit)
+    {
+        if (!TrimBlanks(edit->text()).isEmpty())
+            Float(key, edit);
+        else if (m_ini.ReadSection(m_section).contains(QString::fromLatin1(key), Qt::CaseInsensitive))
+            Write(key, QString());
+    }
     void Write(const char *key, const QString &value) { m_ini.WriteString(m_section, QString::fromLatin1(key), value); }
 
 private:
@@ -114,6 +123,10 @@ void TConfigFrm::BuildControls()
     lbl_Max_V = Named<QLabel>("lbl_Max_V", kKindTexts[0].Max_V, grp_Mechanics);
     edt_Max_V = Named<QLineEdit>("edt_Max_V", grp_Mechanics);
     edt_StepAngle = Named<QLineEdit>("edt_StepAngle", grp_Mechanics);
+    edt_Soft_Min = Named<QLineEdit>("edt_Soft_Min", grp_Mechanics);
+    edt_Soft_Max = Named<QLineEdit>("edt_Soft_Max", grp_Mechanics);
+    for (QLineEdit *limit : {edt_Soft_Min, edt_Soft_Max})
+        limit->setPlaceholderText(QStringLiteral("不限"));
 
     grp_Custom = Named<QGroupBox>("grp_Custom", kKindTexts[0].Custom, this);
     edt_Fast0 = Named<QLineEdit>("edt_Fast0", grp_Custom);
@@ -161,6 +174,8 @@ void TConfigFrm::BuildLayout()
     mechanics->addRow(lbl_Dec, edt_Dec);
     mechanics->addRow(lbl_Max_V, edt_Max_V);
     mechanics->addRow(QStringLiteral("电机步距角(°)"), edt_StepAngle);
+    mechanics->addRow(QStringLiteral("软限位下限"), edt_Soft_Min);
+    mechanics->addRow(QStringLiteral("软限位上限"), edt_Soft_Max);
 
     auto *custom = new QGridLayout(grp_Custom);
     QLineEdit *const fast[] = {edt_Fast0, edt_Fast1, edt_Fast2, edt_Fast3};
@@ -258,6 +273,8 @@ void TConfigFrm::Load_Config()
     edt_Dec->setText(FloatToStr(c.Dec));
     edt_Max_V->setText(FloatToStr(c.Max_V));
     edt_StepAngle->setText(FloatToStr(c.StepAngle));
+    edt_Soft_Min->setText(c.Soft_Min ? FloatToStr(*c.Soft_Min) : QString());
+    edt_Soft_Max->setText(c.Soft_Max ? FloatToStr(*c.Soft_Max) : QString());
     edt_Fast0->setText(FloatToStr(c.Fast0));
     edt_Fast1->setText(FloatToStr(c.Fast1));
     edt_Fast2->setText(FloatToStr(c.Fast2));
@@ -279,6 +296,7 @@ void TConfigFrm::Load_Config()
 
 void TConfigFrm::Save_Config()
 {
+    Check_Limits();
     // One write of the file; an entry that does not parse ends the batch,
     // and the keys before it are written all the same.
     TIniFile ini(ConfigFileName());
@@ -311,6 +329,8 @@ void TConfigFrm::Save_Config()
         v.Bool("ENCODER_OVER", chk_Over_Enable);
         v.Integer("ENCODER_OVER_MAX", edt_Over_Max);
         v.Integer("ENCODER_OVER_STABLE", edt_Over_Stable);
+        v.Limit("SOFT_MIN", edt_Soft_Min);
+        v.Limit("SOFT_MAX", edt_Soft_Max);
         // Without any group there is nothing to choose: the axis keeps the
         // group it had, so that it is still there once groups are defined.
         if (cbb_Group->count() > 0)
@@ -318,6 +338,17 @@ void TConfigFrm::Save_Config()
         else
             v.Write("GROUP_ID", QString::number(m_loadedGroupId));
     });
+}
+
+// A lower limit at or above the upper one leaves no travel: nothing of the
+// axis is saved then.
+void TConfigFrm::Check_Limits() const
+{
+    const QString min = TrimBlanks(edt_Soft_Min->text()), max = TrimBlanks(edt_Soft_Max->text());
+    if (min.isEmpty() || max.isEmpty())
+        return;
+    if (StrToFloat(min) >= StrToFloat(max))
+        throw EConvertError(QStringLiteral("软限位下限必须小于上限"));
 }
 
 void TConfigFrm::Set_Unit()

@@ -35,6 +35,7 @@ public:
     QLineEdit *edt_Div, *edt_Line_Pitch, *edt_Circle_Ratio, *edt_Line_Ratio;
     QLabel *lb_Acc, *lbl_Dec, *lbl_Max_V;
     QLineEdit *edt_Acc, *edt_Dec, *edt_Max_V, *edt_StepAngle;
+    QLineEdit *edt_Soft_Min, *edt_Soft_Max; // travel limits, empty for none
 
     QGroupBox *grp_Custom;
     QLineEdit *edt_Fast0, *edt_Fast1, *edt_Fast2, *edt_Fast3;
@@ -68,6 +69,7 @@ public:
     // Writes the shown axis key by key; an entry that does not parse stops
     // the save there, the keys before it stay written.
     void Save_Config();
+    void Check_Limits() const;
     void Set_Unit();
     void Set_Caption();
 

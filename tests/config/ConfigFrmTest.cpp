@@ -1,4 +1,5 @@
 #include "DialogFixture.h"
+#include "config/AxisConfigFile.h"
 #include "support/TestRegistry.h"
 
 #include "kq_sim.h"
@@ -76,6 +77,37 @@ private slots:
         f.btn_OKClick();
         QCOMPARE(Stored("AXIS0", "GROUP_ID") + Stored("AXIS1", "GROUP_ID") + Stored("AXIS2", "GROUP_ID"),
                  QStringLiteral("020"));
+    }
+
+    // Travel limits: empty means none, and a file without them keeps
+    // its keys; a lower limit at or above the upper is refused unsaved.
+    void travelLimits()
+    {
+        TConfigFrm &f = d->config;
+        f.Set_Config(2, 2);
+        QCOMPARE(f.edt_Soft_Min->text() + f.edt_Soft_Max->text(), QString());
+        f.edt_Soft_Min->setText(" -10 ");
+        f.edt_Soft_Max->setText("10.5");
+        f.btn_NextClick();
+        QCOMPARE(Stored("AXIS0", "SOFT_MIN") + " " + Stored("AXIS0", "SOFT_MAX"), QStringLiteral("-10 10.5"));
+        f.btn_NextClick(); // AXIS1 without limits: no limit keys
+        QVERIFY(!TIniFile(d->cfg.Path()).ReadSection("AXIS1").join(' ').contains("SOFT"));
+        f.btn_PreClick();
+        QCOMPARE(f.edt_Soft_Min->text() + " " + f.edt_Soft_Max->text(), QStringLiteral("-10 10.5"));
+        f.edt_Soft_Max->setText(QString()); // cleared: no upper limit any more
+        f.btn_NextClick();
+        QCOMPARE(Stored("AXIS0", "SOFT_MAX"), QString());
+        QVERIFY(!Read_Axis_Config(TIniFile(d->cfg.Path()), 0).Soft_Max);
+        QCOMPARE(*Read_Axis_Config(TIniFile(d->cfg.Path()), 0).Soft_Min, -10.0);
+
+        f.btn_PreClick();
+        f.edt_Caption->setText("X");
+        f.edt_Soft_Max->setText("-10");
+        MessageRecorder messages;
+        f.btn_Next->click();
+        QCOMPARE(messages.Texts(), QStringList({"软限位下限必须小于上限"}));
+        QCOMPARE(f.iAxis_Now, 0);
+        QCOMPARE(Stored("AXIS0", "CAPTION"), QStringLiteral("第1轴")); // nothing of the axis saved
     }
 
     void badEntryStopsTheSaveAtItsKey_data()

@@ -4,6 +4,7 @@
 // library commands and the current row.
 #include "common/Exceptions.h"
 #include "config/AxisConfig.h"
+#include "controller/AxisCommands.h"
 #include "controller/Conversion.h"
 #include "program/ProgramFile.h"
 #include "program/StatusRefresh.h"
@@ -502,6 +503,55 @@ private slots:
         // halted ("停止"), and the refusal shown to the operator.
         const QStringList before = refusal.startsWith("第2行") ? QStringList{"第1轴 坐标调整完成"} : QStringList();
         QCOMPARE(run.log, Started(before) + QStringList({refusal, "停止", refusal}));
+    }
+
+    // The pre-start check walks the program as it will run through the
+    // travel limits of axis 1 (-10 .. 10 mm) and refuses the first row
+    // outside, before anything moves.
+    void travelWalkRefusesFirstRowOutside_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("repeat");
+        QTest::addColumn<double>("startMm");
+        QTest::addColumn<QString>("refusal");
+        const QString A = "第1轴 目标 %1 超出软限位 [%2, %3]";
+        QTest::newRow("absolute") << "0,第1轴,绝对定位,12,0,1" << "1" << 0.0 << "第1行：" + A.arg(12).arg(-10).arg(10);
+        QTest::newRow("relative from the start") << "0,第1轴,相对定位,1,0,1;0,第1轴,相对定位,1,0,1;0,第1轴,相对定位,1,0,1"
+                                                 << "1" << 8.0 << "第3行：" + A.arg(11).arg(-10).arg(10);
+        QTest::newRow("repetitions of a row") << "0,第1轴,相对定位,4,0,5" << "1" << 0.0 << "第1行：" + A.arg(12).arg(-10).arg(10);
+        QTest::newRow("coordinate adjusted") << "0,第1轴,绝对定位,5,0,1;0,第1轴,坐标调整,0,0,1;0,第1轴,绝对定位,6,0,1"
+                                             << "1" << 0.0 << "第3行：" + A.arg(6).arg(-15).arg(5);
+        QTest::newRow("home undoes the adjustment") << "0,第1轴,坐标调整,20,0,1;0,第1轴,归零,0,0,1;0,第1轴,绝对定位,9,0,1"
+                                                    << "1" << 0.0 << "";
+        QTest::newRow("runs that drift") << "0,第1轴,相对定位,3,0,1;1,第2轴,绝对定位,50,0,1" << "4" << 0.0
+                                         << "第1行：" + A.arg(12).arg(-10).arg(10);
+        QTest::newRow("runs that return") << "0,第1轴,相对定位,9,0,1;0,第1轴,相对定位,-9,0,1" << "1000" << 0.0 << "";
+    }
+
+    void travelWalkRefusesFirstRowOutside()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, repeat);
+        QFETCH(double, startMm);
+        QFETCH(QString, refusal);
+        Run run;
+        AxisCommands::Reset_Travel_Shifts();
+        g_Axis_Config[0].Soft_Min = -10;
+        g_Axis_Config[0].Soft_Max = 10;
+        kqsim_place_axis(0, int32_t(startMm * 6400));
+        run.code.SetRows(Rows(rows));
+        run.Play("start", repeat);
+        if (refusal.isEmpty()) {
+            QCOMPARE(run.runner.RunState(), TProgramRunner::Running);
+            return;
+        }
+        QCOMPARE(run.log, QStringList{refusal});
+        QCOMPARE(Fixtures::Commands(), QStringList());
+        QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
+        // The command-line check finds the same row.
+        int row = -1;
+        QCOMPARE(run.runner.Check_Travel(repeat.toInt(), row), refusal);
+        QCOMPARE(row + 1, refusal.mid(1, refusal.indexOf("行") - 1).toInt());
     }
 
     void statusRefresh()

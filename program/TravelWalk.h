@@ -1,0 +1,53 @@
+#pragma once
+// The walk of a program through the travel limits before it starts: each
+// row's target as the row will run it, relative rows from the positions at
+// the start, "坐标调整" rows shifting the coordinate (and with it the
+// limits), "归零" rows going back to the home's coordinate.
+#include "AutoCode.h"
+#include "controller/AxisCommands.h"
+
+#include <QHash>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class TTravelWalk
+{
+public:
+    // `travel` gives an axis's limits as configured and its shift now;
+    // `positionNow` its position at the start (read once, when the axis is
+    // first met).
+    struct TAxis_Travel
+    {
+        AxisCommands::TTravel Configured;
+        double Shift = 0;
+    };
+    TTravelWalk(std::function<TAxis_Travel(int axis)> travel, std::function<std::optional<double>(int axis)> positionNow);
+
+    // Empty when the row's targets lie inside the limits (or its axis has
+    // none); otherwise why not ("<axis> 目标 <value> 超出软限位 [<min>, <max>]").
+    // The row's axis must exist.
+    QString Step(const TAutoCode &row);
+
+    // The walk of a further run of the program starts where the last ended;
+    // a run that ends where it began repeats itself.
+    void Begin_Run();
+    bool Run_Moved() const;
+
+private:
+    struct TState
+    {
+        double Position = 0;
+        double Shift = 0;
+        bool operator==(const TState &o) const { return Position == o.Position && Shift == o.Shift; }
+    };
+    // The walk's state of a limited axis; null for an axis without limits.
+    TState *State_Of(int axis, QString &why);
+    QString Outside(const TAutoCode &row, double target) const;
+
+    std::function<TAxis_Travel(int)> m_travel;
+    std::function<std::optional<double>(int)> m_positionNow;
+    QHash<int, AxisCommands::TTravel> m_configured;
+    QHash<int, TState> m_states;
+    QHash<int, TState> m_runStart;
+};
