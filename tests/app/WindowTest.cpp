@@ -23,6 +23,7 @@
 #include <memory>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 using namespace Fixtures;
 using namespace AppTest;
@@ -233,9 +234,12 @@ private slots:
         QWidget *open = QApplication::activePopupWidget();
         QVERIFY(open);
         kqsim_journal_clear();
-        QTest::keyClick(open, Qt::Key(key));
+        // As the window system delivers a key: shortcuts are tried first.
+        QWindow *window = open->window()->windowHandle();
+        QVERIFY(window);
+        QTest::keyClick(window, Qt::Key(key));
         if (key == Qt::Key_Pause) // a list or menu does not close on Pause
-            QTest::keyClick(open, Qt::Key_Escape);
+            QTest::keyClick(window, Qt::Key_Escape);
         QTRY_VERIFY(!QApplication::activePopupWidget());
         QVERIFY(!Commands().contains("KQ_Set_Axis_Halt_All()"));
         QTest::keyClick(page->cbb_Axis, Qt::Key_Escape);
