@@ -1,8 +1,13 @@
 #include "Forms.h"
 
+#include <QFileInfo>
+
 #include "TBoardPortFrm.h"
 #include "TMainFrm.h"
 #include "TRunAllFrm.h"
+#include "TStatusNote.h"
+#include "common/SaveBackup.h"
+#include "config/ConfigLocation.h"
 #include "config/ui/TConfigFrm.h"
 #include "config/ui/TGroupFrm.h"
 #include "program/ui/TAutoPage.h"
@@ -15,8 +20,23 @@ TRunAllFrm *RunAllFrm = nullptr;
 TGroupFrm *GroupFrm = nullptr;
 TXYFrm *XYFrm = nullptr;
 
+namespace {
+
+// What the operator learns at start about the files: saves undone.
+QString Start_Up_File_Notes(const QString &restored)
+{
+    QStringList notes;
+    if (!restored.isEmpty())
+        notes << restored;
+    return notes.join(QStringLiteral("；"));
+}
+
+} // namespace
+
 void Create_Forms()
 {
+    // A save that was killed halfway is undone before anything reads the files.
+    const QString restored = Restored_Saves_Text(Restore_Interrupted_Saves());
     MainFrm = new TMainFrm;
     BoardPortFrm = new TBoardPortFrm(MainFrm);
     ConfigFrm = new TConfigFrm(MainFrm);
@@ -25,6 +45,9 @@ void Create_Forms()
     ConfigFrm->Set_Group_Form(GroupFrm);
     XYFrm = new TXYFrm(MainFrm);
     MainFrm->AutoPage->XYFrm = XYFrm;
+    const QString notes = Start_Up_File_Notes(restored);
+    if (!notes.isEmpty())
+        MainFrm->msg_Note->Show(notes);
 }
 
 void Destroy_Forms()

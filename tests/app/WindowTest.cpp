@@ -6,8 +6,10 @@
 #include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
+#include "support/InPlaceSaves.h"
 #include "support/TestRegistry.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -216,6 +218,30 @@ private slots:
         MainFrm->show();
         QVERIFY(QTest::qWaitForWindowExposed(MainFrm));
         QCOMPARE(MainFrm->spl_Manual->sizes(), manual);
+    }
+
+    // A save of the configuration file killed halfway is undone at the next
+    // start, before the window reads the file, and the status bar says so.
+    void startPutsBackASaveKilledHalfway()
+    {
+        Destroy_Forms();
+        QByteArray old = "[WINDOW]\r\n";
+        for (int k = 0; k < 300; ++k)
+            old += "KEY_" + QByteArray::number(k) + "=" + QByteArray(40, 'a') + "\r\n";
+        cfg->Write(old);
+        QVERIFY(InPlaceSaves::KilledAt({TWriteStep::Write, 2}, [this] {
+            TIniFile ini(cfg->Path());
+            ini.Batch([&ini] {
+                for (int k = 0; k < 300; ++k)
+                    ini.WriteString("WINDOW", QStringLiteral("KEY_%1").arg(k), QString(60, QLatin1Char('b')));
+            });
+        }));
+        QVERIFY(cfg->Read() != old);
+        Create_Forms();
+        QVERIFY(cfg->Read() == old);
+        QCOMPARE(MainFrm->msg_Note->text(),
+                 QStringLiteral("上次保存未完成，已恢复原文件：") + QDir::toNativeSeparators(cfg->Path()));
+        QCOMPARE(InPlaceSaves::Copies(), QStringList());
     }
 
     void damagedLayoutEntriesAreIgnored()

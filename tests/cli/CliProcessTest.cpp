@@ -3,6 +3,7 @@
 #include "CliFixture.h"
 #include "cli/CliOptions.h"
 #include "support/BoardSim.h"
+#include "support/InPlaceSaves.h"
 #include "support/TestRegistry.h"
 
 #include <QElapsedTimer>
@@ -232,6 +233,32 @@ private slots:
         QCOMPARE(p.exitCode(), status);
         const QString err = QString::fromUtf8(p.readAllStandardError());
         QVERIFY2(err.startsWith(message) && err.count('\n') == 1, qPrintable(err));
+    }
+
+    // A save killed halfway is undone before the runner reads the files,
+    // and the runner says so.
+    void startPutsBackASaveKilledHalfway()
+    {
+        Files files;
+        const std::vector<TAutoCode> rows = Raster(0);
+        const QString program = files.Program(rows);
+        const QByteArray old = InPlaceSaves::Bytes(program);
+        // The runner's state folder: the one of the window.
+        const QString testName = QCoreApplication::applicationName();
+        QCoreApplication::setApplicationName(QStringLiteral("Tavorin"));
+        const bool killed = InPlaceSaves::KilledAt({TWriteStep::Write, 2}, [&] {
+            WriteProgramFile(program, std::vector<TAutoCode>(400, rows.front()));
+        });
+        QCoreApplication::setApplicationName(testName);
+        QVERIFY(killed);
+        QVERIFY(InPlaceSaves::Bytes(program) != old);
+        QProcess p;
+        Start(p, {"check", program, "--config", files.Config()});
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(InPlaceSaves::Bytes(program) == old);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                    .startsWith(QStringLiteral("上次保存未完成，已恢复原文件：") + program + "\n"));
     }
 };
 
