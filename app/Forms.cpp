@@ -6,6 +6,7 @@
 #include "TMainFrm.h"
 #include "TRunAllFrm.h"
 #include "TStatusNote.h"
+#include "common/FileRead.h"
 #include "common/SaveBackup.h"
 #include "config/ConfigLocation.h"
 #include "config/ui/TConfigFrm.h"
@@ -22,12 +23,16 @@ TXYFrm *XYFrm = nullptr;
 
 namespace {
 
-// What the operator learns at start about the files: saves undone.
+// What the operator learns at start about the files: saves undone, and a
+// configuration file that is no file at all.
 QString Start_Up_File_Notes(const QString &restored)
 {
     QStringList notes;
     if (!restored.isEmpty())
         notes << restored;
+    const QFileInfo config(ConfigFileName());
+    if (config.exists() && !config.isFile())
+        notes << NotRegularFileText(ConfigFileName());
     return notes.join(QStringLiteral("；"));
 }
 

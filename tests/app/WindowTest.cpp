@@ -6,6 +6,7 @@
 #include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
+#include "support/Fifo.h"
 #include "support/InPlaceSaves.h"
 #include "support/TestRegistry.h"
 
@@ -242,6 +243,26 @@ private slots:
         QCOMPARE(MainFrm->msg_Note->text(),
                  QStringLiteral("上次保存未完成，已恢复原文件：") + QDir::toNativeSeparators(cfg->Path()));
         QCOMPARE(InPlaceSaves::Copies(), QStringList());
+    }
+
+    // A configuration file that is a FIFO holds nothing up: the window
+    // starts at once and says what is wrong.
+    void startWithAFifoForTheConfigurationFile()
+    {
+        Destroy_Forms();
+        Fixtures::Fifo fifo;
+        QVERIFY(fifo.Made());
+        SetConfigFileNameForTest(fifo.Path());
+        QElapsedTimer took;
+        took.start();
+        Create_Forms();
+        const qint64 ms = took.elapsed();
+        const QString note = MainFrm->msg_Note->text();
+        Destroy_Forms();
+        SetConfigFileNameForTest(cfg->Path());
+        Create_Forms();
+        QVERIFY(ms < 1000);
+        QCOMPARE(note, QStringLiteral("不是普通文件：") + fifo.Path());
     }
 
     void damagedLayoutEntriesAreIgnored()

@@ -3,6 +3,7 @@
 #include "CliFixture.h"
 #include "cli/CliOptions.h"
 #include "support/BoardSim.h"
+#include "support/Fifo.h"
 #include "support/InPlaceSaves.h"
 #include "support/TestRegistry.h"
 
@@ -233,6 +234,36 @@ private slots:
         QCOMPARE(p.exitCode(), status);
         const QString err = QString::fromUtf8(p.readAllStandardError());
         QVERIFY2(err.startsWith(message) && err.count('\n') == 1, qPrintable(err));
+    }
+
+    // A FIFO or a device given as the program or the configuration file is
+    // refused at once with status 3: the runner never waits for a writer
+    // nor reads without end.
+    void refusesWhatIsNotARegularFile_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::addColumn<bool>("asConfig");
+        QTest::newRow("fifo as the program") << true << false;
+        QTest::newRow("/dev/zero as the program") << false << false;
+        QTest::newRow("fifo as the configuration") << true << true;
+    }
+    void refusesWhatIsNotARegularFile()
+    {
+        QFETCH(bool, fifo);
+        QFETCH(bool, asConfig);
+        Files files;
+        Fixtures::Fifo pipe;
+        QVERIFY(pipe.Made());
+        const QString odd = fifo ? pipe.Path() : QStringLiteral("/dev/zero");
+        const QString program = asConfig ? files.Program(Raster(0)) : odd;
+        QElapsedTimer took;
+        took.start();
+        QProcess p;
+        Start(p, {"run", program, "--config", asConfig ? odd : files.Config()});
+        QVERIFY(p.waitForFinished(5000));
+        QVERIFY(took.elapsed() < 1500);
+        QCOMPARE(p.exitCode(), 3);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QStringLiteral("不是普通文件：") + odd + "\n");
     }
 
     // A save killed halfway is undone before the runner reads the files,
