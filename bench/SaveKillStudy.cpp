@@ -2,7 +2,10 @@
 // (made so by the save's test hook), a child process saves the
 // configuration file (400 keys) and a program file (3,000 and 4,000 rows
 // in turn) over and over and is killed at a random moment; then a start is
-// made (the putting back of interrupted saves).  Prints, per kind, how many
+// made (the putting back of interrupted saves).  Writing the pieces takes
+// microseconds and the syncs around them tens of milliseconds, so each
+// piece is made to take 2 ms more (a slow disk): many kills then land in
+// the middle of the new bytes.  Prints, per kind, how many
 // kills left the file half old, half new before the start and after it.
 //
 //     bench_save_kills [kills per kind, default 1000]
@@ -23,10 +26,21 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
+
+constexpr useconds_t kPieceDelayUs = 2000;
+
+// A folder that takes no temporary file, on a slow disk.
+bool SlowInPlace(TWriteStep step)
+{
+    if (step == TWriteStep::Write)
+        ::usleep(kPieceDelayUs);
+    return step != TWriteStep::Temporary;
+}
 
 struct Kind
 {
@@ -87,7 +101,7 @@ int main(int argc, char **argv)
         const QString path = folder + QLatin1Char('/') + QLatin1String(kind.name);
         Learn(kind, path);
         // How long one in-place save takes, to spread the kills over it.
-        SetFileWriteHookForTest([](TWriteStep step) { return step != TWriteStep::Temporary; });
+        SetFileWriteHookForTest(SlowInPlace);
         QElapsedTimer timer;
         timer.start();
         for (int i = 0; i < 10; ++i)
@@ -99,7 +113,8 @@ int main(int argc, char **argv)
         for (int k = 0; k < kills; ++k) {
             const pid_t child = ::fork();
             if (child == 0) {
-                SetFileWriteHookForTest([](TWriteStep step) { return step != TWriteStep::Temporary; });
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL); // never outlives the study
+                SetFileWriteHookForTest(SlowInPlace);
                 for (bool second = true;; second = !second) {
                     try {
                         kind.save(path, second);

@@ -1,5 +1,7 @@
 #include "FileRead.h"
 
+#include "FileDescriptor.h"
+
 #include <QDir>
 #include <QFile>
 
@@ -14,27 +16,6 @@ bool SameFile(const struct stat &a, const struct stat &b)
 {
     return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec
         && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec;
-}
-
-// Reads to the end of the file; false when a read fails.
-bool ReadToEnd(int fd, off_t expected, QByteArray &bytes)
-{
-    bytes.resize(qsizetype(expected) + 1);
-    qsizetype used = 0;
-    for (;;) {
-        if (used == bytes.size())
-            bytes.resize(bytes.size() * 2 + 4096);
-        const ssize_t n = ::read(fd, bytes.data() + used, size_t(bytes.size() - used));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            break;
-        used += n;
-    }
-    bytes.truncate(used);
-    return true;
 }
 
 } // namespace
@@ -53,7 +34,7 @@ TFileRead ReadRegularFile(const QString &fileName)
         read.Result = TFileRead::ReadFailed;
     } else if (!S_ISREG(before.st_mode)) {
         read.Result = TFileRead::NotRegular;
-    } else if (!ReadToEnd(fd, before.st_size, read.Bytes)) {
+    } else if (!Fd::ReadAll(fd, read.Bytes)) {
         read.Result = TFileRead::ReadFailed;
     } else if (::fstat(fd, &after) != 0
                || (before.st_size > 0 && (!SameFile(before, after) || read.Bytes.size() != before.st_size))) {

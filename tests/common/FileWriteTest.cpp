@@ -40,17 +40,6 @@ TAutoCode Home()
 
 using InPlaceSaves::Point;
 
-// A file of one kind with its content before and after a save that makes
-// it longer: the configuration file (400 keys) and a program file (3,000
-// rows, then 4,000).
-struct SavedFile
-{
-    QString name;
-    QByteArray oldBytes;
-    std::function<void(const QString &)> save;
-    QByteArray newBytes; // what the save writes when nothing fails
-};
-
 std::vector<TAutoCode> Rows(int count)
 {
     std::vector<TAutoCode> rows;
@@ -59,32 +48,43 @@ std::vector<TAutoCode> Rows(int count)
     return rows;
 }
 
-SavedFile Kind(const QString &name)
+// A file of one kind, in a folder of its own, holding its content before a
+// save that makes it longer: the configuration file (400 keys) and a
+// program file (3,000 rows, then 4,000).
+struct SavedFile
 {
-    SavedFile file;
-    file.name = name;
-    if (name == QLatin1String("Tavorin.ini")) {
-        file.oldBytes = "[AXIS0]\r\n";
-        for (int k = 0; k < 400; ++k)
-            file.oldBytes += QByteArray("KEY_") + QByteArray::number(k) + "=" + QByteArray(40, 'a') + "\r\n";
-        file.save = [](const QString &path) {
-            TIniFile ini(path);
-            ini.Batch([&ini] {
-                for (int k = 0; k < 400; ++k)
-                    ini.WriteString("AXIS0", QStringLiteral("KEY_%1").arg(k), QString(60, QLatin1Char('b')));
-            });
-        };
-    } else {
-        file.oldBytes = WriteProgramText(Rows(3000));
-        file.save = [](const QString &path) { WriteProgramFile(path, Rows(4000)); };
+    explicit SavedFile(const QString &kind)
+    {
+        if (kind == QLatin1String("Tavorin.ini")) {
+            oldBytes = "[AXIS0]\r\n";
+            for (int k = 0; k < 400; ++k)
+                oldBytes += QByteArray("KEY_") + QByteArray::number(k) + "=" + QByteArray(40, 'a') + "\r\n";
+            save = [](const QString &path) {
+                TIniFile ini(path);
+                ini.Batch([&ini] {
+                    for (int k = 0; k < 400; ++k)
+                        ini.WriteString("AXIS0", QStringLiteral("KEY_%1").arg(k), QString(60, QLatin1Char('b')));
+                });
+            };
+        } else {
+            oldBytes = WriteProgramText(Rows(3000));
+            save = [](const QString &path) { WriteProgramFile(path, Rows(4000)); };
+        }
+        path = dir.filePath(kind);
+        WriteBytes(path, oldBytes);
+        save(path);
+        newBytes = ReadBytes(path);
+        WriteBytes(path, oldBytes);
     }
-    QTemporaryDir scratch;
-    const QString path = scratch.filePath(name);
-    WriteBytes(path, file.oldBytes);
-    file.save(path);
-    file.newBytes = ReadBytes(path);
-    return file;
-}
+    void Save() const { save(path); }
+    QByteArray Bytes() const { return ReadBytes(path); }
+
+    QTemporaryDir dir;
+    QString path;
+    QByteArray oldBytes;
+    QByteArray newBytes; // what the save writes when nothing fails
+    std::function<void(const QString &)> save;
+};
 
 void AddKinds(const std::vector<std::pair<const char *, Point>> &points)
 {
@@ -95,6 +95,13 @@ void AddKinds(const std::vector<std::pair<const char *, Point>> &points)
         for (const auto &[label, point] : points)
             QTest::addRow("%s, %s", kind, label) << QString::fromLatin1(kind) << int(point.step) << point.nth;
     }
+}
+
+Point FetchPoint()
+{
+    QFETCH(int, step);
+    QFETCH(int, nth);
+    return {TWriteStep(step), nth};
 }
 
 } // namespace
@@ -153,73 +160,62 @@ private slots:
     void inPlaceSaveThatFailsLeavesTheOldFileWhole_data()
     {
         AddKinds({{"no room for the new bytes", {TWriteStep::Reserve}},
-                           {"first piece", {TWriteStep::Write, 1}},
-                           {"third piece", {TWriteStep::Write, 3}},
-                           {"after the last piece", {TWriteStep::Written}}});
+                  {"first piece", {TWriteStep::Write, 1}},
+                  {"third piece", {TWriteStep::Write, 3}},
+                  {"after the last piece", {TWriteStep::Written}}});
     }
     void inPlaceSaveThatFailsLeavesTheOldFileWhole()
     {
         QFETCH(QString, kind);
-        QFETCH(int, step);
-        QFETCH(int, nth);
-        const SavedFile file = Kind(kind);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(kind);
-        QVERIFY(WriteBytes(path, file.oldBytes));
+        const SavedFile file(kind);
         {
-            InPlaceSaves::Faults faults(Point{TWriteStep(step), nth});
-            QVERIFY_THROWS_EXCEPTION(Exception, file.save(path));
+            InPlaceSaves::Faults faults(FetchPoint());
+            QVERIFY_THROWS_EXCEPTION(Exception, file.Save());
         }
-        QVERIFY(ReadBytes(path) == file.oldBytes);
+        QVERIFY(file.Bytes() == file.oldBytes);
         QCOMPARE(InPlaceSaves::Copies(), QStringList());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({kind}));
+        QCOMPARE(QDir(file.dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList({kind}));
         // ...and the same save goes through once the disk has room.
         InPlaceSaves::Faults faults;
-        file.save(path);
-        QVERIFY(ReadBytes(path) == file.newBytes);
+        file.Save();
+        QVERIFY(file.Bytes() == file.newBytes);
         QCOMPARE(InPlaceSaves::Copies(), QStringList());
     }
 
     // A save killed during the in-place write leaves a copy that the next
     // start puts back: the file is whole again, old or new, and the state
-    // folder empty.  So does a put-back that failed after a failed write.
+    // folder empty.
     void killedInPlaceSaveIsPutBackAtTheNextStart_data()
     {
         AddKinds({{"killed while copying", {TWriteStep::Backup}},
-                          {"killed at the second piece", {TWriteStep::Write, 2}},
-                          {"killed once written", {TWriteStep::Written}}});
+                  {"killed at the second piece", {TWriteStep::Write, 2}},
+                  {"killed once written", {TWriteStep::Written}}});
     }
     void killedInPlaceSaveIsPutBackAtTheNextStart()
     {
         QFETCH(QString, kind);
-        QFETCH(int, step);
-        QFETCH(int, nth);
-        const SavedFile file = Kind(kind);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(kind);
-        QVERIFY(WriteBytes(path, file.oldBytes));
-        QVERIFY(InPlaceSaves::KilledAt({TWriteStep(step), nth}, [&] { file.save(path); }));
-        const bool halfWritten = TWriteStep(step) == TWriteStep::Write;
-        QCOMPARE(ReadBytes(path) != file.oldBytes && ReadBytes(path) != file.newBytes, halfWritten);
+        const SavedFile file(kind);
+        const Point at = FetchPoint();
+        QVERIFY(InPlaceSaves::KilledAt(at, [&] { file.Save(); }));
+        const bool halfWritten = at.step == TWriteStep::Write;
+        QCOMPARE(file.Bytes() != file.oldBytes && file.Bytes() != file.newBytes, halfWritten);
 
-        QCOMPARE(Restore_Interrupted_Saves(), halfWritten ? QStringList({path}) : QStringList());
-        QVERIFY(ReadBytes(path) == (TWriteStep(step) == TWriteStep::Written ? file.newBytes : file.oldBytes));
+        QCOMPARE(Restore_Interrupted_Saves(), halfWritten ? QStringList({file.path}) : QStringList());
+        QVERIFY(file.Bytes() == (at.step == TWriteStep::Written ? file.newBytes : file.oldBytes));
         QCOMPARE(InPlaceSaves::Copies(), QStringList());
     }
 
+    // So does a put-back that failed after a failed write.
     void putBackThatFailsKeepsTheCopyForTheNextStart()
     {
-        const SavedFile file = Kind(QStringLiteral("plan.txt"));
-        QTemporaryDir dir;
-        const QString path = dir.filePath(file.name);
-        QVERIFY(WriteBytes(path, file.oldBytes));
+        const SavedFile file(QStringLiteral("plan.txt"));
         {
             InPlaceSaves::Faults faults(Point{TWriteStep::Write, 2}, {TWriteStep::Restore});
-            QVERIFY_THROWS_EXCEPTION(Exception, file.save(path));
+            QVERIFY_THROWS_EXCEPTION(Exception, file.Save());
         }
         QCOMPARE(InPlaceSaves::Copies().size(), 2);
-        QCOMPARE(Restore_Interrupted_Saves(), QStringList({path}));
-        QVERIFY(ReadBytes(path) == file.oldBytes);
+        QCOMPARE(Restore_Interrupted_Saves(), QStringList({file.path}));
+        QVERIFY(file.Bytes() == file.oldBytes);
         QCOMPARE(InPlaceSaves::Copies(), QStringList());
     }
 
