@@ -1,6 +1,6 @@
 #include "ExitHalt.h"
 
-#include "kq_api.h"
+#include "controller/AxisCommands.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -38,5 +38,5 @@ bool Is_Board_Connected()
 void Halt_If_Still_Connected()
 {
     if (g_connected)
-        KQ_Set_Axis_Halt_All();
+        AxisCommands::Halt_All();
 }

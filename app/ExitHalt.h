@@ -8,5 +8,6 @@ void Board_Connected();
 void Board_Disconnected();
 bool Is_Board_Connected();
 
-// KQ_Set_Axis_Halt_All when a board is connected now; nothing otherwise.
+// Halts every axis (KQ_Set_Axis_Halt_All) when a board is connected now;
+// nothing otherwise.
 void Halt_If_Still_Connected();
