@@ -1,10 +1,10 @@
 #include "BoardServer.h"
 
 #include "Calls.h"
+#include "SimClock.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -27,12 +27,6 @@ constexpr size_t kMaxControlLine = 256;
 constexpr size_t kMaxPending = 1024;
 constexpr size_t kMaxAnswerBuffer = 64u << 20;
 
-int64_t nowMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 void setNonBlocking(int fd)
 {
     const int flags = fcntl(fd, F_GETFL, 0);
@@ -42,7 +36,7 @@ void setNonBlocking(int fd)
 } // namespace
 
 BoardServer::BoardServer(int axes, int encoders)
-    : m_board(axes, encoders, kResources, nowMs()), m_journal(200000)
+    : m_board(axes, encoders, kResources, wallMs()), m_journal(200000)
 {
 }
 
@@ -177,7 +171,7 @@ void BoardServer::serveFrame(Channel &c, const wire::Frame &frame)
     Op op = Op::Check;
     if (wire::parseRequest(frame, request)) {
         op = request.op;
-        m_board.advanceTo(nowMs());
+        m_board.advanceTo(wallMs());
         m_journal.add(callText(request));
         execute(m_board, request, reply);
     } else {
@@ -193,7 +187,7 @@ void BoardServer::serveFrame(Channel &c, const wire::Frame &frame)
     }
     if (m_delayMs > 0) {
         if (m_pending.size() < kMaxPending)
-            m_pending.push_back({nowMs() + m_delayMs, &c, c.generation, std::move(bytes)});
+            m_pending.push_back({wallMs() + m_delayMs, &c, c.generation, std::move(bytes)});
         return;
     }
     send(c, bytes);
@@ -338,7 +332,7 @@ void BoardServer::run(int stopFd, int controlFd, int answerFd)
         if (m_pty.fd >= 0)
             fds[n++] = {m_pty.fd, POLLIN, 0};
 
-        const int r = ::poll(fds, n, pollTimeout(nowMs()));
+        const int r = ::poll(fds, n, pollTimeout(wallMs()));
         if (r < 0 && errno != EINTR)
             break;
         if (r > 0) {
@@ -357,7 +351,7 @@ void BoardServer::run(int stopFd, int controlFd, int answerFd)
             if (answerAt >= 0 && fds[answerAt].revents)
                 flushAnswer();
         }
-        flushDue(nowMs());
+        flushDue(wallMs());
     }
     if (answerFd >= 0) {
         fcntl(answerFd, F_SETFL, answerFlags);
