@@ -168,10 +168,16 @@ void BoardServer::endClient(const char *why)
     closeClient();
 }
 
-// Nobody is there to stop what the last client started.
+// Nobody is there to stop what the last client started.  A board at rest
+// is left exactly as it was (a failed home search keeps its flag).
 void BoardServer::haltAll(const char *why)
 {
     m_board.advanceTo(m_clock.now());
+    bool moving = false;
+    for (int a = 0; a < m_board.axisCount(); ++a)
+        moving = moving || m_board.axis(a)->running();
+    if (!moving)
+        return;
     Request request;
     request.op = Op::HaltAll;
     Reply reply;
