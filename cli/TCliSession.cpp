@@ -106,7 +106,7 @@ int TCliSession::Prepare(bool startupHalt)
                 for (int a = 0; a < m_axes && a < g_Axis_Config.size(); ++a)
                     captions << g_Axis_Config.at(a).Axis_Caption;
                 m_status->SetAxes(captions);
-            });
+            }, [this](const QString &why) { m_out.Message(why); });
         } catch (const Exception &e) {
             return Fail(Exit_File, e.Message());
         }

@@ -6,6 +6,7 @@
 // the run state and refusals through signals, and moves the table's current
 // row to the row being executed.
 #include "AutoCode.h"
+#include "controller/AxisCommands.h"
 
 #include <QHash>
 #include <QObject>
@@ -135,6 +136,11 @@ private:
     void Cancel_Start();
     void Report_Move_Ended();
     void Refuse_Row(int row, const QString &why);
+    // Ends the run with a refusal: logged, the board halted, reported.
+    void End_Refused(const QString &text);
+    // True when every call of a step's command succeeded; otherwise the
+    // run has ended: as a lost board, or refused with the call that failed.
+    bool Sent(const AxisCommands::TResult &result);
 
     TCodeModel *m_code;
     std::function<int()> m_axisCount;
