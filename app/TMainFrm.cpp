@@ -361,6 +361,7 @@ void TMainFrm::FormClose()
         TIniFile ini(ConfigFileName());
         try { TWindowState::Save(this, ini); } catch (const Exception &) {}
     }
+    F_Link_Watch->Disconnected();
     Board_Disconnected();
     KQ_DeInit();
 }
@@ -380,6 +381,7 @@ void TMainFrm::btn_ScanClick()
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
     Board_Disconnected();
+    F_Link_Watch->Connecting();
     const auto noBoard = [](const QString &text) {
         ShowInfo(text);
         AbortIfHandlersEnded(); // the window closed under the message
@@ -387,7 +389,7 @@ void TMainFrm::btn_ScanClick()
     if (!Connect_Board(BoardPortFrm->Choice(), noBoard))
         return;
     Board_Connected();
-    F_Link_Watch->Connected();
+    F_Link_Watch->Connected(BoardPortFrm->Choice().Kind);
     msg_Link->setText(Link_Name(BoardPortFrm->Choice()));
     TBoard_Resources resources;
     const QString product = Read_Board(F_Product_ID, F_SN, F_Version, resources);
