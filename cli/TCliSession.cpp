@@ -2,11 +2,13 @@
 
 #include "TCliOutput.h"
 #include "common/Exceptions.h"
+#include "common/FileRead.h"
 #include "common/NumberText.h"
 #include "config/AxisConfig.h"
 #include "controller/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "controller/LinkState.h"
+#include "controller/TKeepAlive.h"
 #include "kq_api.h"
 #include "program/ProgramFile.h"
 #include "program/StatusRefresh.h"
@@ -34,6 +36,7 @@ TCliSession::TCliSession(const TCliOptions &options, TCliOutput &out, QObject *p
     , m_runner(new TProgramRunner(m_code, [this] { return m_axes; }, this))
     , m_status(new TStatusModel(this))
     , m_linkWatch(new QTimer(this))
+    , m_keepAlive(new TKeepAlive(this))
 {
     m_linkWatch->setInterval(100);
     connect(m_linkWatch, &QTimer::timeout, this, &TCliSession::Watch_Link);
@@ -41,6 +44,7 @@ TCliSession::TCliSession(const TCliOptions &options, TCliOutput &out, QObject *p
 
 TCliSession::~TCliSession()
 {
+    m_keepAlive->Stop();
     if (m_initialised)
         KQ_DeInit();
 }
@@ -77,7 +81,10 @@ int TCliSession::Prepare(bool startupHalt)
         return Fail(Exit_File, QStringLiteral("方案文件中没有步骤：") + m_options.File);
     m_code->SetRows(std::move(read.Rows));
     const QString config = Config_File();
-    if (!m_options.Config.isEmpty() && !QFileInfo(config).isFile())
+    const QFileInfo configInfo(config);
+    if (configInfo.exists() && !configInfo.isFile())
+        return Fail(Exit_File, NotRegularFileText(config));
+    if (!m_options.Config.isEmpty() && !configInfo.isFile())
         return Fail(Exit_File, QStringLiteral("找不到配置文件：") + config);
 
     KQ_Init();
@@ -87,6 +94,9 @@ int TCliSession::Prepare(bool startupHalt)
     QString noBoard;
     if (!Connect_Board(m_options.Link, [&noBoard](const QString &why) { noBoard = why; }))
         return Fail(Exit_No_Board, noBoard);
+    // A served board lets a silent client go: kept from here to the end,
+    // a pause step's wait included.
+    m_keepAlive->Start(m_options.Link.Kind);
     QString productId, serial, version;
     TBoard_Resources resources;
     const QString product = Read_Board(productId, serial, version, resources);
@@ -315,6 +325,7 @@ void TCliSession::Finish(int status, const QString &message)
         return;
     m_finished = true;
     m_linkWatch->stop();
+    m_keepAlive->Stop();
     if (m_stdin)
         m_stdin->setEnabled(false);
     if (m_runner->RunState() != TProgramRunner::Idle)
