@@ -154,6 +154,11 @@ QString RemainingPlanningText()
     return QStringLiteral("剩余 计算中…");
 }
 
+QString PlanFailedText()
+{
+    return QStringLiteral("预计用时 无法计算");
+}
+
 QString PlanText(const TRunPlanner &planner)
 {
     QString text = EstimateText(planner.TotalMs());

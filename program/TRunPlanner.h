@@ -48,6 +48,8 @@ QString RemainingAtLeastText(int64_t ms);
 // While a plan is being made: "预计用时 计算中…", "剩余 计算中…".
 QString PlanningText();
 QString RemainingPlanningText();
+// When the plan could not be made: "预计用时 无法计算".
+QString PlanFailedText();
 
 } // namespace Estimate
 
