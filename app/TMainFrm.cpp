@@ -31,6 +31,7 @@
 #include "program/TStatusPoll.h"
 #include "program/TRunLog.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGuiApplication>
@@ -258,6 +259,17 @@ void TMainFrm::BuildRunner()
             [this](bool pending) { Set_Auto_State(pending ? 1 : Runner->RunState()); });
     connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
     AutoPage->Estimate->Follow(Runner, AutoPage->mem_Status);
+    // Fast stepping as last chosen ([RUN] FAST), kept when changed.
+    const auto useFastRun = [this](bool on) {
+        Runner->FastRun = on;
+        AutoPage->Estimate->SetFastRun(on);
+    };
+    AutoPage->chk_FastRun->setChecked(TIniFile(ConfigFileName()).ReadBool(QStringLiteral("RUN"), QStringLiteral("FAST"), false));
+    useFastRun(AutoPage->chk_FastRun->isChecked());
+    connect(AutoPage->chk_FastRun, &QCheckBox::toggled, this, [this, useFastRun](bool on) {
+        useFastRun(on);
+        Guard([on] { TIniFile(ConfigFileName()).WriteBool(QStringLiteral("RUN"), QStringLiteral("FAST"), on); });
+    });
     StatusPoll = new TStatusPoll([this] { return pgc_Main->currentWidget() == Sheet_Auto && F_Axis_Num > 0
                                                   && Runner->RunState() == TProgramRunner::Idle; },
                                  [this] { Guard([this] { tmr_AutoStatusTimer(); }); }, this);

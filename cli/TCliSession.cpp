@@ -135,6 +135,7 @@ int TCliSession::Estimate()
     if (const int status = Prepare(false))
         return status;
     const TRunPlanner &planner = m_runProgress.Planner();
+    m_runProgress.Planner().FastRun = m_options.Fast;
     m_runProgress.Planner().Plan(m_code->Rows(), g_Axis_Config.mid(0, m_axes), Board_Steps(m_axes), Repeat());
     const double seconds = double(planner.TotalMs()) / 1000.0;
     const QString text = Estimate::PlanText(planner);
@@ -206,7 +207,9 @@ int TCliSession::Run()
     Connect_Runner();
     if (const int status = Prepare(true))
         return status;
+    m_runProgress.Planner().FastRun = m_options.Fast;
     m_runProgress.Planner().Plan(m_code->Rows(), g_Axis_Config.mid(0, m_axes), Board_Steps(m_axes), Repeat());
+    m_runner->FastRun = m_options.Fast;
     m_elapsed.start();
     m_started = true;
     bool started = false;

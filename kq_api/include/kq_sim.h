@@ -179,6 +179,11 @@ KQ_EXPORT int32_t kqsim_encoder_setting(int axis, int which);
 KQ_EXPORT void kqsim_set_travel(int axis, int32_t neg_limit, int32_t pos_limit);
 KQ_EXPORT void kqsim_set_home_switch(int axis, int32_t position, int32_t half_width);
 KQ_EXPORT void kqsim_set_index_period(int axis, int32_t steps);
+/* For `ms` milliseconds after each motion command (a position target, a
+ * velocity target, a home speed) KQ_Get_Axis_Status_Run still reads 0, as
+ * on a board that reports the run flag late.  A fresh board takes it from
+ * KQ_SIM_RUN_FLAG_DELAY_MS (0 to 60000; default 0). */
+KQ_EXPORT void kqsim_set_run_flag_delay(int32_t ms);
 /* Moves the axis at once to a physical position (at rest). */
 KQ_EXPORT void kqsim_place_axis(int axis, int32_t physical_position);
 

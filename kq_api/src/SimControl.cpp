@@ -229,6 +229,14 @@ int32_t kqsim_encoder_setting(int axis, int which)
     });
 }
 
+void kqsim_set_run_flag_delay(int32_t ms)
+{
+    locked([&](Library &lib) {
+        lib.board().setRunFlagDelayMs(ms);
+        return 0;
+    });
+}
+
 void kqsim_set_travel(int axis, int32_t neg_limit, int32_t pos_limit)
 {
     changeAxis(axis, [&](Axis &a) {

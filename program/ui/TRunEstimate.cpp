@@ -75,6 +75,14 @@ void TRunEstimate::SetAxes(const QVector<TAxis_Config> &axes)
     Replan();
 }
 
+void TRunEstimate::SetFastRun(bool fast)
+{
+    if (fast == m_fast)
+        return;
+    m_fast = fast;
+    Replan();
+}
+
 void TRunEstimate::Replan(bool now)
 {
     if (m_progress.Running())
@@ -92,9 +100,10 @@ std::vector<double> TRunEstimate::StartSteps() const
 }
 
 bool TRunEstimate::Build(Result &result, const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-                         const std::vector<double> &start, int32_t repeat, std::pair<int, int> pair,
+                         const std::vector<double> &start, int32_t repeat, bool fast, std::pair<int, int> pair,
                          const std::atomic_bool *cancel)
 {
+    result.Planner.FastRun = fast;
     if (!result.Planner.Plan(rows, axes, start, repeat, cancel)
         || !result.Path.Build(rows, axes, start, pair.first, pair.second, cancel))
         return false;
@@ -117,7 +126,7 @@ void TRunEstimate::Plan()
     const std::vector<TAutoCode> &rows = m_code->Rows();
     if (rows.size() <= InlineRowLimit) {
         auto result = std::make_unique<Result>();
-        Build(*result, rows, m_axes, m_plannedStart, repeat, pair, nullptr);
+        Build(*result, rows, m_axes, m_plannedStart, repeat, m_fast, pair, nullptr);
         Show(*result);
         Discard(std::move(result));
         return;
@@ -125,7 +134,7 @@ void TRunEstimate::Plan()
     const uint64_t generation = ++m_generation;
     m_planning = true;
     m_result = std::make_unique<Result>();
-    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, repeat, pair, generation,
+    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, repeat, fast = m_fast, pair, generation,
                             spent = std::move(m_spent)]() mutable {
         // Nothing thrown here may reach std::terminate: it is reported on
         // the window's thread instead.
@@ -133,7 +142,7 @@ void TRunEstimate::Plan()
             spent.clear();
             if (BeforeWorkerPlan)
                 BeforeWorkerPlan();
-            if (Build(*m_result, rows, axes, start, repeat, pair, &m_cancel)) {
+            if (Build(*m_result, rows, axes, start, repeat, fast, pair, &m_cancel)) {
                 QMetaObject::invokeMethod(this, [this, generation] { TakeResult(generation); },
                                           Qt::QueuedConnection);
                 return;

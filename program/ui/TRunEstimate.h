@@ -50,6 +50,8 @@ public:
     // A new axis configuration (after Load_Axis_Config); planned once the
     // caller's handler has ended.
     void SetAxes(const QVector<TAxis_Config> &axes);
+    // Plans for fast stepping, or for the tick schedule.
+    void SetFastRun(bool fast);
     // Plans again soon, unless a program runs; `now` plans at once (a long
     // program goes to the worker: see WaitForPlan).
     void Replan(bool now = false);
@@ -89,7 +91,7 @@ private:
     void Plan();
     // Builds a plan; false when cancelled on the way.
     static bool Build(Result &result, const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-                      const std::vector<double> &start, int32_t repeat, std::pair<int, int> pair,
+                      const std::vector<double> &start, int32_t repeat, bool fast, std::pair<int, int> pair,
                       const std::atomic_bool *cancel);
     void StopWorker();
     void TakeResult(uint64_t generation);
@@ -109,6 +111,7 @@ private:
     std::vector<double> m_plannedStart;
     std::function<QString()> m_repeatText;
     QVector<TAxis_Config> m_axes;
+    bool m_fast = false;
     TRunProgress m_progress;
     QTimer *m_replan;
 

@@ -160,6 +160,36 @@ private slots:
         QCOMPARE(runs.entryList({"*-program-points.csv"}).size(), 1);
     }
 
+    // Fast stepping sends the same commands in the same order, in the window
+    // ("快速执行", remembered in the configuration file) and in tavorin-run
+    // --fast, and leaves the same log lines.
+    void fastRunHasTheSameJournal()
+    {
+        Files files;
+        const std::vector<TAutoCode> rows = Raster(100);
+        const QStringList ticked = BoardCommands(Window_Run(files.Config(), rows, QStringLiteral("2")));
+        QCOMPARE(BoardCommands(Window_Run(files.Config(), rows, QStringLiteral("2"), true)), ticked);
+        QCOMPARE(TIniFile(files.Config()).ReadString("RUN", "FAST", ""), QStringLiteral("1"));
+
+        kqsim_reset(4, 4, AppTest::kAllResources);
+        kqsim_set_manual_clock(1);
+        TCliOptions options = Options(TCliOptions::Run, files.Program(rows), files.Config(), QStringLiteral("2"));
+        options.Fast = true;
+        Session s(options);
+        QCOMPARE(s.session->Run(), int(Exit_Ok));
+        QVERIFY(s.session->Runner()->IsFastRun());
+        kqsim_journal_clear();
+        Run_To_End(s.session->Runner());
+        const QStringList cli = BoardCommands(Journal());
+        kqsim_set_manual_clock(0);
+        QCOMPARE(cli, ticked.mid(ticked.size() - cli.size()));
+        QVERIFY(cli.size() > 30);
+        QStringList texts;
+        for (const QString &line : s.Out())
+            texts << line.mid(21);
+        QCOMPARE(texts.filter("方案执行完成"), QStringList({"方案执行完成 1", "方案执行完成 2"}));
+    }
+
     // The progress line tells the time left as the window's label does:
     // "剩余 ≥ …" while a step takes longer than planned.
     void progressShowsAnOverrun()

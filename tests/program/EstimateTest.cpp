@@ -128,6 +128,23 @@ private slots:
         QCOMPARE(label->text(), QStringLiteral("剩余 00:00:11"));
     }
 
+    // The estimate follows the chosen way of running.
+    void followsTheWayOfRunning()
+    {
+        code->SetRows(std::vector<TAutoCode>(100, Move(0.01)));
+        QStringList shown;
+        for (const bool fast : {true, false}) {
+            estimate->SetFastRun(fast);
+            TRunPlanner expected;
+            expected.FastRun = fast;
+            expected.Plan(code->Rows(), estimateAxes(), {}, 1);
+            QTRY_COMPARE(label->text(), Estimate::PlanText(expected));
+            shown << label->text();
+        }
+        // 0.2 s of motion a row: seen by the 5 ms polls, or 8.5 ticks.
+        QCOMPARE(shown, QStringList({"预计用时 00:00:21", "预计用时 00:00:42"}));
+    }
+
     // What the worker throws ends its plan, not the process: the label
     // says so on the window's thread, and the next plan is made as usual.
     void workerFailureIsReported()
