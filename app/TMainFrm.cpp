@@ -1,5 +1,6 @@
 #include "TMainFrm.h"
 
+#include "controller/AxisCommands.h"
 #include "controller/BoardLink.h"
 #include "Forms.h"
 #include "ManualPanels.h"
@@ -17,7 +18,7 @@
 #include "common/ui/Dialogs.h"
 #include "common/Guard.h"
 #include "common/StopSignals.h"
-#include "config/AxisConfigFile.h"
+#include "controller/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "controller/LinkState.h"
@@ -346,7 +347,7 @@ void TMainFrm::FormClose()
 void Halt_If_Still_Connected()
 {
     if (MainFrm && MainFrm->F_Axis_Num > 0)
-        KQ_Set_Axis_Halt_All();
+        AxisCommands::Halt_All();
 }
 
 namespace {
@@ -588,7 +589,7 @@ void TMainFrm::Halt_Current_Page()
 
 void TMainFrm::Halt_All_Axes()
 {
-    KQ_Set_Axis_Halt_All();
+    AxisCommands::Halt_All();
     ManualPanels::Leave_Back_And_Forth(Axis_Frames());
 }
 

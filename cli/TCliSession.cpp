@@ -4,7 +4,7 @@
 #include "common/Exceptions.h"
 #include "common/NumberText.h"
 #include "config/AxisConfig.h"
-#include "config/AxisConfigFile.h"
+#include "controller/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "controller/LinkState.h"
 #include "kq_api.h"

@@ -134,11 +134,6 @@ signals:
 
 private:
     void SetState(State state);
-    // A value in mm or degrees (per second, per second squared) in motor
-    // steps of the step's axis, converted as a panel command converts it;
-    // throws EConvertError when the axis has no usable ratio or the result
-    // does not fit in 32 bits.
-    int32_t Steps(double value) const;
     bool Run_Move(bool absolute);
     bool Delay_Elapsed() const;
     // The result of KQ_Get_Axis_Status_Run for the step's axis; `atRest`
