@@ -471,7 +471,7 @@ bool TProgramRunner::Seen_At_Rest(bool flagAtRest)
 int64_t TProgramRunner::Expected_Target()
 {
     if (!m_targetKnown) {
-        const int64_t steps = Steps(g_Code.Param);
+        const int64_t steps = Checked_Motor_Real_To_Steps(g_Code.ID, g_Code.Param);
         m_target = g_Code.Action == AutoAction::Abs ? steps : m_moveStart + steps;
         m_targetKnown = true;
     }
