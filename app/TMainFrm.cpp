@@ -28,6 +28,7 @@
 #include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/ui/TRunEstimate.h"
+#include "program/ui/TRunLogView.h"
 #include "program/TStatusModel.h"
 #include "program/TStatusPoll.h"
 #include "program/TRunLog.h"
@@ -252,7 +253,8 @@ void TMainFrm::BuildRunner()
     Runner->HaltAll = [this] { Halt_All_Axes(); };
     RunLog = new TRunLog([this] { return AutoPage->ProgramName(); }, this);
     RunLog->Follow(Runner);
-    connect(RunLog, &TRunLog::Line, mmo_Log, &QPlainTextEdit::appendPlainText);
+    auto *logView = new TRunLogView(mmo_Log, Runner, this);
+    connect(RunLog, &TRunLog::Line, logView, &TRunLogView::Add);
     connect(Runner, &TProgramRunner::StateChanged, this, &TMainFrm::Set_Auto_State);
     connect(Runner, &TProgramRunner::Refused, this, [](const QString &text) { ShowInfo(text); });
     // While a long program's rows are checked, the controls look as in a run.

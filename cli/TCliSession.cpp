@@ -114,14 +114,9 @@ int TCliSession::Check()
 {
     if (const int status = Prepare(false))
         return status;
-    int refused = 0;
-    for (int row = 0; row < m_code->rowCount(); ++row) {
-        const QString why = m_runner->Check_Row(m_code->Row(row));
-        if (!why.isEmpty()) {
-            ++refused;
-            m_out.Event(QStringLiteral("refused"), TProgramRunner::Row_Refusal(row, why), row + 1);
-        }
-    }
+    const int refused = m_runner->Check_All_Rows([this](int row, const QString &why) {
+        m_out.Event(QStringLiteral("refused"), TProgramRunner::Row_Refusal(row, why), row + 1);
+    });
     if (refused > 0)
         return Fail(Exit_Refused, QStringLiteral("方案中有 %1 行无法执行").arg(refused));
     const QString text = QStringLiteral("方案可以执行，共 %1 行").arg(m_code->rowCount());

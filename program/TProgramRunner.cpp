@@ -127,8 +127,7 @@ bool TProgramRunner::Auto_Run(const QString &repeatText, int firstRow)
     m_code->SetCurrentRow(firstRow);
     m_startTotal = StrToInt(repeatText);
     m_startRow = firstRow;
-    m_profileChecks.clear();
-    m_realPerStep.clear();
+    Clear_Memo();
     m_checkRow = firstRow;
     return Check_Rows();
 }
@@ -204,9 +203,32 @@ QString TProgramRunner::Check_Value(int axis, double value) const
 
 // The distance of one motor step, read once per axis in a pre-start check
 // of many rows (the configuration does not change while it runs).
+void TProgramRunner::Clear_Memo()
+{
+    m_profileChecks.clear();
+    m_realPerStep.clear();
+}
+
+int TProgramRunner::Check_All_Rows(const std::function<void(int row, const QString &why)> &refused)
+{
+    Clear_Memo();
+    m_checkingAll = true;
+    int count = 0;
+    const int rows = m_code->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        const QString why = Check_Row(m_code->Row(row));
+        if (!why.isEmpty()) {
+            ++count;
+            refused(row, why);
+        }
+    }
+    m_checkingAll = false;
+    return count;
+}
+
 double TProgramRunner::Real_Per_Step(int axis) const
 {
-    if (m_checkRow < 0)
+    if (!Memo_On())
         return Motor_Steps_To_Real(axis, 1);
     const auto known = m_realPerStep.constFind(axis);
     if (known != m_realPerStep.constEnd())
@@ -221,7 +243,7 @@ double TProgramRunner::Real_Per_Step(int axis) const
 // checked whole again when it is loaded, after any change of configuration).
 QString TProgramRunner::Check_Profile(int axis) const
 {
-    if (m_checkRow >= 0) {
+    if (Memo_On()) {
         const auto known = m_profileChecks.constFind(axis);
         if (known != m_profileChecks.constEnd())
             return known.value();
@@ -233,7 +255,7 @@ QString TProgramRunner::Check_Profile(int axis) const
         if (!why.isEmpty())
             break;
     }
-    if (m_checkRow >= 0)
+    if (Memo_On())
         m_profileChecks.insert(axis, why);
     return why;
 }
@@ -308,6 +330,7 @@ bool TProgramRunner::Check_Link()
 
 void TProgramRunner::tmr_AutoTimer()
 {
+    const TPass pass(this);
     if (!Check_Link())
         return;
     try {
@@ -326,6 +349,7 @@ void TProgramRunner::tmr_AutoTimer()
 // commanded that its first poll did not see ended.
 void TProgramRunner::tmr_FastRunTimer()
 {
+    const TPass marked(this);
     QElapsedTimer pass;
     pass.start();
     try {

@@ -96,6 +96,9 @@ public:
     void tmr_AutoTimer();
     // One pass of fast stepping.
     void tmr_FastRunTimer();
+    // Within a tick or a pass: what it logs is reported at its end too
+    // (PassEnded), so that a listener may take its lines together.
+    bool InPass() const { return m_inPass; }
 
     // False once the link to the board is lost; a run that is under way
     // then ends at once, without a further board call: the board's state
@@ -113,6 +116,10 @@ public:
     // Empty when `code` can be carried out on axis `code.ID` with the board's
     // axes and the axis configuration as they are now; otherwise why not.
     QString Check_Row(const TAutoCode &code) const;
+    // Checks every row of the table as "启动" does, through the same
+    // per-axis memo, and starts nothing: `refused` is told each row that
+    // cannot run (0-based).  Answers how many.
+    int Check_All_Rows(const std::function<void(int row, const QString &why)> &refused);
     // The refusal of table row `row` (0-based) as the operator reads it.
     static QString Row_Refusal(int row, const QString &why);
 
@@ -131,6 +138,8 @@ signals:
     // A fresh start waits for the check of its rows (true), or no longer
     // waits: it started, was refused or was cancelled (false).
     void StartPending(bool pending);
+    // A tick of the program timer or a pass of fast stepping has ended.
+    void PassEnded();
 
 private:
     void SetState(State state);
@@ -156,6 +165,9 @@ private:
     // has passed and the run has begun.
     bool Check_Rows();
     QString Check_Value(int axis, double value) const;
+    // The per-axis memo of a check of many rows is in use.
+    bool Memo_On() const { return m_checkRow >= 0 || m_checkingAll; }
+    void Clear_Memo();
     QString Check_Profile(int axis) const;
     double Real_Per_Step(int axis) const;
     void Check_Next_Slice();
@@ -164,6 +176,20 @@ private:
     void Cancel_Start();
     void Report_Move_Ended();
     void Refuse_Row(int row, const QString &why);
+    // Marks a tick or a pass while it lives.
+    class TPass
+    {
+    public:
+        explicit TPass(TProgramRunner *runner) : m_runner(runner) { runner->m_inPass = true; }
+        ~TPass()
+        {
+            m_runner->m_inPass = false;
+            emit m_runner->PassEnded();
+        }
+
+    private:
+        TProgramRunner *m_runner;
+    };
 
     TCodeModel *m_code;
     std::function<int()> m_axisCount;
@@ -175,6 +201,7 @@ private:
     mutable QHash<int, QString> m_profileChecks;
     mutable QHash<int, double> m_realPerStep;
     bool m_checkWaits = false; // StartPending(true) was reported
+    bool m_checkingAll = false; // Check_All_Rows
     int32_t m_startTotal = 0;
     int m_startRow = 0;
     QTimer *m_checkSlice;
@@ -183,6 +210,7 @@ private:
     // for the motion under way: where the axis stood before it, its target
     // once known, and since when its run flag has read 0.
     bool m_fast = false;
+    bool m_inPass = false;
     int64_t m_moveStart = 0;
     int64_t m_target = 0;
     bool m_targetKnown = false;
