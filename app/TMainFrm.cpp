@@ -400,7 +400,7 @@ void TMainFrm::btn_ScanClick()
 void TMainFrm::Load_Axis_Config()
 {
     F_Group_Num = Load_Configuration(ConfigFileName(), F_Axis_Num, F_Encoder_Num, F_Group_Num,
-                                     [this] { Build_Status(); });
+                                     [this] { Build_Status(); }, [this](const QString &why) { msg_Note->Show(why); });
 }
 
 void TMainFrm::Reload_And_Rebuild()
@@ -441,6 +441,8 @@ QList<TAxisFrm *> TMainFrm::Axis_Frames() const
 void TMainFrm::Build_Axis_Frames()
 {
     ManualPanels::Build_Axis_Frames(AxisPanelContainer(), F_Axis_Num);
+    for (TAxisFrm *panel : Axis_Frames())
+        connect(panel, &TAxisFrm::Command_Failed, msg_Note, &TStatusNote::Show);
     if (F_Link_Watch->IsLost())
         Show_Axes_Stale(true);
 }

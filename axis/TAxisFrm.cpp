@@ -497,6 +497,13 @@ void TAxisFrm::Loop_Step()
 
 // ---- positioning ----------------------------------------------------------
 
+bool TAxisFrm::Sent(const AxisCommands::TResult &result)
+{
+    if (!result.Ok())
+        emit Command_Failed(result.Text(Config().Axis_Caption));
+    return result.Ok();
+}
+
 AxisCommands::TLoop TAxisFrm::Loop() const
 {
     return Is_Open_Loop() ? AxisCommands::TLoop::Open : AxisCommands::TLoop::Closed;
@@ -505,7 +512,8 @@ AxisCommands::TLoop TAxisFrm::Loop() const
 void TAxisFrm::Position_Move(bool absolute, const std::function<double()> &value)
 {
     double sent = 0;
-    AxisCommands::Position_Move(Axis(), Loop(), absolute, [&] { return sent = value(); });
+    if (!Sent(AxisCommands::Position_Move(Axis(), Loop(), absolute, [&] { return sent = value(); })))
+        return;
     if (absolute) {
         m_target = sent;
         return;
@@ -544,7 +552,7 @@ void TAxisFrm::btn_V_AbsClick()
     if (!Has_Config())
         return;
     m_target.reset();
-    AxisCommands::Velocity_Move(Axis(), true, [this] { return StrToFloat(edt_Mode_V_Abs->text()); });
+    Sent(AxisCommands::Velocity_Move(Axis(), true, [this] { return StrToFloat(edt_Mode_V_Abs->text()); }));
 }
 
 void TAxisFrm::btn_V_RelClick()
@@ -552,7 +560,7 @@ void TAxisFrm::btn_V_RelClick()
     if (!Has_Config())
         return;
     m_target.reset();
-    AxisCommands::Velocity_Move(Axis(), false, [this] { return StrToFloat(edt_Mode_V_Rel->text()); });
+    Sent(AxisCommands::Velocity_Move(Axis(), false, [this] { return StrToFloat(edt_Mode_V_Rel->text()); }));
 }
 
 // The jog runs at the speed limit of position moves; the button alone
@@ -562,7 +570,8 @@ void TAxisFrm::Jog_Start(int direction)
     if (!Has_Config())
         return;
     m_target.reset();
-    AxisCommands::Jog(Axis(), direction);
+    Sent(AxisCommands::Jog(Axis(), direction));
+    // Even a jog that failed half-way is ended by the release.
     m_jogActive = true;
     Watch_Jog_Window();
 }
@@ -571,7 +580,7 @@ void TAxisFrm::Jog_Stop()
 {
     Forget_Jog();
     if (Has_Config())
-        AxisCommands::Jog_Stop(Axis());
+        Sent(AxisCommands::Jog_Stop(Axis()));
 }
 
 // A jog whose release will never arrive must not run on.
@@ -623,8 +632,8 @@ void TAxisFrm::btn_HomeClick()
     if (!Has_Config())
         return;
     m_target.reset();
-    AxisCommands::Home(Axis(), AxisCommands::Panel_Home_Mode(Loop(), Config().Encoder_Type),
-                       [this] { return StrToFloat(edt_Home_V->text()); });
+    Sent(AxisCommands::Home(Axis(), AxisCommands::Panel_Home_Mode(Loop(), Config().Encoder_Type),
+                            [this] { return StrToFloat(edt_Home_V->text()); }));
 }
 
 void TAxisFrm::btn_ZeroClick()
@@ -632,7 +641,7 @@ void TAxisFrm::btn_ZeroClick()
     if (!Has_Config())
         return;
     const double position = StrToFloat(edt_P_Set->text());
-    AxisCommands::Set_Position(Axis(), Loop(), position);
+    Sent(AxisCommands::Set_Position(Axis(), Loop(), position));
     m_target.reset(); // the coordinates have changed under it
 }
 
@@ -642,7 +651,7 @@ void TAxisFrm::btn_Set_StopClick()
         return;
     if (rb_Loop->isChecked())
         Select_Open_Loop();
-    AxisCommands::Stop(Axis());
+    Sent(AxisCommands::Stop(Axis()));
     Forget_Jog();
 }
 
@@ -651,6 +660,6 @@ void TAxisFrm::btn_Set_HaltClick()
     if (!Has_Config())
         return;
     Select_Open_Loop();
-    AxisCommands::Halt(Axis());
+    Sent(AxisCommands::Halt(Axis()));
     Forget_Jog();
 }

@@ -81,6 +81,10 @@ public:
     void btn_Set_StopClick();
     void btn_Set_HaltClick();
 
+signals:
+    // A command that the board did not carry out: "<axis> 设置失败（<function>返回<code>）".
+    void Command_Failed(const QString &text);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -95,6 +99,8 @@ private:
     uint16_t Axis_No() const;
     bool Is_Open_Loop() const;
     AxisCommands::TLoop Loop() const;
+    // Reports a command the board did not carry out; true when it did.
+    bool Sent(const AxisCommands::TResult &result);
     // A position move of the work mode's loop to (absolute) or by the value,
     // which is taken after the profile has been sent.
     void Position_Move(bool absolute, const std::function<double()> &value);

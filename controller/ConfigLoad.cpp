@@ -16,7 +16,7 @@ static bool Push_Axis_Sensor_Settings(uint16_t axis, const TAxis_Config &c)
         && KQ_Set_Axis_Position_Close_Dec_Factor(axis, static_cast<float>(c.Encoder_Factor)) == 0;
 }
 
-void Push_Sensor_Settings(int encoderCount, int axisCount)
+int Push_Sensor_Settings(int encoderCount, int axisCount)
 {
     for (int i = 0; i < encoderCount; ++i) {
         if (i >= axisCount || i >= g_Axis_Config.size())
@@ -25,12 +25,19 @@ void Push_Sensor_Settings(int encoderCount, int axisCount)
         if (!c.Encoder_Has)
             continue;
         if (!Push_Axis_Sensor_Settings(static_cast<uint16_t>(i), c))
-            return;
+            return i;
     }
+    return -1;
+}
+
+QString Sensor_Failure_Text(int axis)
+{
+    return g_Axis_Config.at(axis).Axis_Caption + QStringLiteral(" 传感器设置失败");
 }
 
 int Load_Configuration(const QString &fileName, int axisCount, int encoderCount, int groupCount,
-                       const std::function<void()> &axesLoaded)
+                       const std::function<void()> &axesLoaded,
+                       const std::function<void(const QString &)> &sensorFailed)
 {
     if (axisCount > 0) {
         const TIniFile ini(fileName);
@@ -40,6 +47,8 @@ int Load_Configuration(const QString &fileName, int axisCount, int encoderCount,
             axesLoaded();
         groupCount = Load_Group_Records(ini);
     }
-    Push_Sensor_Settings(encoderCount, axisCount);
+    const int failed = Push_Sensor_Settings(encoderCount, axisCount);
+    if (failed >= 0 && sensorFailed)
+        sensorFailed(Sensor_Failure_Text(failed));
     return groupCount;
 }

@@ -388,10 +388,26 @@ int TProgramRunner::Fast_Wait_Ms() const
 
 void TProgramRunner::Refuse_Row(int row, const QString &why)
 {
-    const QString text = Row_Refusal(row, why);
+    End_Refused(Row_Refusal(row, why));
+}
+
+void TProgramRunner::End_Refused(const QString &text)
+{
     emit Log(text);
     Halt();
     emit Refused(text);
+}
+
+bool TProgramRunner::Sent(const AxisCommands::TResult &result)
+{
+    if (result.Ok())
+        return true;
+    // A call that failed because the board is gone ends the run as a lost
+    // board does; the board's state is unknown, so nothing more is sent.
+    if (!Check_Link())
+        return false;
+    End_Refused(QStringLiteral("第%1行：").arg(m_code->CurrentRow() + 1) + result.Text(g_Code.Axis));
+    return false;
 }
 
 void TProgramRunner::Load_Row()
@@ -545,11 +561,13 @@ bool TProgramRunner::Run_Move(bool absolute)
     const QString kind = absolute ? QStringLiteral("绝对定位") : QStringLiteral("相对定位");
     switch (g_Status_Tag) {
     case 0:
-        AxisCommands::Position_Profile(g_Code.ID, AxisCommands::TLoop::Open);
+        if (!Sent(AxisCommands::Position_Profile(g_Code.ID, AxisCommands::TLoop::Open)))
+            return false;
         g_Status_Tag = 1;
         return false;
     case 1:
-        AxisCommands::Position_Target(g_Code.ID, AxisCommands::TLoop::Open, absolute, g_Code.Param);
+        if (!Sent(AxisCommands::Position_Target(g_Code.ID, AxisCommands::TLoop::Open, absolute, g_Code.Param)))
+            return false;
         g_Status_Tag = 2;
         emit Log(name + QStringLiteral(" 开始") + kind);
         return false;
@@ -580,7 +598,8 @@ bool TProgramRunner::Run_Home()
 {
     switch (g_Status_Tag) {
     case 0:
-        AxisCommands::Program_Home(g_Code.ID);
+        if (!Sent(AxisCommands::Program_Home(g_Code.ID)))
+            return false;
         g_Status_Tag = 1;
         emit Log(g_Code.Axis + QStringLiteral(" 开始归零"));
         return false;
@@ -616,7 +635,8 @@ void TProgramRunner::Home_Failed()
 
 bool TProgramRunner::Run_Adjust()
 {
-    AxisCommands::Set_Position(g_Code.ID, AxisCommands::TLoop::Open, g_Code.Param);
+    if (!Sent(AxisCommands::Set_Position(g_Code.ID, AxisCommands::TLoop::Open, g_Code.Param)))
+        return false;
     emit Log(g_Code.Axis + QStringLiteral(" 坐标调整完成"));
     Report_Move_Ended();
     return true;

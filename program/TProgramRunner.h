@@ -14,6 +14,7 @@
 // row follows in the same pass.  A pass gives the event loop back after a
 // motion command and at least every 10 ms.
 #include "AutoCode.h"
+#include "controller/AxisCommands.h"
 
 #include <QHash>
 #include <QObject>
@@ -176,6 +177,11 @@ private:
     void Cancel_Start();
     void Report_Move_Ended();
     void Refuse_Row(int row, const QString &why);
+    // Ends the run with a refusal: logged, the board halted, reported.
+    void End_Refused(const QString &text);
+    // True when every call of a step's command succeeded; otherwise the
+    // run has ended: as a lost board, or refused with the call that failed.
+    bool Sent(const AxisCommands::TResult &result);
     // Marks a tick or a pass while it lives.
     class TPass
     {

@@ -57,11 +57,25 @@ private slots:
             c.Encoder_Has = true;
         g_Axis_Config[0].Encoder_Has = false;
         kqsim_fail("KQ_Set_Encoder_Dir_Polarity", 1);
-        Push_Sensor_Settings(3, 3);
+        QCOMPARE(Push_Sensor_Settings(3, 3), 1); // the axis whose settings failed
         kqsim_fail("KQ_Set_Encoder_Dir_Polarity", 0);
         QCOMPARE(Journal(), QStringList({
             "KQ_Set_Encoder_Z_Polarity(1,0)",
             "KQ_Set_Encoder_Dir_Polarity(1,1)"}));
+    }
+
+    void loadReportsTheAxisWhoseSettingsFailed()
+    {
+        TempConfig cfg;
+        cfg.Write("[AXIS1]\r\nCAPTION=Y轴\r\nENCODER_HAS=1\r\n[AXIS2]\r\nENCODER_HAS=1\r\n");
+        QStringList told;
+        const auto tell = [&told](const QString &why) { told << why; };
+        kqsim_fail("KQ_Set_Axis_Position_Close_Dec_Factor", 1);
+        Load_Configuration(cfg.Path(), 3, 3, 0, {}, tell);
+        kqsim_fail("KQ_Set_Axis_Position_Close_Dec_Factor", 0);
+        QCOMPARE(told, QStringList({"Y轴 传感器设置失败"}));
+        Load_Configuration(cfg.Path(), 3, 3, 0, {}, tell);
+        QCOMPARE(told.size(), 1); // nothing to tell when every call succeeds
     }
 
     void channelsWithoutAxisEntryAreSkipped()
