@@ -13,6 +13,7 @@ class QSocketNotifier;
 class QTimer;
 class TCliOutput;
 class TCodeModel;
+class TKeepAlive;
 class TProgramRunner;
 class TStatusModel;
 
@@ -77,5 +78,6 @@ private:
     bool m_begun = false; // the runner has reported running or paused
     bool m_finished = false;
     QTimer *m_linkWatch;
+    TKeepAlive *m_keepAlive;
     QSocketNotifier *m_stdin = nullptr;
 };
