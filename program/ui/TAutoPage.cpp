@@ -357,20 +357,35 @@ void TAutoPage::btn_ScanXYClick()
                                    return rows;
                                }),
                       true);
+    Document->Generated(); // the file it replaced is no longer its file
     pnl_Preview->SetAxisPair(XYFrm->cbb_X->currentIndex(), XYFrm->cbb_Y->currentIndex());
     SelectLastRow();
 }
 
 // ---- program files ---------------------------------------------------------
 
-void TAutoPage::Save_Program()
+bool TAutoPage::Save_Program()
 {
     if (mem_Code->IsEmpty())
-        return;
+        return false;
     const QString path = GetSaveFileName(QStringLiteral("保存方案"), QString::fromLatin1(kProgramFilter),
                                          QStringLiteral("txt"));
     if (path.isEmpty())
-        return;
+        return false;
+    Write_Program(path);
+    return true;
+}
+
+bool TAutoPage::Save_Program_To_Its_File()
+{
+    if (Document->Path().isEmpty() || mem_Code->IsEmpty())
+        return Save_Program();
+    Write_Program(Document->Path());
+    return true;
+}
+
+void TAutoPage::Write_Program(const QString &path)
+{
     LongWork(mem_Code->rowCount(), QStringLiteral("正在保存方案…"),
              [&] { WriteProgramFile(path, mem_Code->Rows(), m_encoding); });
     Document->Saved(path);

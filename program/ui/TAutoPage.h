@@ -68,7 +68,14 @@ public:
     void btn_DelCodeClick();
     void btn_ScanXYClick();
     // The bodies of the toolbar's "保存方案", "打开方案" and "运行记录".
-    void Save_Program();
+    // True when the program was written.
+    bool Save_Program();
+    // Writes the program to the file it belongs to, or through the save
+    // dialog when it has none yet; true when it was written.
+    bool Save_Program_To_Its_File();
+    // The encoding the program is written in: that of the file it was read
+    // from, GB18030 for a new or generated one.
+    ProgramEncoding Encoding() const { return m_encoding; }
     void Open_Program();
     void Show_Run_Records();
 
@@ -102,6 +109,7 @@ private:
     void ShowCurrentRow(int row);
     void SelectLastRow();
     void ReportEarlyStop(const ProgramReadResult &read);
+    void Write_Program(const QString &path);
     void Show_Code_Menu(const QPoint &pos);
 
     // The encoding of the program file last opened; a generated program is
