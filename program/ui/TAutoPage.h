@@ -42,6 +42,7 @@ public:
     QComboBox *cbb_Axis, *cbb_Action;
     QLineEdit *edt_Param, *edt_Delay, *edt_Count, *edt_Repeat;
     QCheckBox *chk_Insert;
+    QCheckBox *chk_FastRun; // fast stepping instead of the 50 ms ticks
     QPushButton *btn_AddCode, *btn_DelCode, *btn_ScanXY;
 
     // The run-time estimate of the program and the preview of its path,
