@@ -1,10 +1,13 @@
 #include "TAutoPage.h"
 
+#include "program/CodeEdits.h"
 #include "program/RasterScan.h"
 #include "program/RunRecord.h"
 #include "program/TCodeModel.h"
 #include "TPreviewPanel.h"
 #include "program/TProgramDocument.h"
+#include "TCodeEditor.h"
+#include "TCodeUndo.h"
 #include "TRowHeader.h"
 #include "TRunEstimate.h"
 #include "program/TStatusModel.h"
@@ -47,14 +50,6 @@ const char *const kProgramFilter = "*.txt (*.txt)";
 constexpr qint64 kBackgroundRows = 200000;
 // The shortest row of a program file takes about this many bytes.
 constexpr qint64 kBytesPerRow = 30;
-
-// Frees the rows and their memory: a program of millions of rows hands
-// hundreds of megabytes back to the system, which is slow enough to be
-// done in the worker rather than when the handler returns.
-void ReleaseRows(std::vector<TAutoCode> &rows)
-{
-    std::vector<TAutoCode>().swap(rows);
-}
 
 template <typename Work>
 auto LongWork(qint64 rows, const QString &text, Work work)
@@ -117,6 +112,7 @@ void TAutoPage::BuildWidgets()
     grid_Code->setVerticalHeader(hdr_Code);
     grid_Code->setModel(mem_Code);
     SetUpGrid(grid_Code, TCodeModel::ColumnWidthChars);
+    grid_Code->setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(mem_Code, &TCodeModel::CurrentRowChanged, this, &TAutoPage::ShowCurrentRow);
     connect(hdr_Code, &TRowHeader::LaidOut, this, [this] { grid_Code->scrollTo(grid_Code->currentIndex()); });
     Document = new TProgramDocument(mem_Code, this);
@@ -131,7 +127,7 @@ void TAutoPage::BuildWidgets()
     grp_Edit = Named<QGroupBox>("grp_Edit", QStringLiteral("编辑"), this);
     cbb_Axis = Named<QComboBox>("cbb_Axis", grp_Edit);
     cbb_Action = Named<QComboBox>("cbb_Action", grp_Edit);
-    cbb_Action->addItems({AutoAction::Home, AutoAction::Rel, AutoAction::Abs, AutoAction::Pause, AutoAction::Adjust});
+    cbb_Action->addItems(Action_Names());
     cbb_Action->setCurrentIndex(0);
     edt_Param = Named<QLineEdit>("edt_Param", QStringLiteral("0"), grp_Edit);
     edt_Delay = Named<QLineEdit>("edt_Delay", QStringLiteral("1000"), grp_Edit);
@@ -139,6 +135,7 @@ void TAutoPage::BuildWidgets()
     edt_Repeat = Named<QLineEdit>("edt_Repeat", QStringLiteral("1"), grp_Edit);
     chk_Insert = Named<QCheckBox>("chk_Insert", QStringLiteral("插入到选择位置"), grp_Edit);
     btn_AddCode = NewButton(grp_Edit, "btn_AddCode", QStringLiteral("增加"), &TAutoPage::btn_AddCodeClick, this);
+    btn_ModifyCode = NewButton(grp_Edit, "btn_ModifyCode", QStringLiteral("修改"), &TAutoPage::btn_ModifyCodeClick, this);
     btn_DelCode = NewButton(grp_Edit, "btn_DelCode", QStringLiteral("删除"), &TAutoPage::btn_DelCodeClick, this);
     btn_ScanXY = NewButton(grp_Edit, "btn_ScanXY", QStringLiteral("行列扫描"), &TAutoPage::btn_ScanXYClick, this);
 
@@ -149,6 +146,9 @@ void TAutoPage::BuildWidgets()
     // for a change of the table or a keystroke.
     Estimate->SetStartSource([this] { return mem_Status->StepPositions(); });
     connect(edt_Repeat, &QLineEdit::textChanged, Estimate, [this] { Estimate->Replan(); });
+
+    Undo = new TCodeUndo(mem_Code, this);
+    Editor = new TCodeEditor(this);
 }
 
 // Read-only grids that select whole rows, show the record number in the
@@ -197,6 +197,7 @@ void TAutoPage::BuildLayout()
     buttons->addWidget(chk_Insert);
     buttons->addStretch();
     buttons->addWidget(btn_AddCode);
+    buttons->addWidget(btn_ModifyCode);
     buttons->addWidget(btn_DelCode);
     buttons->addWidget(btn_ScanXY);
     edit->addLayout(buttons, 2, 0, 1, 6);
@@ -302,8 +303,7 @@ void TAutoPage::Build_Status(const QStringList &captions)
 void TAutoPage::SetEditEnabled(bool enabled)
 {
     m_idle = enabled;
-    for (QWidget *w : {static_cast<QWidget *>(btn_AddCode), static_cast<QWidget *>(btn_DelCode),
-                       static_cast<QWidget *>(btn_ScanXY), static_cast<QWidget *>(grid_Code)})
+    for (QWidget *w : std::initializer_list<QWidget *>{btn_AddCode, btn_ModifyCode, btn_DelCode, btn_ScanXY, grid_Code})
         w->setEnabled(enabled);
 }
 
@@ -311,10 +311,24 @@ void TAutoPage::SetEditEnabled(bool enabled)
 
 void TAutoPage::Add_Code(const TAutoCode &code)
 {
-    mem_Code->AddCode(code);
+    TAutoCode added = code;
+    ForceActionValues(added);
+    const int current = mem_Code->CurrentRow();
+    const int at = code.bInsert && current >= 0 ? current : mem_Code->rowCount();
+    Undo->Push(Insert_Rows_Edit(at, {added}, QStringLiteral("增加")));
 }
 
 void TAutoPage::btn_AddCodeClick()
+{
+    Add_Code(Panel_Code());
+}
+
+void TAutoPage::btn_ModifyCodeClick()
+{
+    Editor->Modify();
+}
+
+TAutoCode TAutoPage::Panel_Code() const
 {
     TAutoCode code;
     code.bInsert = chk_Insert->isChecked();
@@ -324,7 +338,7 @@ void TAutoPage::btn_AddCodeClick()
     code.Param = StrToFloat(edt_Param->text());
     code.Delay = StrToInt(edt_Delay->text());
     code.Count = StrToInt(edt_Count->text());
-    Add_Code(code);
+    return code;
 }
 
 void TAutoPage::btn_DelCodeClick()
@@ -332,7 +346,7 @@ void TAutoPage::btn_DelCodeClick()
     if (mem_Code->IsEmpty())
         return;
     if (ConfirmDestructive(QStringLiteral("确定删除选择的动作？")))
-        mem_Code->RemoveRow(mem_Code->CurrentRow());
+        Editor->Delete_Selected();
 }
 
 void TAutoPage::btn_ScanXYClick()
@@ -342,17 +356,16 @@ void TAutoPage::btn_ScanXYClick()
         return;
     if (!XYFrm || ShowModal(XYFrm) != QDialog::Accepted)
         return;
-    std::vector<TAutoCode> old = mem_Code->TakeRows();
     m_encoding = ProgramEncoding::Gb18030;
-    const TScanSettings settings = XYFrm->ReadSettings();
-    mem_Code->SetRows(LongWork(qint64(old.size()) + RasterRowCount(settings), QStringLiteral("正在生成方案…"),
-                               [&] {
-                                   ReleaseRows(old);
-                                   std::vector<TAutoCode> rows = GenerateRaster(settings);
-                                   TCodeModel::FitRows(rows);
-                                   return rows;
-                               }),
-                      true);
+    // The program it replaces stays with the undo stack.
+    Undo->Replace_All(QStringLiteral("行列扫描"), [this] {
+        const TScanSettings settings = XYFrm->ReadSettings();
+        return LongWork(RasterRowCount(settings), QStringLiteral("正在生成方案…"), [&] {
+            std::vector<TAutoCode> rows = GenerateRaster(settings);
+            TCodeModel::FitRows(rows);
+            return rows;
+        });
+    });
     pnl_Preview->SetAxisPair(XYFrm->cbb_X->currentIndex(), XYFrm->cbb_Y->currentIndex());
     SelectLastRow();
 }
@@ -382,16 +395,16 @@ void TAutoPage::Open_Program()
     const QString path = GetOpenFileName(QStringLiteral("打开方案"), QString::fromLatin1(kProgramFilter));
     if (path.isEmpty())
         return;
-    std::vector<TAutoCode> old = mem_Code->TakeRows();
-    ProgramReadResult read =
-        LongWork(qint64(old.size()) + QFileInfo(path).size() / kBytesPerRow, QStringLiteral("正在读取方案文件…"), [&] {
-            ReleaseRows(old);
+    ProgramReadResult read;
+    Undo->Replace_All(QStringLiteral("打开方案"), [&] {
+        read = LongWork(QFileInfo(path).size() / kBytesPerRow, QStringLiteral("正在读取方案文件…"), [&] {
             ProgramReadResult result = ReadProgramFile(path);
             TCodeModel::FitRows(result.Rows);
             return result;
         });
+        return std::move(read.Rows);
+    });
     m_encoding = read.Encoding;
-    mem_Code->SetRows(std::move(read.Rows), true);
     Document->Opened(path, read.StopReason == ProgramReadResult::AtEnd
                                || (read.StopReason == ProgramReadResult::BadLine && read.OnlyEmptyLinesLeft));
     SelectLastRow();
@@ -431,12 +444,16 @@ void TAutoPage::Show_Run_Records()
 
 QMenu *TAutoPage::Code_Menu(int row)
 {
-    if (!m_idle || row < 0 || row >= mem_Code->rowCount())
+    if (!m_idle)
         return nullptr;
     auto *menu = new QMenu(grid_Code);
-    QAction *start = menu->addAction(QStringLiteral("从此行开始运行"));
-    start->setObjectName(QStringLiteral("act_RunFromRow"));
-    connect(start, &QAction::triggered, this, [this, row] { emit StartFromRow(row); });
+    if (row >= 0 && row < mem_Code->rowCount()) {
+        QAction *start = menu->addAction(QStringLiteral("从此行开始运行"));
+        start->setObjectName(QStringLiteral("act_RunFromRow"));
+        connect(start, &QAction::triggered, this, [this, row] { emit StartFromRow(row); });
+        menu->addSeparator();
+    }
+    Editor->Add_Menu_Entries(menu);
     return menu;
 }
 
@@ -446,7 +463,9 @@ void TAutoPage::Show_Code_Menu(const QPoint &pos)
     QMenu *menu = Code_Menu(row);
     if (!menu)
         return;
-    mem_Code->SetCurrentRow(row);
+    // A click inside the selection keeps it, for copying it.
+    if (row >= 0 && !grid_Code->selectionModel()->isRowSelected(row, QModelIndex()))
+        mem_Code->SetCurrentRow(row);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(grid_Code->viewport()->mapToGlobal(pos));
 }

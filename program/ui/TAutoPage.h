@@ -18,7 +18,9 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
+class TCodeEditor;
 class TCodeModel;
+class TCodeUndo;
 class TRowHeader;
 class TPreviewPanel;
 class TProgramDocument;
@@ -42,7 +44,12 @@ public:
     QComboBox *cbb_Axis, *cbb_Action;
     QLineEdit *edt_Param, *edt_Delay, *edt_Count, *edt_Repeat;
     QCheckBox *chk_Insert;
-    QPushButton *btn_AddCode, *btn_DelCode, *btn_ScanXY;
+    QPushButton *btn_AddCode, *btn_ModifyCode, *btn_DelCode, *btn_ScanXY;
+
+    // Every edit of the program table goes through the undo stack; the
+    // editor changes and copies existing rows.
+    TCodeUndo *Undo;
+    TCodeEditor *Editor;
 
     // The run-time estimate of the program and the preview of its path,
     // kept up to date by Estimate.
@@ -61,9 +68,16 @@ public:
     void Build_Status(const QStringList &captions);
     // The edit buttons and the program grid: usable only while idle.
     void SetEditEnabled(bool enabled);
+    bool IsIdle() const { return m_idle; }
+    // Whether a board is connected (its positions in the status table).
+    void SetConnected(bool connected) { m_connected = connected; }
+    bool IsConnected() const { return m_connected; }
 
     void Add_Code(const TAutoCode &code);
     void btn_AddCodeClick();
+    // The step the edit panel describes (conversion errors thrown).
+    TAutoCode Panel_Code() const;
+    void btn_ModifyCodeClick();
     void btn_DelCodeClick();
     void btn_ScanXYClick();
     // The bodies of the toolbar's "保存方案", "打开方案" and "运行记录".
@@ -111,4 +125,5 @@ private:
     int m_leftWidth = 0;
     bool m_fitted = false;
     bool m_idle = true;
+    bool m_connected = false;
 };
