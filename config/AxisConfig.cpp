@@ -7,3 +7,13 @@ QString AxisSection(int axis)
 {
     return QStringLiteral("AXIS") + QString::number(axis);
 }
+
+QString Position_Unit(const TAxis_Config &config)
+{
+    return config.Axis_Kind == 0 ? QStringLiteral("mm") : QStringLiteral("°");
+}
+
+QString Speed_Unit(const TAxis_Config &config)
+{
+    return Position_Unit(config) + QStringLiteral("/s");
+}

@@ -65,3 +65,8 @@ extern QVector<TGroup_Config> g_Group_Config;
 
 // Section name of an axis: "AXIS" + number.
 QString AxisSection(int axis);
+
+// The units of an axis's positions and speeds: "mm" and "mm/s" for a
+// linear stage, "°" and "°/s" for a rotary one.
+QString Position_Unit(const TAxis_Config &config);
+QString Speed_Unit(const TAxis_Config &config);
