@@ -27,6 +27,7 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class TAutoPage;
+class TAutoTools;
 class TAxisFrm;
 class TProgramRunner;
 class TStatusPoll;
@@ -50,7 +51,7 @@ public:
     QToolBar *tlb_System;
     QToolButton *btn_Scan, *btn_Config, *btn_Manual, *btn_Auto;
     QToolButton *btn_RunAll, *btn_StopAll, *btn_HaltAll;
-    QToolButton *btn_Open, *btn_Save, *btn_AutoRun, *btn_AutoPause, *btn_AutoStop, *btn_AutoHalt;
+    QToolButton *btn_Open, *btn_Save, *btn_SaveAs, *btn_Undo, *btn_Redo, *btn_AutoRun, *btn_AutoPause, *btn_AutoStop, *btn_AutoHalt;
     QToolButton *btn_RunRecords;
 
     QStackedWidget *pgc_Main;
@@ -61,6 +62,7 @@ public:
     QScrollArea *Box_Select;
     QScrollArea *box_Axis;
     TAutoPage *AutoPage;    // the automatic page's widgets, inside Sheet_Auto
+    TAutoTools *AutoTools;  // its file and undo commands on the toolbar
     QPlainTextEdit *mmo_Log; // the run log, on the automatic page
 
     QStatusBar *status_Main;
@@ -94,6 +96,12 @@ public:
     void btn_ScanClick();
     void Load_Axis_Config();
     void Save_Axis_Entries();
+    // Without a board: the axes of the configuration file for the automatic
+    // page and the parameter dialog (no board call).
+    void Load_Offline_Axes();
+    // The axes the automatic page works with: the board's, or without one
+    // those of the configuration file.
+    int Axes_Shown() const { return F_Axis_Num > 0 ? F_Axis_Num : m_offlineAxes; }
     // Reloads the configuration and rebuilds the group panels, the selection
     // (group 0), the axis panels and the run-all frames.
     void Reload_And_Rebuild();
@@ -132,6 +140,9 @@ public:
     void Set_Auto_State(int state);
     void btn_OpenClick();
     void btn_SaveClick();
+    void btn_SaveAsClick();
+    void btn_UndoClick();
+    void btn_RedoClick();
     void btn_AutoRunClick();
     void btn_AutoPauseClick();
     void btn_AutoStopClick();
@@ -161,5 +172,6 @@ private:
 
     QHash<QToolButton *, QAction *> m_toolActions;
     bool m_shown = false;
+    int m_offlineAxes = 0;
     bool m_closeWithoutAsking = false;
 };

@@ -1,5 +1,7 @@
 #include "TCliSession.h"
 
+#include "program/ProgramAxes.h"
+
 #include "TCliOutput.h"
 #include "common/Exceptions.h"
 #include "common/NumberText.h"
@@ -8,6 +10,7 @@
 #include "config/ConfigLocation.h"
 #include "controller/LinkState.h"
 #include "kq_api.h"
+#include "program/ProgramAxes.h"
 #include "program/ProgramFile.h"
 #include "program/StatusRefresh.h"
 #include "program/TCodeModel.h"
@@ -114,6 +117,10 @@ int TCliSession::Check()
 {
     if (const int status = Prepare(false))
         return status;
+    // A program prepared on another set-up runs all the same: a warning.
+    const QString captions = Caption_Mismatch_Warning(m_code->Rows(), m_status->Captions());
+    if (!captions.isEmpty())
+        m_out.Event(QStringLiteral("warning"), captions);
     int refused = 0;
     for (int row = 0; row < m_code->rowCount(); ++row) {
         const QString why = m_runner->Check_Row(m_code->Row(row));

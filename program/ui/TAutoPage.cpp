@@ -1,6 +1,7 @@
 #include "TAutoPage.h"
 
 #include "program/CodeEdits.h"
+#include "program/ProgramAxes.h"
 #include "program/RasterScan.h"
 #include "program/RunRecord.h"
 #include "program/TCodeModel.h"
@@ -8,6 +9,7 @@
 #include "program/TProgramDocument.h"
 #include "TCodeEditor.h"
 #include "TCodeUndo.h"
+#include "TRecentMenu.h"
 #include "TRowHeader.h"
 #include "TRunEstimate.h"
 #include "program/TStatusModel.h"
@@ -79,7 +81,7 @@ const int kStatusRowsShown = 12;
 
 int StatusWidthChars(int column)
 {
-    static const int widths[TStatusModel::ColumnCount] = {0, 20, 12};
+    static const int widths[TStatusModel::ColumnCount] = {0, 20, 12, 4};
     return column >= 0 && column < TStatusModel::ColumnCount ? widths[column] : 0;
 }
 
@@ -133,6 +135,9 @@ void TAutoPage::BuildWidgets()
     edt_Delay = Named<QLineEdit>("edt_Delay", QStringLiteral("1000"), grp_Edit);
     edt_Count = Named<QLineEdit>("edt_Count", QStringLiteral("1"), grp_Edit);
     edt_Repeat = Named<QLineEdit>("edt_Repeat", QStringLiteral("1"), grp_Edit);
+    lbl_ParamUnit = Named<QLabel>("lbl_ParamUnit", grp_Edit);
+    connect(cbb_Axis, &QComboBox::currentIndexChanged, lbl_ParamUnit,
+            [this](int axis) { lbl_ParamUnit->setText(mem_Status->Unit(axis)); });
     chk_Insert = Named<QCheckBox>("chk_Insert", QStringLiteral("插入到选择位置"), grp_Edit);
     btn_AddCode = NewButton(grp_Edit, "btn_AddCode", QStringLiteral("增加"), &TAutoPage::btn_AddCodeClick, this);
     btn_ModifyCode = NewButton(grp_Edit, "btn_ModifyCode", QStringLiteral("修改"), &TAutoPage::btn_ModifyCodeClick, this);
@@ -147,6 +152,8 @@ void TAutoPage::BuildWidgets()
     Estimate->SetStartSource([this] { return mem_Status->StepPositions(); });
     connect(edt_Repeat, &QLineEdit::textChanged, Estimate, [this] { Estimate->Replan(); });
 
+    RecentMenu = new TRecentMenu(this);
+    connect(RecentMenu, &TRecentMenu::Chosen, this, [this](const QString &path) { Guard([&] { Open_Recent(path); }); });
     Undo = new TCodeUndo(mem_Code, this);
     Editor = new TCodeEditor(this);
 }
@@ -186,21 +193,32 @@ void TAutoPage::BuildLayout()
     left->setStretchFactor(1, 2);
 
     auto *edit = new QGridLayout(grp_Edit);
+    // Narrow enough to leave a small window's width to the program.
+    edit->setHorizontalSpacing(4);
+    // The parameter with the unit of the axis chosen beside it.
+    auto *param = new QWidget(grp_Edit);
+    auto *paramLayout = new QHBoxLayout(param);
+    paramLayout->setContentsMargins(0, 0, 0, 0);
+    paramLayout->setSpacing(2);
+    paramLayout->addWidget(edt_Param, 1);
+    paramLayout->addWidget(lbl_ParamUnit);
     const QList<QPair<const char *, QWidget *>> entries = {
-        {"运动轴", cbb_Axis}, {"动作", cbb_Action}, {"参数(mm/°)", edt_Param},
+        {"运动轴", cbb_Axis}, {"动作", cbb_Action}, {"参数(mm/°)", param},
         {"延时(ms)", edt_Delay}, {"循环次数", edt_Count}, {"方案执行次数", edt_Repeat}};
     for (int i = 0; i < entries.size(); ++i) {
         edit->addWidget(new QLabel(QString::fromUtf8(entries[i].first), grp_Edit), i / 3, (i % 3) * 2);
         edit->addWidget(entries[i].second, i / 3, (i % 3) * 2 + 1);
     }
+    // The check box on a row of its own: a small window keeps its width
+    // for the program.
+    edit->addWidget(chk_Insert, 2, 0, 1, 6);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(chk_Insert);
     buttons->addStretch();
     buttons->addWidget(btn_AddCode);
     buttons->addWidget(btn_ModifyCode);
     buttons->addWidget(btn_DelCode);
     buttons->addWidget(btn_ScanXY);
-    edit->addLayout(buttons, 2, 0, 1, 6);
+    edit->addLayout(buttons, 3, 0, 1, 6);
 
     auto *right = new QWidget;
     auto *rightLayout = new QVBoxLayout(right);
@@ -235,6 +253,7 @@ int TAutoPage::StatusGridWidth() const
 {
     const int rowNumbers = grid_Status->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12;
     return grid_Status->columnWidth(TStatusModel::ColAxis) + grid_Status->columnWidth(TStatusModel::ColPos)
+           + grid_Status->columnWidth(TStatusModel::ColUnit)
            + rowNumbers + grid_Status->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
            + 2 * grid_Status->frameWidth() + 8;
 }
@@ -290,9 +309,9 @@ void TAutoPage::SelectLastRow()
     mem_Code->SetCurrentRow(mem_Code->rowCount() - 1);
 }
 
-void TAutoPage::Build_Status(const QStringList &captions)
+void TAutoPage::Build_Status(const QStringList &captions, const QStringList &units)
 {
-    mem_Status->SetAxes(captions);
+    mem_Status->SetAxes(captions, units);
     cbb_Axis->clear();
     cbb_Axis->addItems(captions);
     cbb_Axis->setCurrentIndex(captions.isEmpty() ? -1 : 0);
@@ -376,25 +395,62 @@ void TAutoPage::Save_Program()
 {
     if (mem_Code->IsEmpty())
         return;
-    const QString path = GetSaveFileName(QStringLiteral("保存方案"), QString::fromLatin1(kProgramFilter),
-                                         QStringLiteral("txt"));
-    if (path.isEmpty())
+    if (Document->Path().isEmpty())
+        Save_Program_As();
+    else
+        Write_Program(Document->Path());
+}
+
+void TAutoPage::Save_Program_As()
+{
+    if (mem_Code->IsEmpty())
         return;
+    const QString path = GetSaveFileName(QStringLiteral("保存方案"), QString::fromLatin1(kProgramFilter),
+                                         QStringLiteral("txt"), RecentMenu->Last_Folder());
+    if (!path.isEmpty())
+        Write_Program(path);
+}
+
+void TAutoPage::Write_Program(const QString &path)
+{
     LongWork(mem_Code->rowCount(), QStringLiteral("正在保存方案…"),
              [&] { WriteProgramFile(path, mem_Code->Rows(), m_encoding); });
     Document->Saved(path);
+    RecentMenu->Remember(path);
     SelectLastRow();
     emit ProgramSaved(path);
 }
 
 void TAutoPage::Open_Program()
 {
-    if (!mem_Code->IsEmpty()
-        && !ConfirmDestructive(QStringLiteral("打开新方案将关闭当前方案，如果没有保存当前方案会丢失，确认继续？")))
+    if (!Confirm_Replace_Program())
         return;
-    const QString path = GetOpenFileName(QStringLiteral("打开方案"), QString::fromLatin1(kProgramFilter));
-    if (path.isEmpty())
+    const QString path = GetOpenFileName(QStringLiteral("打开方案"), QString::fromLatin1(kProgramFilter),
+                                         RecentMenu->Last_Folder());
+    if (!path.isEmpty())
+        Read_Program(path);
+}
+
+void TAutoPage::Open_Recent(const QString &path)
+{
+    if (!m_idle || !Confirm_Replace_Program())
         return;
+    if (!QFileInfo(path).isFile()) {
+        RecentMenu->Forget(path);
+        ShowInfo(QStringLiteral("方案文件已不存在，已从最近的方案中删除：") + QDir::toNativeSeparators(path));
+        return;
+    }
+    Read_Program(path);
+}
+
+bool TAutoPage::Confirm_Replace_Program()
+{
+    return mem_Code->IsEmpty()
+        || ConfirmDestructive(QStringLiteral("打开新方案将关闭当前方案，如果没有保存当前方案会丢失，确认继续？"));
+}
+
+void TAutoPage::Read_Program(const QString &path)
+{
     ProgramReadResult read;
     Undo->Replace_All(QStringLiteral("打开方案"), [&] {
         read = LongWork(QFileInfo(path).size() / kBytesPerRow, QStringLiteral("正在读取方案文件…"), [&] {
@@ -407,8 +463,21 @@ void TAutoPage::Open_Program()
     m_encoding = read.Encoding;
     Document->Opened(path, read.StopReason == ProgramReadResult::AtEnd
                                || (read.StopReason == ProgramReadResult::BadLine && read.OnlyEmptyLinesLeft));
+    RecentMenu->Remember(path);
+    Show_Moved_Axes();
     SelectLastRow();
+    const QString captions = Caption_Mismatch_Warning(mem_Code->Rows(), mem_Status->Captions());
+    if (!captions.isEmpty())
+        ShowInfo(captions);
     ReportEarlyStop(read);
+}
+
+// The preview shows the two axes the program moves most.
+void TAutoPage::Show_Moved_Axes()
+{
+    const auto [x, y] = Most_Moved_Axes(mem_Code->Rows(), mem_Status->AxisCount());
+    if (x >= 0 && y >= 0)
+        pnl_Preview->SetAxisPair(x, y);
 }
 
 // Rows after a line that could not be read are not in the table: say so,
@@ -447,9 +516,12 @@ QMenu *TAutoPage::Code_Menu(int row)
     if (!m_idle)
         return nullptr;
     auto *menu = new QMenu(grid_Code);
+    menu->setToolTipsVisible(true);
     if (row >= 0 && row < mem_Code->rowCount()) {
         QAction *start = menu->addAction(QStringLiteral("从此行开始运行"));
         start->setObjectName(QStringLiteral("act_RunFromRow"));
+        start->setEnabled(m_connected);
+        start->setToolTip(m_connected ? QString() : QStringLiteral("未连接设备"));
         connect(start, &QAction::triggered, this, [this, row] { emit StartFromRow(row); });
         menu->addSeparator();
     }

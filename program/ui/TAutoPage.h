@@ -21,6 +21,7 @@ class QTableView;
 class TCodeEditor;
 class TCodeModel;
 class TCodeUndo;
+class TRecentMenu;
 class TRowHeader;
 class TPreviewPanel;
 class TProgramDocument;
@@ -44,6 +45,7 @@ public:
     QComboBox *cbb_Axis, *cbb_Action;
     QLineEdit *edt_Param, *edt_Delay, *edt_Count, *edt_Repeat;
     QCheckBox *chk_Insert;
+    QLabel *lbl_ParamUnit;  // the unit of edt_Param for the axis chosen
     QPushButton *btn_AddCode, *btn_ModifyCode, *btn_DelCode, *btn_ScanXY;
 
     // Every edit of the program table goes through the undo stack; the
@@ -64,8 +66,8 @@ public:
     TXYFrm *XYFrm = nullptr;
 
     // Rebuilds the status rows and the axis lists here and in the raster
-    // dialog (entry i = axis i).
-    void Build_Status(const QStringList &captions);
+    // dialog (entry i = axis i); `units` are the axes' position units.
+    void Build_Status(const QStringList &captions, const QStringList &units = {});
     // The edit buttons and the program grid: usable only while idle.
     void SetEditEnabled(bool enabled);
     bool IsIdle() const { return m_idle; }
@@ -80,9 +82,15 @@ public:
     void btn_ModifyCodeClick();
     void btn_DelCodeClick();
     void btn_ScanXYClick();
-    // The bodies of the toolbar's "保存方案", "打开方案" and "运行记录".
+    // The bodies of the toolbar's "保存方案", "另存为", "打开方案" and
+    // "运行记录".  "保存方案" writes to the program's own file without asking
+    // once it has one.
     void Save_Program();
+    void Save_Program_As();
     void Open_Program();
+    // An entry of "打开方案"'s menu; a file that is gone is taken off it.
+    void Open_Recent(const QString &path);
+    TRecentMenu *RecentMenu;
     void Show_Run_Records();
 
     // The base name of the file the program was last opened from or saved
@@ -115,6 +123,10 @@ private:
     void ShowCurrentRow(int row);
     void SelectLastRow();
     void ReportEarlyStop(const ProgramReadResult &read);
+    bool Confirm_Replace_Program();
+    void Read_Program(const QString &path);
+    void Write_Program(const QString &path);
+    void Show_Moved_Axes();
     void Show_Code_Menu(const QPoint &pos);
 
     // The encoding of the program file last opened; a generated program is

@@ -196,32 +196,29 @@ void TCodeEditor::Redo()
         m_page->Undo->redo();
 }
 
-QAction *TCodeEditor::Key_Action(QWidget *owner, const char *name, const QString &text, const QKeySequence &keys,
+QAction *TCodeEditor::Key_Action(const char *name, const QString &text, const QKeySequence &keys,
                                  std::function<void()> run)
 {
-    auto *action = new QAction(text, owner);
+    QWidget *grid = m_page->grid_Code;
+    auto *action = new QAction(text, grid);
     action->setObjectName(QLatin1String(name));
     action->setShortcut(keys);
-    action->setShortcutContext(owner == m_page->grid_Code ? Qt::WidgetShortcut : Qt::WidgetWithChildrenShortcut);
+    action->setShortcutContext(Qt::WidgetShortcut);
     connect(action, &QAction::triggered, this, [run] { Guard(run); });
-    owner->addAction(action);
+    grid->addAction(action);
     return action;
 }
 
-// The clipboard keys work on the grid; undo and redo anywhere on the page
-// (an entry with the keyboard takes them back in its own text first).
+// The clipboard keys work on the grid (an entry with the keyboard keeps
+// them for its own text).
 void TCodeEditor::Add_Shortcuts()
 {
-    QWidget *grid = m_page->grid_Code;
-    Key_Action(grid, "act_CopyCode", QStringLiteral("复制"), QKeySequence::Copy, [this] { Copy(); });
-    Key_Action(grid, "act_CutCode", QStringLiteral("剪切"), QKeySequence::Cut, [this] { Cut(); });
-    Key_Action(grid, "act_PasteCode", QStringLiteral("粘贴"), QKeySequence::Paste, [this] { Paste(); });
-    Key_Action(grid, "act_DeleteCode", QStringLiteral("删除"), QKeySequence::Delete, [this] { m_page->btn_DelCodeClick(); });
-    Key_Action(grid, "act_InsertPosition", QStringLiteral("插入当前位置"), QKeySequence(),
+    Key_Action("act_CopyCode", QStringLiteral("复制"), QKeySequence::Copy, [this] { Copy(); });
+    Key_Action("act_CutCode", QStringLiteral("剪切"), QKeySequence::Cut, [this] { Cut(); });
+    Key_Action("act_PasteCode", QStringLiteral("粘贴"), QKeySequence::Paste, [this] { Paste(); });
+    Key_Action("act_DeleteCode", QStringLiteral("删除"), QKeySequence::Delete, [this] { m_page->btn_DelCodeClick(); });
+    Key_Action("act_InsertPosition", QStringLiteral("插入当前位置"), QKeySequence(),
                [this] { Insert_Current_Position(); });
-    Key_Action(m_page, "act_Undo", QStringLiteral("撤销"), QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { Undo(); });
-    Key_Action(m_page, "act_Redo", QStringLiteral("重做"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
-               [this] { Redo(); });
 }
 
 void TCodeEditor::Add_Menu_Entries(QMenu *menu)

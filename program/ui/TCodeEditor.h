@@ -12,7 +12,6 @@ class QAction;
 class QMenu;
 class QKeySequence;
 class QModelIndex;
-class QWidget;
 class TAutoPage;
 
 class TCodeEditor : public QObject
@@ -50,7 +49,7 @@ private:
     void Add_Shortcuts();
     std::vector<TAutoCode> Selected_Rows() const;
     void Select_Block(int first, int count);
-    QAction *Key_Action(QWidget *owner, const char *name, const QString &text, const QKeySequence &keys,
+    QAction *Key_Action(const char *name, const QString &text, const QKeySequence &keys,
                         std::function<void()> run);
 
     TAutoPage *m_page;

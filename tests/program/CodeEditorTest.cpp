@@ -29,6 +29,8 @@ class CodeEditorTest : public QObject
 {
     Q_OBJECT
 
+    // The recent programs go to a configuration file of the test's own.
+    Fixtures::TempConfig cfg;
     std::unique_ptr<TAutoPage> page;
     std::unique_ptr<TXYFrm> xy;
 
