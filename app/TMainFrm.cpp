@@ -1,5 +1,6 @@
 #include "TMainFrm.h"
 
+#include "controller/AxisCommands.h"
 #include "controller/BoardLink.h"
 #include "Forms.h"
 #include "ManualPanels.h"
@@ -18,7 +19,7 @@
 #include "common/ui/Dialogs.h"
 #include "common/Guard.h"
 #include "common/StopSignals.h"
-#include "config/AxisConfigFile.h"
+#include "controller/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "controller/LinkState.h"
@@ -343,7 +344,7 @@ void TMainFrm::FormClose()
 void Halt_If_Still_Connected()
 {
     if (MainFrm && MainFrm->F_Axis_Num > 0)
-        KQ_Set_Axis_Halt_All();
+        AxisCommands::Halt_All();
 }
 
 namespace {
@@ -396,7 +397,7 @@ void TMainFrm::btn_ScanClick()
 void TMainFrm::Load_Axis_Config()
 {
     F_Group_Num = Load_Configuration(ConfigFileName(), F_Axis_Num, F_Encoder_Num, F_Group_Num,
-                                     [this] { Build_Status(); });
+                                     [this] { Build_Status(); }, [this](const QString &why) { msg_Note->Show(why); });
 }
 
 void TMainFrm::Load_Offline_Axes()
@@ -445,6 +446,8 @@ QList<TAxisFrm *> TMainFrm::Axis_Frames() const
 void TMainFrm::Build_Axis_Frames()
 {
     ManualPanels::Build_Axis_Frames(AxisPanelContainer(), F_Axis_Num);
+    for (TAxisFrm *panel : Axis_Frames())
+        connect(panel, &TAxisFrm::Command_Failed, msg_Note, &TStatusNote::Show);
     if (F_Link_Watch->IsLost())
         Show_Axes_Stale(true);
 }
@@ -603,7 +606,7 @@ void TMainFrm::Halt_Current_Page()
 
 void TMainFrm::Halt_All_Axes()
 {
-    KQ_Set_Axis_Halt_All();
+    AxisCommands::Halt_All();
     ManualPanels::Leave_Back_And_Forth(Axis_Frames());
 }
 

@@ -5,7 +5,7 @@
 #include "common/NumberText.h"
 #include "common/ui/Widgets.h"
 #include "config/AxisConfig.h"
-#include "controller/CheckedConversion.h"
+#include "controller/AxisCommands.h"
 #include "controller/Conversion.h"
 #include "kq_api.h"
 
@@ -318,19 +318,6 @@ bool TAxisFrm::Is_Open_Loop() const
     return rb_Open->isChecked();
 }
 
-// Every value a command sends goes through the checked conversions: a
-// value the board cannot take ends the command with a message.
-int32_t TAxisFrm::Motor_Steps(double value) const
-{
-    return Checked_Motor_Real_To_Steps(Axis(), value);
-}
-
-// Open loop moves to motor steps, every other work mode to sensor counts.
-int32_t TAxisFrm::Position_Target(double value) const
-{
-    return Is_Open_Loop() ? Motor_Steps(value) : Checked_Sensor_Real_To_Counts(Axis(), value);
-}
-
 // ---- quick positions ------------------------------------------------------
 
 void TAxisFrm::Load_Param()
@@ -516,79 +503,70 @@ void TAxisFrm::Loop_Step()
 
 // ---- positioning ----------------------------------------------------------
 
-void TAxisFrm::Start_Position_Profile()
+bool TAxisFrm::Sent(const AxisCommands::TResult &result)
 {
-    const uint16_t axis = Axis_No();
-    const TAxis_Config &c = Config();
-    if (Is_Open_Loop())
-        KQ_Set_Axis_Mode_Position(axis);
-    else
-        KQ_Set_Axis_Mode_Position_Close(axis);
-    KQ_Set_Axis_Position_Acc(axis, Motor_Steps(c.Acc));
-    KQ_Set_Axis_Position_Dec(axis, Motor_Steps(c.Dec));
-    KQ_Set_Axis_Position_V_Max(axis, Motor_Steps(c.Max_V));
+    if (!result.Ok())
+        emit Command_Failed(result.Text(Config().Axis_Caption));
+    return result.Ok();
+}
+
+AxisCommands::TLoop TAxisFrm::Loop() const
+{
+    return Is_Open_Loop() ? AxisCommands::TLoop::Open : AxisCommands::TLoop::Closed;
+}
+
+void TAxisFrm::Position_Move(bool absolute, const std::function<double()> &value)
+{
+    double sent = 0;
+    if (!Sent(AxisCommands::Position_Move(Axis(), Loop(), absolute, [&] { return sent = value(); })))
+        return;
+    if (absolute) {
+        m_target = sent;
+        return;
+    }
+    // From the last target, or from the position last shown.
+    const std::optional<double> from = m_target ? m_target : m_shownPosition;
+    m_target = from ? std::optional<double>(*from + sent) : std::nullopt;
 }
 
 void TAxisFrm::btn_Pos_AbsClick()
 {
     if (!Has_Config())
         return;
-    Start_Position_Profile();
-    const double value = StrToFloat(edt_Abs->text());
-    KQ_Set_Axis_Position_P_Target_Abs(Axis_No(), Position_Target(value));
-    m_target = value;
+    Position_Move(true, [this] { return StrToFloat(edt_Abs->text()); });
 }
 
 void TAxisFrm::btn_Pos_RelClick()
 {
     if (!Has_Config())
         return;
-    Start_Position_Profile();
-    const double value = StrToFloat(edt_Rel->text());
-    KQ_Set_Axis_Position_P_Target_Rel(Axis_No(), Position_Target(value));
-    // From the last target, or from the position last shown.
-    const std::optional<double> from = m_target ? m_target : m_shownPosition;
-    m_target = from ? std::optional<double>(*from + value) : std::nullopt;
+    Position_Move(false, [this] { return StrToFloat(edt_Rel->text()); });
 }
 
 void TAxisFrm::Move_Abs(double value)
 {
     if (!Has_Config())
         return;
-    Start_Position_Profile();
-    KQ_Set_Axis_Position_P_Target_Abs(Axis_No(), Position_Target(value));
-    m_target = value;
+    Position_Move(true, [value] { return value; });
 }
 
 // ---- constant velocity and jog --------------------------------------------
 
 // Constant velocity, the jog and the loop: no target any more.
-void TAxisFrm::Start_Velocity_Profile()
-{
-    m_target.reset();
-    const uint16_t axis = Axis_No();
-    const TAxis_Config &c = Config();
-    KQ_Set_Axis_Mode_Velocity(axis);
-    KQ_Set_Axis_Velocity_Acc(axis, Motor_Steps(c.Acc));
-    KQ_Set_Axis_Velocity_Dec(axis, Motor_Steps(c.Dec));
-}
-
 void TAxisFrm::btn_V_AbsClick()
 {
     if (!Has_Config())
         return;
-    Start_Velocity_Profile();
-    const double velocity = StrToFloat(edt_Mode_V_Abs->text());
-    KQ_Set_Axis_Velocity_V_Target_Abs(Axis_No(), Motor_Steps(velocity));
+    m_target.reset();
+    Sent(AxisCommands::Velocity_Move(Axis(), true, [this] { return StrToFloat(edt_Mode_V_Abs->text()); }));
 }
 
 void TAxisFrm::btn_V_RelClick()
 {
     if (!Has_Config())
         return;
-    Start_Velocity_Profile();
-    const double velocity = StrToFloat(edt_Mode_V_Rel->text());
-    KQ_Set_Axis_Velocity_V_Target_Rel(Axis_No(), Motor_Steps(velocity));
+    m_target.reset();
+    Sent(AxisCommands::Velocity_Move(Axis(), false, [this] { return StrToFloat(edt_Mode_V_Rel->text()); }));
 }
 
 // The jog runs at the speed limit of position moves; the button alone
@@ -597,9 +575,9 @@ void TAxisFrm::Jog_Start(int direction)
 {
     if (!Has_Config())
         return;
-    Start_Velocity_Profile();
-    // A checked step count is never the one 32-bit value without a magnitude.
-    KQ_Set_Axis_Velocity_V_Target_Abs(Axis_No(), direction * std::abs(Motor_Steps(Config().Max_V)));
+    m_target.reset();
+    Sent(AxisCommands::Jog(Axis(), direction));
+    // Even a jog that failed half-way is ended by the release.
     m_jogActive = true;
     Watch_Jog_Window();
 }
@@ -608,7 +586,7 @@ void TAxisFrm::Jog_Stop()
 {
     Forget_Jog();
     if (Has_Config())
-        KQ_Set_Axis_Velocity_Stop(Axis_No());
+        Sent(AxisCommands::Jog_Stop(Axis()));
 }
 
 // A jog whose release will never arrive must not run on.
@@ -655,28 +633,13 @@ void TAxisFrm::btn_PosMouseUp() { Jog_Stop(); }
 
 // ---- home, coordinate, stop and halt --------------------------------------
 
-void TAxisFrm::Set_Home_Mode()
-{
-    const uint16_t axis = Axis_No();
-    if (Is_Open_Loop())
-        KQ_Set_Axis_Mode_Home_Home_Switch(axis);
-    else if (Config().Encoder_Type == 0)
-        KQ_Set_Axis_Mode_Home_Encoder_Index(axis);
-    else
-        KQ_Set_Axis_Mode_Home_Encoder_Home_Switch(axis);
-}
-
 void TAxisFrm::btn_HomeClick()
 {
     if (!Has_Config())
         return;
     m_target.reset();
-    const uint16_t axis = Axis_No();
-    Set_Home_Mode();
-    KQ_Set_Axis_Home_Acc(axis, Motor_Steps(Config().Acc));
-    KQ_Set_Axis_Home_Dec(axis, Motor_Steps(Config().Dec));
-    const double velocity = StrToFloat(edt_Home_V->text());
-    KQ_Set_Axis_Home_V(axis, Motor_Steps(velocity));
+    Sent(AxisCommands::Home(Axis(), AxisCommands::Panel_Home_Mode(Loop(), Config().Encoder_Type),
+                            [this] { return StrToFloat(edt_Home_V->text()); }));
 }
 
 void TAxisFrm::btn_ZeroClick()
@@ -684,7 +647,7 @@ void TAxisFrm::btn_ZeroClick()
     if (!Has_Config())
         return;
     const double position = StrToFloat(edt_P_Set->text());
-    KQ_Set_Axis_Software_P(Axis_No(), Position_Target(position));
+    Sent(AxisCommands::Set_Position(Axis(), Loop(), position));
     m_target.reset(); // the coordinates have changed under it
 }
 
@@ -694,10 +657,7 @@ void TAxisFrm::btn_Set_StopClick()
         return;
     if (rb_Loop->isChecked())
         Select_Open_Loop();
-    const uint16_t axis = Axis_No();
-    KQ_Set_Axis_Home_Stop(axis);
-    KQ_Set_Axis_Velocity_Stop(axis);
-    KQ_Set_Axis_Position_Stop(axis);
+    Sent(AxisCommands::Stop(Axis()));
     Forget_Jog();
 }
 
@@ -706,6 +666,6 @@ void TAxisFrm::btn_Set_HaltClick()
     if (!Has_Config())
         return;
     Select_Open_Loop();
-    KQ_Set_Axis_Halt(Axis_No());
+    Sent(AxisCommands::Halt(Axis()));
     Forget_Jog();
 }

@@ -7,7 +7,10 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
+
+#include "controller/AxisCommands.h"
 
 class QCheckBox;
 class QGroupBox;
@@ -80,6 +83,10 @@ public:
     void btn_Set_StopClick();
     void btn_Set_HaltClick();
 
+signals:
+    // A command that the board did not carry out: "<axis> 设置失败（<function>返回<code>）".
+    void Command_Failed(const QString &text);
+
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
@@ -93,12 +100,12 @@ private:
     const TAxis_Config &Config() const;
     uint16_t Axis_No() const;
     bool Is_Open_Loop() const;
-    int32_t Motor_Steps(double value) const;
-    int32_t Position_Target(double value) const;
-
-    void Start_Position_Profile();
-    void Start_Velocity_Profile();
-    void Set_Home_Mode();
+    AxisCommands::TLoop Loop() const;
+    // Reports a command the board did not carry out; true when it did.
+    bool Sent(const AxisCommands::TResult &result);
+    // A position move of the work mode's loop to (absolute) or by the value,
+    // which is taken after the profile has been sent.
+    void Position_Move(bool absolute, const std::function<double()> &value);
     void Fast_Click(const QPushButton *button);
     void Jog_Start(int direction);
     void Jog_Stop();

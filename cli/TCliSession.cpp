@@ -6,7 +6,7 @@
 #include "common/Exceptions.h"
 #include "common/NumberText.h"
 #include "config/AxisConfig.h"
-#include "config/AxisConfigFile.h"
+#include "controller/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "controller/LinkState.h"
 #include "kq_api.h"
@@ -103,7 +103,7 @@ int TCliSession::Prepare(bool startupHalt)
                 for (int a = 0; a < m_axes && a < g_Axis_Config.size(); ++a)
                     captions << g_Axis_Config.at(a).Axis_Caption;
                 m_status->SetAxes(captions);
-            });
+            }, [this](const QString &why) { m_out.Message(why); });
         } catch (const Exception &e) {
             return Fail(Exit_File, e.Message());
         }

@@ -41,7 +41,6 @@ struct TAxis_Config
     QString V_Abs = QStringLiteral("1");
     QString Home_V = QStringLiteral("-1");
     int32_t Group_ID = 0;
-    bool bOpen = true;
     // Motor steps per mm or degree, rounded to a whole step: the library's
     // conversion of 1.  Nothing converts with it (a rounded ratio puts
     // axes whose steps per unit are not whole off target).
@@ -50,7 +49,6 @@ struct TAxis_Config
     // planner and the path preview convert whole programs with it, without
     // a library call per row (and from any thread).
     double Motor_Scale = 0;
-    int32_t Close_Ratio = 0;      // sensor counts per mm or degree
 };
 
 struct TGroup_Config

@@ -1,8 +1,6 @@
 #include "AxisConfigFile.h"
 
 #include "IniFile.h"
-#include "controller/Conversion.h"
-#include "kq_api.h"
 
 #include <algorithm>
 
@@ -51,12 +49,8 @@ TAxis_Config Read_Axis_Config(const TIniFile &ini, int axis)
 void Load_Axis_Records(const TIniFile &ini, int axisCount)
 {
     g_Axis_Config.resize(axisCount);
-    for (int i = 0; i < axisCount; ++i) {
-        const int32_t closeRatio = g_Axis_Config[i].Close_Ratio;
+    for (int i = 0; i < axisCount; ++i)
         g_Axis_Config[i] = Read_Axis_Config(ini, i);
-        g_Axis_Config[i].Close_Ratio = closeRatio;
-        g_Axis_Config[i].bOpen = true;
-    }
 }
 
 int Load_Group_Records(const TIniFile &ini)
@@ -71,29 +65,6 @@ int Load_Group_Records(const TIniFile &ini)
         g_Group_Config[k].Visible = false;
     }
     return names.size();
-}
-
-static bool Push_Axis_Sensor_Settings(uint16_t axis, const TAxis_Config &c)
-{
-    return KQ_Set_Encoder_Z_Polarity(axis, c.Encoder_Z ? 0 : 1) == 0
-        && KQ_Set_Encoder_Dir_Polarity(axis, c.Encoder_Dir ? 1 : 0) == 0
-        && KQ_Set_Encoder_Over_Enable(axis, c.Encoder_Over ? 1 : 0) == 0
-        && KQ_Set_Encoder_Over_Max(axis, c.Encoder_Over_Max) == 0
-        && KQ_Set_Encoder_Over_Stable(axis, c.Encoder_Over_Stable) == 0
-        && KQ_Set_Axis_Position_Close_Dec_Factor(axis, static_cast<float>(c.Encoder_Factor)) == 0;
-}
-
-void Push_Sensor_Settings(int encoderCount, int axisCount)
-{
-    for (int i = 0; i < encoderCount; ++i) {
-        if (i >= axisCount || i >= g_Axis_Config.size())
-            continue; // no axis entry, so no settings for this channel
-        const TAxis_Config &c = g_Axis_Config.at(i);
-        if (!c.Encoder_Has)
-            continue;
-        if (!Push_Axis_Sensor_Settings(static_cast<uint16_t>(i), c))
-            return;
-    }
 }
 
 void Write_Axis_Entries(TIniFile &ini, const QVector<TAxis_Entries> &panels)
@@ -121,19 +92,4 @@ int Stored_Axis_Count(const TIniFile &ini)
             count = std::max(count, axis + 1);
     }
     return count > 0 ? count : kDefaultStoredAxes;
-}
-
-int Load_Configuration(const QString &fileName, int axisCount, int encoderCount, int groupCount,
-                       const std::function<void()> &axesLoaded)
-{
-    if (axisCount > 0) {
-        const TIniFile ini(fileName);
-        Load_Axis_Records(ini, axisCount);
-        Calc_Ratio(axisCount);
-        if (axesLoaded)
-            axesLoaded();
-        groupCount = Load_Group_Records(ini);
-    }
-    Push_Sensor_Settings(encoderCount, axisCount);
-    return groupCount;
 }

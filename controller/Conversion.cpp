@@ -60,9 +60,5 @@ void Calc_Ratio(int axisCount)
         c.Open_Ratio = Motor_Real_To_Steps(axis, 1.0);
         const double unit = Motor_Steps_To_Real(axis, 1);
         c.Motor_Scale = std::isfinite(unit) && unit != 0 ? 1 / unit : 0;
-        // The sensor ratio is only wanted by an axis that is not run open
-        // loop; every loaded axis is, so it normally keeps its old value.
-        if (!c.bOpen)
-            c.Close_Ratio = Sensor_Real_To_Counts(axis, 1.0);
     }
 }

@@ -9,6 +9,5 @@ double Motor_Steps_To_Real(int axis, int32_t steps);
 int32_t Sensor_Real_To_Counts(int axis, double value);
 double Sensor_Counts_To_Real(int axis, int32_t counts);
 
-// Open_Ratio and Motor_Scale (and, for an axis whose bOpen is false,
-// Close_Ratio) of axes 0 .. axisCount-1.
+// Open_Ratio and Motor_Scale of axes 0 .. axisCount-1.
 void Calc_Ratio(int axisCount);

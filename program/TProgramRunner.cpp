@@ -6,6 +6,7 @@
 #include "common/NumberText.h"
 #include "common/Ticks.h"
 #include "config/AxisConfig.h"
+#include "controller/AxisCommands.h"
 #include "controller/CheckedConversion.h"
 #include "controller/Conversion.h"
 #include "controller/LinkState.h"
@@ -29,7 +30,7 @@ TProgramRunner::TProgramRunner(TCodeModel *code, std::function<int()> axisCount,
     , tmr_Auto(new QTimer(this))
     , tmr_AutoStatus(new QTimer(this))
     , Ticks(GetTickCount32)
-    , HaltAll([] { KQ_Set_Axis_Halt_All(); })
+    , HaltAll([] { AxisCommands::Halt_All(); })
     , m_code(code)
     , m_axisCount(std::move(axisCount))
     , m_checkSlice(new QTimer(this))
@@ -140,10 +141,8 @@ void TProgramRunner::Auto_Stop()
 {
     tmr_Auto->stop();
     const int axes = m_axisCount();
-    for (int a = 0; a < axes; ++a) {
-        KQ_Set_Axis_Home_Stop(uint16_t(a));
-        KQ_Set_Axis_Position_Stop(uint16_t(a));
-    }
+    for (int a = 0; a < axes; ++a)
+        AxisCommands::Program_Stop(a);
     emit Log(QStringLiteral("停止"));
     tmr_AutoStatus->stop();
 }
@@ -304,10 +303,26 @@ void TProgramRunner::tmr_AutoTimer()
 
 void TProgramRunner::Refuse_Row(int row, const QString &why)
 {
-    const QString text = Row_Refusal(row, why);
+    End_Refused(Row_Refusal(row, why));
+}
+
+void TProgramRunner::End_Refused(const QString &text)
+{
     emit Log(text);
     Halt();
     emit Refused(text);
+}
+
+bool TProgramRunner::Sent(const AxisCommands::TResult &result)
+{
+    if (result.Ok())
+        return true;
+    // A call that failed because the board is gone ends the run as a lost
+    // board does; the board's state is unknown, so nothing more is sent.
+    if (!Check_Link())
+        return false;
+    End_Refused(QStringLiteral("第%1行：").arg(m_code->CurrentRow() + 1) + result.Text(g_Code.Axis));
+    return false;
 }
 
 void TProgramRunner::Load_Row()
@@ -355,11 +370,6 @@ void TProgramRunner::Next_Row()
 }
 
 // ---- step executors ------------------------------------------------------------
-
-int32_t TProgramRunner::Steps(double value) const
-{
-    return Checked_Motor_Real_To_Steps(g_Code.ID, value);
-}
 
 int32_t TProgramRunner::Poll_Axis(bool &atRest) const
 {
@@ -415,24 +425,17 @@ bool TProgramRunner::Run_Rel()
 
 bool TProgramRunner::Run_Move(bool absolute)
 {
-    const uint16_t a = uint16_t(g_Code.ID);
     const QString &name = g_Code.Axis;
     const QString kind = absolute ? QStringLiteral("绝对定位") : QStringLiteral("相对定位");
     switch (g_Status_Tag) {
-    case 0: {
-        const TAxis_Config &c = g_Axis_Config.at(g_Code.ID);
-        KQ_Set_Axis_Mode_Position(a);
-        KQ_Set_Axis_Position_Acc(a, Steps(c.Acc));
-        KQ_Set_Axis_Position_Dec(a, Steps(c.Dec));
-        KQ_Set_Axis_Position_V_Max(a, Steps(c.Max_V));
+    case 0:
+        if (!Sent(AxisCommands::Position_Profile(g_Code.ID, AxisCommands::TLoop::Open)))
+            return false;
         g_Status_Tag = 1;
         return false;
-    }
     case 1:
-        if (absolute)
-            KQ_Set_Axis_Position_P_Target_Abs(a, Steps(g_Code.Param));
-        else
-            KQ_Set_Axis_Position_P_Target_Rel(a, Steps(g_Code.Param));
+        if (!Sent(AxisCommands::Position_Target(g_Code.ID, AxisCommands::TLoop::Open, absolute, g_Code.Param)))
+            return false;
         g_Status_Tag = 2;
         emit Log(name + QStringLiteral(" 开始") + kind);
         return false;
@@ -461,18 +464,13 @@ bool TProgramRunner::Run_Move(bool absolute)
 
 bool TProgramRunner::Run_Home()
 {
-    const uint16_t a = uint16_t(g_Code.ID);
     switch (g_Status_Tag) {
-    case 0: {
-        const TAxis_Config &c = g_Axis_Config.at(g_Code.ID);
-        KQ_Set_Axis_Mode_Home(a);
-        KQ_Set_Axis_Home_Acc(a, Steps(c.Acc));
-        KQ_Set_Axis_Home_Dec(a, Steps(c.Dec));
-        KQ_Set_Axis_Home_V(a, -Steps(c.Max_V));
+    case 0:
+        if (!Sent(AxisCommands::Program_Home(g_Code.ID)))
+            return false;
         g_Status_Tag = 1;
         emit Log(g_Code.Axis + QStringLiteral(" 开始归零"));
         return false;
-    }
     case 1: {
         bool atRest = false;
         if (Poll_Axis(atRest) == KQ_STATUS_HOME_FAILED) {
@@ -505,7 +503,8 @@ void TProgramRunner::Home_Failed()
 
 bool TProgramRunner::Run_Adjust()
 {
-    KQ_Set_Axis_Software_P(uint16_t(g_Code.ID), Steps(g_Code.Param));
+    if (!Sent(AxisCommands::Set_Position(g_Code.ID, AxisCommands::TLoop::Open, g_Code.Param)))
+        return false;
     emit Log(g_Code.Axis + QStringLiteral(" 坐标调整完成"));
     Report_Move_Ended();
     return true;

@@ -6,6 +6,7 @@
 // the run state and refusals through signals, and moves the table's current
 // row to the row being executed.
 #include "AutoCode.h"
+#include "controller/AxisCommands.h"
 
 #include <QHash>
 #include <QObject>
@@ -114,11 +115,6 @@ signals:
 
 private:
     void SetState(State state);
-    // A value in mm or degrees (per second, per second squared) in motor
-    // steps of the step's axis, converted as a panel command converts it;
-    // throws EConvertError when the axis has no usable ratio or the result
-    // does not fit in 32 bits.
-    int32_t Steps(double value) const;
     bool Run_Move(bool absolute);
     bool Delay_Elapsed() const;
     // The result of KQ_Get_Axis_Status_Run for the step's axis; `atRest`
@@ -140,6 +136,11 @@ private:
     void Cancel_Start();
     void Report_Move_Ended();
     void Refuse_Row(int row, const QString &why);
+    // Ends the run with a refusal: logged, the board halted, reported.
+    void End_Refused(const QString &text);
+    // True when every call of a step's command succeeded; otherwise the
+    // run has ended: as a lost board, or refused with the call that failed.
+    bool Sent(const AxisCommands::TResult &result);
 
     TCodeModel *m_code;
     std::function<int()> m_axisCount;

@@ -112,13 +112,10 @@ private slots:
     {
         g_Axis_Config = {TAxis_Config(), TAxis_Config(), Axis(1, 0)};
         g_Axis_Config[1].Axis_Kind = 1;
-        g_Axis_Config[2].bOpen = false;
         Calc_Ratio(3);
         QCOMPARE(g_Axis_Config[0].Open_Ratio, 6400);
         QCOMPARE(g_Axis_Config[1].Open_Ratio, 2133);
         QCOMPARE(g_Axis_Config[2].Open_Ratio, Motor_Real_To_Steps(2, 1.0));
-        QCOMPARE(g_Axis_Config[0].Close_Ratio, 0);
-        QCOMPARE(g_Axis_Config[2].Close_Ratio, Sensor_Real_To_Counts(2, 1.0));
     }
 
     void zeroMechanicsGiveFiniteValues()

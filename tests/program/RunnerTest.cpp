@@ -453,6 +453,57 @@ private slots:
 
     // Positions in mm from the software position; a ratio of 0 shows "—"
     // without stopping the others; a failed read keeps the last value.
+    // A call of a step's configuration or command that the board refuses
+    // ends the run there: nothing more is sent for the step, the board is
+    // halted, and the row is refused naming the call.
+    void failedCallEndsTheRun_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("failing");
+        QTest::addColumn<QStringList>("commands");
+        QTest::addColumn<QString>("refusal");
+        const QStringList configure{"KQ_Set_Axis_Mode_Position(0)", "KQ_Set_Axis_Position_Acc(0,64000)",
+                                    "KQ_Set_Axis_Position_Dec(0,128000)", "KQ_Set_Axis_Position_V_Max(0,32000)"};
+        const QString A = "第1行：第1轴 设置失败（";
+        QTest::newRow("configuration") << "0,第1轴,绝对定位,2,0,1" << "KQ_Set_Axis_Position_Dec"
+                                       << configure.mid(0, 3) + QStringList{kHalt}
+                                       << A + "KQ_Set_Axis_Position_Dec返回1）";
+        QTest::newRow("absolute target") << "0,第1轴,绝对定位,2,0,1" << "KQ_Set_Axis_Position_P_Target_Abs"
+                                         << configure + QStringList{"KQ_Set_Axis_Position_P_Target_Abs(0,12800)", kHalt}
+                                         << A + "KQ_Set_Axis_Position_P_Target_Abs返回1）";
+        QTest::newRow("relative target") << "0,第1轴,相对定位,-1,0,1" << "KQ_Set_Axis_Position_P_Target_Rel"
+                                         << configure + QStringList{"KQ_Set_Axis_Position_P_Target_Rel(0,-6400)", kHalt}
+                                         << A + "KQ_Set_Axis_Position_P_Target_Rel返回1）";
+        QTest::newRow("home") << "0,第1轴,归零,0,0,1" << "KQ_Set_Axis_Home_Acc"
+                              << QStringList{"KQ_Set_Axis_Mode_Home(0)", "KQ_Set_Axis_Home_Acc(0,64000)", kHalt}
+                              << A + "KQ_Set_Axis_Home_Acc返回1）";
+        QTest::newRow("adjust") << "0,第1轴,坐标调整,3,0,1" << "KQ_Set_Axis_Software_P"
+                                << QStringList{"KQ_Set_Axis_Software_P(0,19200)", kHalt}
+                                << A + "KQ_Set_Axis_Software_P返回1）";
+        QTest::newRow("second row") << "0,第1轴,坐标调整,3,0,1;1,第2轴,绝对定位,1,0,1" << "KQ_Set_Axis_Mode_Position"
+                                    << QStringList{"KQ_Set_Axis_Software_P(0,19200)", "KQ_Set_Axis_Mode_Position(1)", kHalt}
+                                    << "第2行：第2轴 设置失败（KQ_Set_Axis_Mode_Position返回1）";
+    }
+
+    void failedCallEndsTheRun()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, failing);
+        QFETCH(QStringList, commands);
+        QFETCH(QString, refusal);
+        Run run;
+        run.code.SetRows(Rows(rows));
+        kqsim_fail(qPrintable(failing), 1);
+        run.Play("start end", "1");
+        kqsim_fail(qPrintable(failing), 0);
+        QCOMPARE(Fixtures::Commands(), commands);
+        QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
+        // No start of the step is logged; the refusal is logged, the board
+        // halted ("停止"), and the refusal shown to the operator.
+        const QStringList before = refusal.startsWith("第2行") ? QStringList{"第1轴 坐标调整完成"} : QStringList();
+        QCOMPARE(run.log, Started(before) + QStringList({refusal, "停止", refusal}));
+    }
+
     void statusRefresh()
     {
         Run run;
