@@ -20,6 +20,7 @@
 #include "common/Guard.h"
 #include "common/StopSignals.h"
 #include "controller/ConfigLoad.h"
+#include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "controller/LinkState.h"

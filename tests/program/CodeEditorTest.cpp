@@ -1,3 +1,4 @@
+#include "PageFixture.h"
 #include "ProgramRows.h"
 #include "common/Exceptions.h"
 #include "program/ui/TAutoPage.h"
@@ -25,14 +26,10 @@ using Fixtures::ModalAnswer;
 
 // Editing existing rows of the automatic page: the edit panel, "修改",
 // several selected rows, the clipboard and undo.
-class CodeEditorTest : public QObject
+class CodeEditorTest : public PageTestCase
 {
     Q_OBJECT
 
-    // The recent programs go to a configuration file of the test's own.
-    Fixtures::TempConfig cfg;
-    std::unique_ptr<TAutoPage> page;
-    std::unique_ptr<TXYFrm> xy;
 
     TCodeModel &Code() { return *page->mem_Code; }
     void AddRows(int n)
@@ -58,19 +55,6 @@ class CodeEditorTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        page = std::make_unique<TAutoPage>();
-        xy = std::make_unique<TXYFrm>();
-        page->XYFrm = xy.get();
-        page->Build_Status({QStringLiteral("第1轴"), QStringLiteral("第2轴"), QStringLiteral("第3轴")});
-    }
-    void cleanup()
-    {
-        page.reset();
-        xy.reset();
-    }
-
     void selectingLoadsThePanel()
     {
         AddRows(3);
