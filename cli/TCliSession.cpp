@@ -4,6 +4,7 @@
 
 #include "TCliOutput.h"
 #include "common/Exceptions.h"
+#include "common/FileRead.h"
 #include "common/NumberText.h"
 #include "config/AxisConfig.h"
 #include "controller/ConfigLoad.h"
@@ -80,7 +81,10 @@ int TCliSession::Prepare(bool startupHalt)
         return Fail(Exit_File, QStringLiteral("方案文件中没有步骤：") + m_options.File);
     m_code->SetRows(std::move(read.Rows));
     const QString config = Config_File();
-    if (!m_options.Config.isEmpty() && !QFileInfo(config).isFile())
+    const QFileInfo configInfo(config);
+    if (configInfo.exists() && !configInfo.isFile())
+        return Fail(Exit_File, NotRegularFileText(config));
+    if (!m_options.Config.isEmpty() && !configInfo.isFile())
         return Fail(Exit_File, QStringLiteral("找不到配置文件：") + config);
 
     KQ_Init();

@@ -1,6 +1,7 @@
 // tavorin-run: runs a program file from a script, a scheduler or a shell,
 // on the same engines as the window.  QtCore only.
 #include "CliOptions.h"
+#include "common/SaveBackup.h"
 #include "common/StopSignals.h"
 #include "TCliOutput.h"
 #include "TCliSession.h"
@@ -27,6 +28,10 @@ int main(int argc, char **argv)
         return Exit_Ok;
     }
     TCliOutput out(stdout, stderr, options.Json, ::isatty(STDERR_FILENO) == 1);
+    // A save that was killed halfway is undone before the files are read.
+    const QString restored = Restored_Saves_Text(Restore_Interrupted_Saves());
+    if (!restored.isEmpty())
+        out.Message(restored);
     TCliSession session(options, out);
     if (options.Cmd == TCliOptions::Check)
         return session.Check();

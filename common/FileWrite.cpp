@@ -1,11 +1,17 @@
 #include "FileWrite.h"
 
+#include "FileDescriptor.h"
+#include "SaveBackup.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 #include <cerrno>
+#include <functional>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -18,26 +24,24 @@ namespace {
 // temporary file that nobody holds is what a killed save left.
 const QLatin1String kTempInfix(".saving-");
 constexpr int kTempSuffixLength = 6;
+// An in-place write goes in pieces of this size.
+constexpr qsizetype kInPlaceChunk = 4096;
+
+std::function<bool(TWriteStep)> &WriteHook()
+{
+    static std::function<bool(TWriteStep)> hook;
+    return hook;
+}
+
+// False when a test makes this step fail.
+bool Step(TWriteStep step)
+{
+    return !WriteHook() || WriteHook()(step);
+}
 
 bool IsWritableEntry(const QFileInfo &info)
 {
     return info.isWritable() && info.permissions().testFlag(QFileDevice::WriteOwner);
-}
-
-bool WriteAll(int fd, const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, size_t(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        left -= n;
-    }
-    return true;
 }
 
 void RemoveLeftovers(const QString &target)
@@ -63,6 +67,10 @@ void RemoveLeftovers(const QString &target)
 // the folder takes none.
 int CreateTemporary(const QString &target, QByteArray &path)
 {
+    if (!Step(TWriteStep::Temporary)) {
+        errno = EACCES;
+        return -1;
+    }
     static const char kChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
     for (int attempt = 0; attempt < 100; ++attempt) {
         QString suffix;
@@ -80,14 +88,48 @@ int CreateTemporary(const QString &target, QByteArray &path)
     return -1;
 }
 
+// Makes room for `size` bytes before the file is written over: a full disk
+// is then found before its old bytes are touched.
+bool Reserve(int fd, qsizetype size, qsizetype oldSize)
+{
+    return size <= oldSize || (Step(TWriteStep::Reserve) && ::posix_fallocate(fd, 0, off_t(size)) == 0);
+}
+
+bool WriteInPieces(int fd, const QByteArray &bytes)
+{
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return false;
+    for (qsizetype at = 0; at < bytes.size(); at += kInPlaceChunk) {
+        if (!Step(TWriteStep::Write)
+            || !Fd::WriteAll(fd, bytes.constData() + at, std::min(kInPlaceChunk, bytes.size() - at)))
+            return false;
+    }
+    return ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
+}
+
 // Writes the file over its old bytes: for a folder that takes no new file
-// although the file itself can be written.  Not atomic.
+// although the file itself can be written.  Not atomic, but whole: the old
+// bytes are copied aside first (see SaveBackup.h), room for the new ones is
+// made before they are written, and a write that fails puts the old bytes
+// back.  Only a put-back that fails too leaves the copy for the next start.
 bool WriteInPlace(const QString &target, const QByteArray &bytes)
 {
-    const int fd = ::open(QFile::encodeName(target).constData(), O_WRONLY | O_CLOEXEC);
+    const int fd = ::open(QFile::encodeName(target).constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool ok = WriteAll(fd, bytes) && ::ftruncate(fd, off_t(bytes.size())) == 0 && ::fsync(fd) == 0;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd); // a FIFO or a device is no file to write over
+        return false;
+    }
+    QByteArray old;
+    TSaveBackup backup;
+    bool ok = Fd::ReadAll(fd, old) && Step(TWriteStep::Backup) && backup.Begin(target, old, bytes);
+    if (ok) {
+        ok = Reserve(fd, bytes.size(), old.size()) && WriteInPieces(fd, bytes) && Step(TWriteStep::Written);
+        if (ok || (Step(TWriteStep::Restore) && Fd::ReplaceContent(fd, old)))
+            backup.Discard();
+    }
     return ::close(fd) == 0 && ok;
 }
 
@@ -120,7 +162,7 @@ bool WriteFileAtomically(const QString &fileName, const QByteArray &bytes)
     if (fd < 0)
         return errno == EACCES && QFileInfo::exists(target) && WriteInPlace(target, bytes);
     struct stat old {};
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = Fd::WriteAll(fd, bytes.constData(), bytes.size()) && ::fsync(fd) == 0;
     // The file keeps its permissions.
     if (ok && ::stat(QFile::encodeName(target).constData(), &old) == 0)
         ok = ::fchmod(fd, old.st_mode & 07777) == 0;
@@ -129,4 +171,9 @@ bool WriteFileAtomically(const QString &fileName, const QByteArray &bytes)
     if (!ok)
         ::unlink(temporary.constData());
     return ok;
+}
+
+void SetFileWriteHookForTest(std::function<bool(TWriteStep)> hook)
+{
+    WriteHook() = std::move(hook);
 }

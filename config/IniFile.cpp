@@ -1,6 +1,7 @@
 #include "IniFile.h"
 
 #include "common/Exceptions.h"
+#include "common/FileRead.h"
 #include "common/FileWrite.h"
 #include "common/NumberText.h"
 #include "common/TextEncoding.h"
@@ -183,17 +184,15 @@ private:
 std::unique_ptr<TIniFile::Document> TIniFile::Document::Load(const QString &fileName)
 {
     auto doc = std::make_unique<Document>();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        // Missing: empty.  Present but unreadable: empty too, and never written.
-        doc->m_unreadable = QFileInfo::exists(fileName);
+    // Missing: empty.  Present but unreadable, or no regular file (a FIFO
+    // would hold the reader, a device read without end): empty too, and
+    // never written.
+    const TFileRead read = ReadRegularFile(fileName);
+    if (read.Result != TFileRead::Ok) {
+        doc->m_unreadable = read.Result != TFileRead::Missing;
         return doc;
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        doc->m_unreadable = true;
-        return doc;
-    }
+    const QByteArray &bytes = read.Bytes;
     if (bytes.startsWith(Utf8Bom)) {
         doc->m_encoding = Encoding::Utf8WithBom;
         doc->Split(bytes.mid(Utf8Bom.size()));

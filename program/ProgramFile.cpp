@@ -1,13 +1,12 @@
 #include "ProgramFile.h"
 
 #include "common/Exceptions.h"
+#include "common/FileRead.h"
 #include "common/FileWrite.h"
 #include "common/NumberText.h"
 #include "common/TextEncoding.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
@@ -366,6 +365,9 @@ ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows)
         if (qint64(result.Rows.size()) >= maxRows) {
             result.StopReason = ProgramReadResult::TooManyRows;
             go_on = false;
+        } else if (text.size() > kMaxProgramLineBytes) {
+            result.StopReason = ProgramReadResult::BadLine;
+            go_on = false;
         } else {
             go_on = reader.ReadLine(text);
         }
@@ -381,21 +383,23 @@ ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows)
 
 ProgramReadResult ReadProgramFile(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Exception(QStringLiteral("无法打开方案文件：") + NativePath(fileName));
     // Read, never mapped: a mapped file that shrinks under the reader kills
     // the program.  A file that changes while it is read (another size at
     // the end than at the start) or a failing read is an input/output error.
-    const qint64 size = file.size();
-    const QDateTime modified = file.fileTime(QFileDevice::FileModificationTime);
-    const QByteArray bytes = file.readAll();
-    const bool changed = size > 0
-        && (bytes.size() != size || file.size() != size
-            || file.fileTime(QFileDevice::FileModificationTime) != modified);
-    if (file.error() != QFileDevice::NoError || changed)
-        throw Exception(QStringLiteral("无法读取方案文件：") + NativePath(fileName));
-    return ReadProgramText(bytes);
+    const TFileRead read = ReadRegularFile(fileName);
+    switch (read.Result) {
+    case TFileRead::Ok:
+        return ReadProgramText(read.Bytes);
+    case TFileRead::NotRegular:
+        throw Exception(NotRegularFileText(fileName));
+    case TFileRead::Missing:
+    case TFileRead::CannotOpen:
+        throw Exception(QStringLiteral("无法打开方案文件：") + NativePath(fileName));
+    case TFileRead::ReadFailed:
+    case TFileRead::Changed:
+        break;
+    }
+    throw Exception(QStringLiteral("无法读取方案文件：") + NativePath(fileName));
 }
 
 QByteArray WriteProgramText(const std::vector<TAutoCode> &rows, ProgramEncoding encoding)

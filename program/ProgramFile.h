@@ -15,11 +15,15 @@ enum class ProgramEncoding { Gb18030, Utf8, Utf8Bom };
 // a program this long already takes days to run.
 constexpr qint64 kMaxProgramRows = 10000000;
 
+// A longer line (without its line end) is no step: it is refused as a
+// line that is not a step, as a file that is no program at all would be.
+constexpr qsizetype kMaxProgramLineBytes = 4096;
+
 struct ProgramReadResult
 {
     enum Stop {
         AtEnd,       // every line read
-        BadLine,     // a line without six fields or with an unknown action
+        BadLine,     // a line without six fields, with an unknown action or too long
         BadNumber,   // a number field that does not parse (see Error)
         TooManyRows  // more than kMaxProgramRows rows
     };
@@ -37,7 +41,8 @@ struct ProgramReadResult
 // `maxRows` rows.
 ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows = kMaxProgramRows);
 // Reads a program file.  Throws Exception when the file cannot be opened or
-// read, or when it changes while it is read.
+// read, when it changes while it is read, and at once, with "不是普通文件：
+// <path>", when it is not a regular file (a FIFO, a device, a folder).
 ProgramReadResult ReadProgramFile(const QString &fileName);
 
 // Why reading stopped before the end, as the operator is told: the

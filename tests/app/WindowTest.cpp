@@ -6,8 +6,11 @@
 #include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
+#include "support/Fifo.h"
+#include "support/InPlaceSaves.h"
 #include "support/TestRegistry.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -216,6 +219,50 @@ private slots:
         MainFrm->show();
         QVERIFY(QTest::qWaitForWindowExposed(MainFrm));
         QCOMPARE(MainFrm->spl_Manual->sizes(), manual);
+    }
+
+    // A save of the configuration file killed halfway is undone at the next
+    // start, before the window reads the file, and the status bar says so.
+    void startPutsBackASaveKilledHalfway()
+    {
+        Destroy_Forms();
+        QByteArray old = "[WINDOW]\r\n";
+        for (int k = 0; k < 300; ++k)
+            old += "KEY_" + QByteArray::number(k) + "=" + QByteArray(40, 'a') + "\r\n";
+        cfg->Write(old);
+        QVERIFY(InPlaceSaves::KilledAt({TWriteStep::Write, 2}, [this] {
+            TIniFile ini(cfg->Path());
+            ini.Batch([&ini] {
+                for (int k = 0; k < 300; ++k)
+                    ini.WriteString("WINDOW", QStringLiteral("KEY_%1").arg(k), QString(60, QLatin1Char('b')));
+            });
+        }));
+        QVERIFY(cfg->Read() != old);
+        Create_Forms();
+        QVERIFY(cfg->Read() == old);
+        QCOMPARE(MainFrm->msg_Note->text(),
+                 QStringLiteral("上次保存未完成，已恢复原文件：") + QDir::toNativeSeparators(cfg->Path()));
+        QCOMPARE(InPlaceSaves::Copies(), QStringList());
+    }
+
+    // A configuration file that is a FIFO holds nothing up: the window
+    // starts at once and says what is wrong.
+    void startWithAFifoForTheConfigurationFile()
+    {
+        Destroy_Forms();
+        Fixtures::Fifo fifo;
+        QVERIFY(fifo.Made());
+        SetConfigFileNameForTest(fifo.Path());
+        QElapsedTimer took;
+        took.start();
+        Create_Forms();
+        const qint64 ms = took.elapsed();
+        const QString note = MainFrm->msg_Note->text();
+        Destroy_Forms();
+        SetConfigFileNameForTest(cfg->Path());
+        Create_Forms();
+        QVERIFY(ms < 1000);
+        QCOMPARE(note, QStringLiteral("不是普通文件：") + fifo.Path());
     }
 
     void damagedLayoutEntriesAreIgnored()

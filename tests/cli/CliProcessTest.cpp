@@ -3,6 +3,8 @@
 #include "CliFixture.h"
 #include "cli/CliOptions.h"
 #include "support/BoardSim.h"
+#include "support/Fifo.h"
+#include "support/InPlaceSaves.h"
 #include "support/TestRegistry.h"
 
 #include <QElapsedTimer>
@@ -232,6 +234,62 @@ private slots:
         QCOMPARE(p.exitCode(), status);
         const QString err = QString::fromUtf8(p.readAllStandardError());
         QVERIFY2(err.startsWith(message) && err.count('\n') == 1, qPrintable(err));
+    }
+
+    // A FIFO or a device given as the program or the configuration file is
+    // refused at once with status 3: the runner never waits for a writer
+    // nor reads without end.
+    void refusesWhatIsNotARegularFile_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::addColumn<bool>("asConfig");
+        QTest::newRow("fifo as the program") << true << false;
+        QTest::newRow("/dev/zero as the program") << false << false;
+        QTest::newRow("fifo as the configuration") << true << true;
+    }
+    void refusesWhatIsNotARegularFile()
+    {
+        QFETCH(bool, fifo);
+        QFETCH(bool, asConfig);
+        Files files;
+        Fixtures::Fifo pipe;
+        QVERIFY(pipe.Made());
+        const QString odd = fifo ? pipe.Path() : QStringLiteral("/dev/zero");
+        const QString program = asConfig ? files.Program(Raster(0)) : odd;
+        QElapsedTimer took;
+        took.start();
+        QProcess p;
+        Start(p, {"run", program, "--config", asConfig ? odd : files.Config()});
+        QVERIFY(p.waitForFinished(5000));
+        QVERIFY(took.elapsed() < 1500);
+        QCOMPARE(p.exitCode(), 3);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QStringLiteral("不是普通文件：") + odd + "\n");
+    }
+
+    // A save killed halfway is undone before the runner reads the files,
+    // and the runner says so.
+    void startPutsBackASaveKilledHalfway()
+    {
+        Files files;
+        const std::vector<TAutoCode> rows = Raster(0);
+        const QString program = files.Program(rows);
+        const QByteArray old = InPlaceSaves::Bytes(program);
+        // The runner's state folder: the one of the window.
+        const QString testName = QCoreApplication::applicationName();
+        QCoreApplication::setApplicationName(QStringLiteral("Tavorin"));
+        const bool killed = InPlaceSaves::KilledAt({TWriteStep::Write, 2}, [&] {
+            WriteProgramFile(program, std::vector<TAutoCode>(400, rows.front()));
+        });
+        QCoreApplication::setApplicationName(testName);
+        QVERIFY(killed);
+        QVERIFY(InPlaceSaves::Bytes(program) != old);
+        QProcess p;
+        Start(p, {"check", program, "--config", files.Config()});
+        QVERIFY(p.waitForFinished(5000));
+        QCOMPARE(p.exitCode(), 0);
+        QVERIFY(InPlaceSaves::Bytes(program) == old);
+        QVERIFY(QString::fromUtf8(p.readAllStandardError())
+                    .startsWith(QStringLiteral("上次保存未完成，已恢复原文件：") + program + "\n"));
     }
 };
 

@@ -3,10 +3,12 @@
 #include "common/TextEncoding.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
+#include "support/Fifo.h"
 #include "support/TestRegistry.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLocale>
 #include <QStringDecoder>
@@ -460,6 +462,28 @@ private slots:
         QCOMPARE(WriteErrorOf([&] { ini.Batch([&] { ini.WriteInteger("S", "K", 1); }); }),
                  ExpectedWriteError(m_path));
         QVERIFY(IsSocket(m_path));
+    }
+
+    // A FIFO or a device is no configuration file: read at once as empty
+    // (no waiting for a writer, no reading without end), never written.
+    void whatIsNotARegularFileReadsDefaultsAtOnce_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("fifo") << true;
+        QTest::newRow("/dev/zero") << false;
+    }
+    void whatIsNotARegularFileReadsDefaultsAtOnce()
+    {
+        QFETCH(bool, fifo);
+        Fixtures::Fifo pipe;
+        QVERIFY(pipe.Made());
+        const QString path = fifo ? pipe.Path() : QStringLiteral("/dev/zero");
+        QElapsedTimer took;
+        took.start();
+        TIniFile ini(path);
+        QCOMPARE(ini.ReadString("S", "K", "d"), QStringLiteral("d"));
+        QVERIFY(took.elapsed() < 1000);
+        QCOMPARE(WriteErrorOf([&] { ini.WriteString("S", "K", "new"); }), ExpectedWriteError(path));
     }
 
     void unchangedLinesKeepTheirBytes_data()

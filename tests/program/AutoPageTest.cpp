@@ -5,10 +5,12 @@
 #include "program/TCodeModel.h"
 #include "program/TStatusModel.h"
 #include "program/ui/TXYFrm.h"
+#include "support/Fifo.h"
 #include "support/Fixtures.h"
 #include "support/TestRegistry.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -148,6 +150,9 @@ private slots:
         QTest::newRow("five fields") << QByteArray(good + good + good + "0,X,1,2,3\r\n" + good) << 3
                                      << QStringList{QStringLiteral("方案文件第 4 行格式不正确，已停止读取，共读入 3 行")}
                                      << QString();
+        QTest::newRow("line too long") << QByteArray(good + "0," + QByteArray(4096, 'a') + Gb(QStringLiteral(",归零,0,0,1\r\n")) + good)
+                                       << 1 << QStringList{QStringLiteral("方案文件第 2 行格式不正确，已停止读取，共读入 1 行")}
+                                       << QString();
         QTest::newRow("bad number") << QByteArray(good + Gb(QStringLiteral("0,X,归零,0,0,z\r\n"))) << 1 << QStringList()
                                     << QStringLiteral("'z' is not a valid integer value");
     }
@@ -162,6 +167,33 @@ private slots:
         QCOMPARE(ConvertErrorOf([this] { page->Open_Program(); }), error);
         QCOMPARE(page->mem_Code->rowCount(), rows);
         QCOMPARE(recorder.Texts(), messages);
+    }
+
+    // "打开方案" on a FIFO or a device: refused at once, the window never
+    // waits for a writer nor reads without end.
+    void openRefusesWhatIsNotARegularFile_data()
+    {
+        QTest::addColumn<bool>("fifo");
+        QTest::newRow("fifo") << true;
+        QTest::newRow("/dev/zero") << false;
+    }
+    void openRefusesWhatIsNotARegularFile()
+    {
+        QFETCH(bool, fifo);
+        Fixtures::Fifo pipe;
+        QVERIFY(pipe.Made());
+        const QString path = fifo ? pipe.Path() : QStringLiteral("/dev/zero");
+        FileAnswer files(path);
+        QElapsedTimer took;
+        took.start();
+        QString error;
+        try {
+            page->Open_Program();
+        } catch (const Exception &e) {
+            error = e.Message();
+        }
+        QCOMPARE(error, QStringLiteral("不是普通文件：") + path);
+        QVERIFY(took.elapsed() < 1000);
     }
 
     void openFailureLeavesTheTableEmpty()

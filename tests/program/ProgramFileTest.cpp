@@ -1,8 +1,10 @@
 #include "ProgramRows.h"
 #include "common/Exceptions.h"
+#include "support/Fifo.h"
 #include "support/TestRegistry.h"
 
 #include <QFile>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +19,13 @@ Q_DECLARE_METATYPE(ProgramReadResult::Stop)
 
 namespace {
 const QByteArray kGood = Gb(QStringLiteral("0,第1轴,相对定位,10,1000,1\r\n"));
+
+// A step whose line (without its end) is `bytes` long, by its caption.
+QByteArray LineOf(int bytes)
+{
+    const QByteArray rest = Gb(QStringLiteral(",归零,0,0,1"));
+    return "0," + QByteArray(bytes - 2 - rest.size(), 'a') + rest;
+}
 }
 
 class ProgramFileTest : public QObject
@@ -100,6 +109,10 @@ private slots:
         QTest::newRow("binary") << QByteArray("\x00\xff\xfe,\x81\r\x1a", 7) << 0 << ProgramReadResult::BadLine << 1
                                 << false << "";
         QTest::newRow("row limit") << g3 << 2 << ProgramReadResult::TooManyRows << 3 << false << "";
+        QTest::newRow("line of 4,096 bytes") << QByteArray(kGood + LineOf(4096) + "\r\n") << 2
+                                             << ProgramReadResult::AtEnd << 0 << false << "";
+        QTest::newRow("line of 4,097 bytes") << QByteArray(kGood + LineOf(4097) + "\r\n" + kGood) << 1
+                                             << ProgramReadResult::BadLine << 2 << false << "";
     }
     void reading()
     {
@@ -177,6 +190,33 @@ private slots:
         other.join();
         QVERIFY(error.isEmpty() || error == QStringLiteral("无法读取方案文件：") + path);
         QVERIFY(rows <= 400000);
+    }
+
+    // What is not a regular file is refused at once, before anything is
+    // read: a FIFO would hold the reader, /dev/zero never ends, a folder.
+    void refusesWhatIsNotARegularFile_data()
+    {
+        QTest::addColumn<QString>("what");
+        for (const char *what : {"fifo", "/dev/zero", "folder"})
+            QTest::newRow(what) << QString::fromLatin1(what);
+    }
+    void refusesWhatIsNotARegularFile()
+    {
+        QFETCH(QString, what);
+        Fixtures::Fifo fifo;
+        QVERIFY(fifo.Made());
+        QTemporaryDir dir;
+        const QString path = what == QLatin1String("fifo") ? fifo.Path() : what == QLatin1String("folder") ? dir.path() : what;
+        QElapsedTimer took;
+        took.start();
+        QString error;
+        try {
+            ReadProgramFile(path);
+        } catch (const Exception &e) {
+            error = e.Message();
+        }
+        QCOMPARE(error, QStringLiteral("不是普通文件：") + path);
+        QVERIFY(took.elapsed() < 1000);
     }
 
     void failedSaveKeepsNothingHalfWritten()

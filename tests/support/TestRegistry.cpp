@@ -1,6 +1,7 @@
 #include "TestRegistry.h"
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 #include <memory>
 
@@ -20,6 +21,10 @@ int Add(Factory factory)
 
 int main(int argc, char **argv)
 {
+    // The per-user state folder (copies of files being saved) is the
+    // run's own, for the tests and the programs they start.
+    QTemporaryDir userData;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
     QApplication app(argc, argv);
     // TEST_CLASS=<name> runs that test class alone.
     const QByteArray only = qgetenv("TEST_CLASS");
