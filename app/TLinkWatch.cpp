@@ -1,6 +1,7 @@
 #include "TLinkWatch.h"
 
 #include "controller/LinkState.h"
+#include "controller/TKeepAlive.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -12,7 +13,8 @@ const int kWatchIntervalMs = 100;
 const char *const kLostStyle = "QLabel { background-color: #8b0000; color: white; padding: 0 6px; }";
 }
 
-TLinkWatch::TLinkWatch(QLabel *pane, QObject *parent) : QObject(parent), m_pane(pane)
+TLinkWatch::TLinkWatch(QLabel *pane, QObject *parent)
+    : QObject(parent), KeepAlive(new TKeepAlive(this)), m_pane(pane)
 {
     tmr_Link = new QTimer(this);
     tmr_Link->setObjectName(QStringLiteral("tmr_Link"));
@@ -23,13 +25,27 @@ TLinkWatch::TLinkWatch(QLabel *pane, QObject *parent) : QObject(parent), m_pane(
 
 void TLinkWatch::tmr_LinkTimer()
 {
-    if (!m_lost && Board_Link_Lost())
+    if (m_connected && !m_lost && Board_Link_Lost())
         SetLost(true);
 }
 
-void TLinkWatch::Connected()
+void TLinkWatch::Connecting()
 {
+    m_connected = false;
+    KeepAlive->Stop();
+}
+
+void TLinkWatch::Connected(TLink_Kind kind)
+{
+    m_connected = true;
     SetLost(false);
+    KeepAlive->Start(kind);
+}
+
+void TLinkWatch::Disconnected()
+{
+    m_connected = false;
+    KeepAlive->Stop();
 }
 
 void TLinkWatch::SetLost(bool lost)

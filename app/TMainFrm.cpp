@@ -337,6 +337,7 @@ void TMainFrm::FormClose()
         TIniFile ini(ConfigFileName());
         try { TWindowState::Save(this, ini); } catch (const Exception &) {}
     }
+    F_Link_Watch->Disconnected();
     KQ_DeInit();
 }
 
@@ -375,10 +376,11 @@ void TMainFrm::btn_ScanClick()
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
     Set_Auto_State(Runner->RunState());
+    F_Link_Watch->Connecting();
     if (!Connect_Board(BoardPortFrm->Choice(), ShowInfo))
         return;
     Halt_If_The_Process_Exits();
-    F_Link_Watch->Connected();
+    F_Link_Watch->Connected(BoardPortFrm->Choice().Kind);
     msg_Link->setText(Link_Name(BoardPortFrm->Choice()));
     TBoard_Resources resources;
     const QString product = Read_Board(F_Product_ID, F_SN, F_Version, resources);

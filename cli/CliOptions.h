@@ -12,7 +12,7 @@ enum TCliExit {
     Exit_Refused = 1,    // a row of the program cannot run
     Exit_Usage = 2,      // the command line is wrong
     Exit_File = 3,       // the program or configuration file cannot be used
-    Exit_No_Board = 4,   // no board answers on the link, or the serial line is taken
+    Exit_No_Board = 4,   // no board answers, it serves another program, or the serial line is taken
     Exit_Link_Lost = 5,  // the board stopped answering during the run
     Exit_Pause_Ended = 6, // a pause step waited and standard input ended
     // Ended from outside, after the halt: 128 + the signal's number

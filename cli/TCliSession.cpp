@@ -10,6 +10,7 @@
 #include "controller/ConfigLoad.h"
 #include "config/ConfigLocation.h"
 #include "controller/LinkState.h"
+#include "controller/TKeepAlive.h"
 #include "kq_api.h"
 #include "program/ProgramAxes.h"
 #include "program/ProgramFile.h"
@@ -38,6 +39,7 @@ TCliSession::TCliSession(const TCliOptions &options, TCliOutput &out, QObject *p
     , m_runner(new TProgramRunner(m_code, [this] { return m_axes; }, this))
     , m_status(new TStatusModel(this))
     , m_linkWatch(new QTimer(this))
+    , m_keepAlive(new TKeepAlive(this))
 {
     m_linkWatch->setInterval(100);
     connect(m_linkWatch, &QTimer::timeout, this, &TCliSession::Watch_Link);
@@ -45,6 +47,7 @@ TCliSession::TCliSession(const TCliOptions &options, TCliOutput &out, QObject *p
 
 TCliSession::~TCliSession()
 {
+    m_keepAlive->Stop();
     if (m_initialised)
         KQ_DeInit();
 }
@@ -94,6 +97,9 @@ int TCliSession::Prepare(bool startupHalt)
     QString noBoard;
     if (!Connect_Board(m_options.Link, [&noBoard](const QString &why) { noBoard = why; }))
         return Fail(Exit_No_Board, noBoard);
+    // A served board lets a silent client go: kept from here to the end,
+    // a pause step's wait included.
+    m_keepAlive->Start(m_options.Link.Kind);
     QString productId, serial, version;
     TBoard_Resources resources;
     const QString product = Read_Board(productId, serial, version, resources);
@@ -320,6 +326,7 @@ void TCliSession::Finish(int status, const QString &message)
         return;
     m_finished = true;
     m_linkWatch->stop();
+    m_keepAlive->Stop();
     if (m_stdin)
         m_stdin->setEnabled(false);
     if (m_runner->RunState() != TProgramRunner::Idle)

@@ -14,6 +14,7 @@ class QSocketNotifier;
 class QTimer;
 class TCliOutput;
 class TCodeModel;
+class TKeepAlive;
 class TProgramRunner;
 class TStatusModel;
 
@@ -75,6 +76,7 @@ private:
     bool m_begun = false; // the runner has reported running or paused
     bool m_finished = false;
     QTimer *m_linkWatch;
+    TKeepAlive *m_keepAlive;
     QTimer *m_progress;
     QSocketNotifier *m_stdin = nullptr;
 };

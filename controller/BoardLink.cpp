@@ -29,14 +29,25 @@ int32_t Open_Link(const TLink_Choice &link)
     return 0;
 }
 
+QString No_Board_Text(int32_t opened, int32_t checked)
+{
+    // A serial line that another program holds, or a served board that
+    // serves another program, is no missing board.
+    if (opened == KQ_STATUS_PORT_BUSY)
+        return QStringLiteral("串口被占用");
+    if (checked == KQ_STATUS_BOARD_BUSY)
+        return QStringLiteral("设备忙，已有其他程序连接");
+    return QStringLiteral("没有发现设备");
+}
+
 bool Connect_Board(const TLink_Choice &link, const std::function<void(const QString &)> &noBoard)
 {
     Close_All_Links();
     const int32_t opened = Open_Link(link);
-    if (KQ_Check() == 0)
+    const int32_t checked = KQ_Check();
+    if (checked == 0)
         return true;
-    // A serial line that another program holds is no missing board.
-    noBoard(opened == KQ_STATUS_PORT_BUSY ? QStringLiteral("串口被占用") : QStringLiteral("没有发现设备"));
+    noBoard(No_Board_Text(opened, checked));
     Close_All_Links();
     return false;
 }

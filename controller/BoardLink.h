@@ -24,10 +24,15 @@ void Close_All_Links();
 // Opens the chosen link and returns the library's result.
 int32_t Open_Link(const TLink_Choice &link);
 
+// Why no board was found, from the results of opening the link and of
+// KQ_Check: "串口被占用" when another program holds the serial line,
+// "设备忙，已有其他程序连接" when the served board serves another client
+// (status 10), else "没有发现设备" (nothing answers).
+QString No_Board_Text(int32_t opened, int32_t checked);
+
 // Closes every link, opens the chosen one and asks for a board.  When none
-// answers, `noBoard` tells the operator why ("没有发现设备", or "串口被占用"
-// when another program holds the serial line), then every link is closed
-// again and the result is false.
+// answers, `noBoard` tells the operator why (No_Board_Text), then every
+// link is closed again and the result is false.
 bool Connect_Board(const TLink_Choice &link, const std::function<void(const QString &)> &noBoard);
 
 // The link as the status bar names it: "USB", "网络 127.0.0.1:8080" or

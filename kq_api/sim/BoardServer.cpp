@@ -1,10 +1,10 @@
 #include "BoardServer.h"
 
 #include "Calls.h"
+#include "SimClock.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,12 +26,9 @@ constexpr uint32_t kResources = 0x801; // motor axes and encoder channels
 constexpr size_t kMaxControlLine = 256;
 constexpr size_t kMaxPending = 1024;
 constexpr size_t kMaxAnswerBuffer = 64u << 20;
-
-int64_t nowMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
+// A client that floods the board is read in turns of this many reads, so
+// that the rest of the loop goes on.
+constexpr int kMaxReadsPerTurn = 64;
 
 void setNonBlocking(int fd)
 {
@@ -42,7 +39,7 @@ void setNonBlocking(int fd)
 } // namespace
 
 BoardServer::BoardServer(int axes, int encoders)
-    : m_board(axes, encoders, kResources, nowMs()), m_journal(200000)
+    : m_board(axes, encoders, kResources, m_clock.now()), m_journal(200000)
 {
 }
 
@@ -128,6 +125,13 @@ void BoardServer::acceptClient()
     const int fd = ::accept4(m_listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
     if (fd < 0)
         return;
+    // A client that has just closed (its last bytes perhaps still unread)
+    // is gone: a reconnect right after it must not find the board busy.
+    if (m_client.fd >= 0) {
+        pollfd p{m_client.fd, POLLRDHUP, 0};
+        if (::poll(&p, 1, 0) > 0 && p.revents != 0)
+            readChannel(m_client, true, true);
+    }
     if (m_client.fd >= 0) {
         // One client at a time: the one that has the board keeps it.  A
         // second program (or a port probe) learns why and is let go.
@@ -141,6 +145,10 @@ void BoardServer::acceptClient()
     ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
     m_client.fd = fd;
     m_client.generation = ++m_generations;
+    // A client that connects and says nothing holds the board no longer
+    // than one that falls silent.
+    m_client.watched = true;
+    m_client.lastFrame = m_clock.now();
 }
 
 void BoardServer::closeClient()
@@ -148,22 +156,81 @@ void BoardServer::closeClient()
     if (m_client.fd >= 0)
         ::close(m_client.fd);
     m_client.fd = -1;
+    m_client.watched = false;
     m_client.decoder.clear();
 }
 
-void BoardServer::readChannel(Channel &c, bool isSocket)
+void BoardServer::endClient(const char *why)
 {
-    uint8_t buffer[wire::Decoder::kMaxFeed];
-    const ssize_t n = ::read(c.fd, buffer, sizeof buffer);
-    if (n <= 0) {
-        if (isSocket && (n == 0 || (errno != EAGAIN && errno != EINTR)))
-            closeClient();
+    if (m_client.fd < 0)
         return;
+    haltAll(why);
+    closeClient();
+}
+
+// Nobody is there to stop what the last client started.  A board at rest
+// is left exactly as it was (a failed home search keeps its flag).
+void BoardServer::haltAll(const char *why)
+{
+    m_board.advanceTo(m_clock.now());
+    bool moving = false;
+    for (int a = 0; a < m_board.axisCount(); ++a)
+        moving = moving || m_board.axis(a)->running();
+    if (!moving)
+        return;
+    Request request;
+    request.op = Op::HaltAll;
+    Reply reply;
+    execute(m_board, request, reply);
+    m_journal.add(std::string("Watchdog_Halt_All(") + why + ")");
+    answer(std::string("看门狗：") + (std::string(why) == "closed" ? "连接已结束" : "2 秒没有收到完整的请求")
+           + "，所有轴已急停\n");
+}
+
+// A socket is read until it would block (a client that has hung up: to
+// its end), so that a client that has closed is seen gone before a new
+// connection is taken.  A flood is read in bounded turns.
+void BoardServer::readChannel(Channel &c, bool isSocket, bool hungUp)
+{
+    for (int reads = 0; c.fd >= 0 && (hungUp || reads < kMaxReadsPerTurn); ++reads) {
+        uint8_t buffer[wire::Decoder::kMaxFeed];
+        const ssize_t n = ::read(c.fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (isSocket && (n == 0 || errno != EAGAIN))
+                endClient("closed");
+            return;
+        }
+        c.decoder.feed(buffer, static_cast<size_t>(n));
+        wire::Frame frame;
+        while (c.fd >= 0 && c.decoder.next(frame)) {
+            c.watched = true;
+            c.lastFrame = m_clock.now();
+            serveFrame(c, frame);
+        }
+        if (!isSocket)
+            return;
     }
-    c.decoder.feed(buffer, static_cast<size_t>(n));
-    wire::Frame frame;
-    while (c.fd >= 0 && c.decoder.next(frame))
-        serveFrame(c, frame);
+}
+
+int64_t BoardServer::watchdogDue(const Channel &c) const
+{
+    return c.lastFrame + kWatchdogMs;
+}
+
+// A client that froze (stopped, hung, cut off without a word) or left a
+// frame half sent: the board stops and, over TCP, lets it go.
+void BoardServer::checkWatchdog()
+{
+    const int64_t now = m_clock.now();
+    if (m_client.fd >= 0 && m_client.watched && now >= watchdogDue(m_client))
+        endClient("silent");
+    if (m_pty.fd >= 0 && m_pty.watched && now >= watchdogDue(m_pty)) {
+        haltAll("silent");
+        m_pty.watched = false; // until the next frame
+        m_pty.decoder.clear();
+    }
 }
 
 // A request of this protocol version runs on the board and is journaled;
@@ -177,7 +244,7 @@ void BoardServer::serveFrame(Channel &c, const wire::Frame &frame)
     Op op = Op::Check;
     if (wire::parseRequest(frame, request)) {
         op = request.op;
-        m_board.advanceTo(nowMs());
+        m_board.advanceTo(m_clock.now());
         m_journal.add(callText(request));
         execute(m_board, request, reply);
     } else {
@@ -193,7 +260,7 @@ void BoardServer::serveFrame(Channel &c, const wire::Frame &frame)
     }
     if (m_delayMs > 0) {
         if (m_pending.size() < kMaxPending)
-            m_pending.push_back({nowMs() + m_delayMs, &c, c.generation, std::move(bytes)});
+            m_pending.push_back({wallMs() + m_delayMs, &c, c.generation, std::move(bytes)});
         return;
     }
     send(c, bytes);
@@ -208,7 +275,7 @@ void BoardServer::send(Channel &c, const std::vector<uint8_t> &bytes)
     const ssize_t w = &c == &m_client ? ::send(c.fd, bytes.data(), bytes.size(), MSG_NOSIGNAL)
                                       : ::write(c.fd, bytes.data(), bytes.size());
     if (w < 0 && &c == &m_client && errno != EAGAIN && errno != EINTR)
-        closeClient();
+        endClient("closed");
 }
 
 void BoardServer::flushDue(int64_t now)
@@ -221,12 +288,22 @@ void BoardServer::flushDue(int64_t now)
     }
 }
 
+// Until the next delayed reply is due or, on the wall clock, the watchdog
+// would bite; -1: nothing to wait for.
 int BoardServer::pollTimeout(int64_t now) const
 {
-    if (m_pending.empty())
-        return -1;
-    const int64_t wait = m_pending.front().due - now;
-    return wait <= 0 ? 0 : static_cast<int>(std::min<int64_t>(wait, 60000));
+    int64_t wait = -1;
+    const auto sooner = [&wait](int64_t w) { wait = wait < 0 ? std::max<int64_t>(w, 0) : std::min(wait, std::max<int64_t>(w, 0)); };
+    if (!m_pending.empty())
+        sooner(m_pending.front().due - now);
+    if (!m_clock.manual()) {
+        const int64_t boardNow = m_clock.now();
+        if (m_client.fd >= 0 && m_client.watched)
+            sooner(watchdogDue(m_client) - boardNow);
+        if (m_pty.fd >= 0 && m_pty.watched)
+            sooner(watchdogDue(m_pty) - boardNow);
+    }
+    return wait < 0 ? -1 : static_cast<int>(std::min<int64_t>(wait, 60000));
 }
 
 // Answers wait in a buffer until the standard output takes them, so that a
@@ -279,15 +356,16 @@ void BoardServer::readControl(int controlFd)
 std::string BoardServer::command(const std::string &line)
 {
     std::istringstream in(line);
-    std::string word;
-    in >> word;
-    long number = 0;
-    const bool hasNumber = static_cast<bool>(in >> number);
+    std::string word, argument;
+    in >> word >> argument;
+    char *end = nullptr;
+    const long number = std::strtol(argument.c_str(), &end, 10);
+    const bool hasNumber = !argument.empty() && !*end;
     std::string answer;
     if (word == "silent") {
         m_silent = true;
     } else if (word == "drop") {
-        closeClient();
+        endClient("closed");
     } else if (word == "delay" && hasNumber && number >= 0 && number <= 60000) {
         m_delayMs = static_cast<int>(number);
     } else if (word == "corrupt" && hasNumber && number >= 0 && number <= 1000000) {
@@ -301,6 +379,17 @@ std::string BoardServer::command(const std::string &line)
             answer += "| " + *m_journal.at(i) + "\n";
     } else if (word == "clear") {
         m_journal.clear();
+    } else if (word == "clock" && (argument == "manual" || argument == "wall")) {
+        m_clock.setManual(argument == "manual");
+    } else if (word == "advance" && hasNumber && number >= 0 && number <= 86400000) {
+        m_clock.advance(static_cast<uint32_t>(number));
+        checkWatchdog();
+    } else if (word == "state" && hasNumber && m_board.axis(static_cast<int>(number))) {
+        m_board.advanceTo(m_clock.now());
+        const Axis &a = *m_board.axis(static_cast<int>(number));
+        answer = "state " + argument + " run " + std::to_string(a.running() ? 1 : 0) + " position "
+            + std::to_string(roundClamped(a.softwarePosition())) + " velocity "
+            + std::to_string(roundClamped(a.velocity())) + "\n";
     } else if (word == "quit") {
         m_quit = true;
     } else {
@@ -333,12 +422,12 @@ void BoardServer::run(int stopFd, int controlFd, int answerFd)
             fds[n++] = {m_listenFd, POLLIN, 0};
         const int clientAt = m_client.fd >= 0 ? static_cast<int>(n) : -1;
         if (m_client.fd >= 0)
-            fds[n++] = {m_client.fd, POLLIN, 0};
+            fds[n++] = {m_client.fd, POLLIN | POLLRDHUP, 0};
         const int ptyAt = m_pty.fd >= 0 ? static_cast<int>(n) : -1;
         if (m_pty.fd >= 0)
             fds[n++] = {m_pty.fd, POLLIN, 0};
 
-        const int r = ::poll(fds, n, pollTimeout(nowMs()));
+        const int r = ::poll(fds, n, pollTimeout(wallMs()));
         if (r < 0 && errno != EINTR)
             break;
         if (r > 0) {
@@ -347,17 +436,18 @@ void BoardServer::run(int stopFd, int controlFd, int answerFd)
             // The client first, so that a reconnect's old connection is
             // gone before the new one is taken.
             if (clientAt >= 0 && fds[clientAt].revents)
-                readChannel(m_client, true);
+                readChannel(m_client, true, (fds[clientAt].revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0);
             if (listenAt >= 0 && fds[listenAt].revents)
                 acceptClient();
             if (ptyAt >= 0 && fds[ptyAt].revents)
-                readChannel(m_pty, false);
+                readChannel(m_pty, false, false);
             if (controlAt >= 0 && fds[controlAt].revents)
                 readControl(controlFd);
             if (answerAt >= 0 && fds[answerAt].revents)
                 flushAnswer();
         }
-        flushDue(nowMs());
+        flushDue(wallMs());
+        checkWatchdog();
     }
     if (answerFd >= 0) {
         fcntl(answerFd, F_SETFL, answerFlags);

@@ -5,10 +5,17 @@
 // connection, the pseudo-terminal, the control input and a stop descriptor.
 // One TCP client at a time: while one is connected, a new connection gets
 // one "busy" frame and is closed.
+//
+// Communication watchdog, as a real drive has: when the client's
+// connection ends, or no complete frame has come from it for
+// kWatchdogMs, every axis is halted (as KQ_Set_Axis_Halt_All) and the
+// board is free for the next client.  The pseudo-terminal has no end of
+// file: there the silence alone counts, from its first frame on.
 #pragma once
 
 #include "Board.h"
 #include "Journal.h"
+#include "SimClock.h"
 #include "Wire.h"
 
 #include <cstdint>
@@ -21,6 +28,8 @@ namespace kq {
 class BoardServer
 {
 public:
+    static constexpr int kWatchdogMs = 2000;
+
     BoardServer(int axes, int encoders);
     ~BoardServer();
     BoardServer(const BoardServer &) = delete;
@@ -46,6 +55,8 @@ private:
         int fd = -1;
         uint64_t generation = 0; // a new connection gets a new one
         wire::Decoder decoder;
+        bool watched = false;  // the watchdog runs for this channel
+        int64_t lastFrame = 0; // board time of the last complete frame
     };
     struct Pending {
         int64_t due;
@@ -56,7 +67,12 @@ private:
 
     void acceptClient();
     void closeClient();
-    void readChannel(Channel &c, bool isSocket);
+    // The client's connection is over: the axes are halted, then it is closed.
+    void endClient(const char *why);
+    void readChannel(Channel &c, bool isSocket, bool hungUp);
+    void haltAll(const char *why);
+    void checkWatchdog();
+    int64_t watchdogDue(const Channel &c) const;
     void serveFrame(Channel &c, const wire::Frame &frame);
     void send(Channel &c, const std::vector<uint8_t> &bytes);
     void flushDue(int64_t now);
@@ -65,6 +81,7 @@ private:
     void answer(const std::string &text);
     void flushAnswer();
 
+    SimClock m_clock; // the board's time; a test may take it over
     Board m_board;
     Journal m_journal;
     int m_listenFd = -1;

@@ -8,6 +8,7 @@
 #include "Calls.h"
 #include "Journal.h"
 #include "RemoteLink.h"
+#include "SimClock.h"
 #include "kq_sim.h"
 
 #include <cstdint>
@@ -32,24 +33,6 @@ enum Status : int32_t {
 };
 
 enum class Link { None = 0, Uart = 1, Usb = 2, Net = 3 };
-
-// Milliseconds of the monotonic clock, or of the test's own clock.
-class SimClock
-{
-public:
-    SimClock();
-    int64_t now() const;
-    void setManual(bool on);
-    bool manual() const { return m_manual; }
-    void advance(uint32_t ms);
-    void reset();
-
-private:
-    bool m_manual = false;
-    int64_t m_manualNow = 0;
-    int64_t m_wallBase = 0; // wall time at which...
-    int64_t m_simBase = 0;  // ...the simulated time was this
-};
 
 class Library
 {

@@ -1,10 +1,11 @@
 #include "RemoteLink.h"
 
+#include "SimClock.h"
+
 #include "kq_sim.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
@@ -20,17 +21,11 @@ namespace kq {
 
 namespace {
 
-int64_t nowMs()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
 // Waits for `events` on fd until the deadline; false on time-out or error.
 bool waitFor(int fd, short events, int64_t deadline)
 {
     for (;;) {
-        const int64_t left = deadline - nowMs();
+        const int64_t left = deadline - wallMs();
         if (left <= 0)
             return false;
         pollfd p{fd, events, 0};
@@ -79,7 +74,7 @@ std::string serialDevicePath(const char *port)
 int32_t RemoteLink::openTcp(const uint8_t ip[4], uint16_t port)
 {
     close();
-    const int64_t deadline = nowMs() + kBudgetMs;
+    const int64_t deadline = wallMs() + kBudgetMs;
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return KQSIM_ERR_NO_BOARD;
@@ -160,7 +155,7 @@ int32_t RemoteLink::transact(const Request &r, Reply &reply)
         return KQSIM_ERR_NO_LINK;
     if (m_lost)
         return KQSIM_ERR_LINK_LOST;
-    const int64_t deadline = nowMs() + kBudgetMs;
+    const int64_t deadline = wallMs() + kBudgetMs;
     const uint16_t seq = ++m_seq;
     std::vector<uint8_t> bytes;
     wire::encode(wire::requestFrame(seq, r), bytes);

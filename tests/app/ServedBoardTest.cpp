@@ -3,6 +3,7 @@
 // see it said in the status bar, and connect again.
 #include "AppFixture.h"
 #include "app/TLinkWatch.h"
+#include "controller/TKeepAlive.h"
 #include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
 
@@ -60,6 +62,17 @@ void ConnectTo(const BoardSim &sim)
 QString StatusPane()
 {
     return MainFrm->findChild<QLabel *>("msg_Mcu_T")->text();
+}
+
+QTimer *KeepAliveTimer()
+{
+    return MainFrm->findChild<QTimer *>("tmr_KeepAlive");
+}
+
+// The served board's journal since `from` entries.
+QStringList JournalSince(BoardSim &sim, int from)
+{
+    return sim.Journal().mid(from);
 }
 
 } // namespace
@@ -174,6 +187,114 @@ private slots:
         QVERIFY(sim.Journal().contains("KQ_Set_Axis_Position_P_Target_Rel(1,1600)"));
         QCOMPARE(sim.Journal(), BoardCalls(Journal()));
         QCOMPARE(StatusPane(), QString());
+    }
+
+    // A board that serves another program is said so, not taken for a
+    // missing one; and no connection made means no "设备无响应", even when
+    // the link watch looks while the message is shown.
+    void busyBoardIsSaidWithoutALostPane()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start());
+        sim.Command("clock manual"); // the other program is never let go
+        QTcpSocket other;
+        other.connectToHost(QStringLiteral("127.0.0.1"), sim.port);
+        QVERIFY(other.waitForConnected(2000));
+        QStringList shown;
+        QStringList panes;
+        SetMessageBoxHandler([&shown, &panes](const MessageRequest &r) {
+            shown << r.text;
+            MainFrm->F_Link_Watch->tmr_LinkTimer();
+            panes << StatusPane();
+            return MsgResult::Ok;
+        });
+        ConnectTo(sim);
+        SetMessageBoxHandler({});
+        QCOMPARE(shown, QStringList{QStringLiteral("设备忙，已有其他程序连接")});
+        QCOMPARE(panes, QStringList{QString()});
+        MainFrm->F_Link_Watch->tmr_LinkTimer();
+        QCOMPARE(StatusPane(), QString());
+        QCOMPARE(MainFrm->F_Axis_Num, 0);
+        QVERIFY(!KeepAliveTimer()->isActive());
+
+        other.disconnectFromHost();
+        MessageRecorder none;
+        ConnectTo(sim);
+        QCOMPARE(none.Texts(), QStringList());
+        QCOMPARE(MainFrm->F_Axis_Num, 4);
+    }
+
+    // Connected over the network or a serial line, the window reads from
+    // the board at least once a second whatever it shows or runs; the
+    // in-process board gets no such call.
+    void keepAliveWhileConnected_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("state");
+        QTest::newRow("network, manual page") << "net" << "manual";
+        QTest::newRow("network, automatic page") << "net" << "auto";
+        QTest::newRow("network, paused run") << "net" << "paused";
+        QTest::newRow("serial, paused run") << "serial" << "paused";
+    }
+
+    void keepAliveWhileConnected()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, state);
+        BoardSim sim;
+        QVERIFY(sim.Start(link == "serial" ? QStringList{"--pty"} : QStringList{"--listen", "127.0.0.1:0"}));
+        ConnectTo(sim);
+        QCOMPARE(MainFrm->F_Axis_Num, 4);
+        if (state != "manual")
+            MainFrm->btn_AutoClick();
+        if (state == "paused") {
+            MainFrm->AutoPage->mem_Code->InsertRow(-1, AxisStep(1, AutoAction::Rel, 50));
+            MainFrm->btn_AutoRunClick();
+            MainFrm->tmr_Auto->stop();
+            MainFrm->btn_AutoPauseClick();
+            QCOMPARE(MainFrm->Runner->RunState(), int(TProgramRunner::Paused));
+        }
+        QTimer *keepAlive = KeepAliveTimer();
+        QVERIFY(keepAlive->isActive());
+        QVERIFY(keepAlive->interval() <= 1000);
+        const int before = sim.Journal().size();
+        MainFrm->F_Link_Watch->KeepAlive->tmr_KeepAliveTimer();
+        QCOMPARE(JournalSince(sim, before), QStringList{"KQ_Get_Axis_Num()"});
+
+        // Lost or replaced by the in-process board: no more reads.
+        sim.Kill();
+        MainFrm->F_Link_Watch->KeepAlive->tmr_KeepAliveTimer();
+        QVERIFY(!keepAlive->isActive());
+        Connect();
+        QVERIFY(!keepAlive->isActive());
+    }
+
+    // On the wall clock: a connected window that shows no panel (a board
+    // without axes) and makes no other call keeps the board.
+    void idleWindowKeepsTheBoard()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start({"--listen", "127.0.0.1:0", "--axes", "0"}));
+        ConnectTo(sim);
+        QVERIFY(MainFrm->Axis_Frames().isEmpty());
+        const int before = sim.Journal().size();
+        QTest::qWait(2500); // past the board's 2 s watchdog
+        const QStringList calls = JournalSince(sim, before);
+        QVERIFY2(!calls.join(' ').contains("Watchdog"), qPrintable(calls.join(' ')));
+        QVERIFY(calls.count("KQ_Get_Axis_Num()") >= 4);
+        MainFrm->F_Link_Watch->tmr_LinkTimer();
+        QCOMPARE(StatusPane(), QString());
+    }
+
+    // Closing shuts the library down: nothing reads after it.
+    void closingStopsTheKeepAlive()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start());
+        ConnectTo(sim);
+        QVERIFY(KeepAliveTimer()->isActive());
+        MainFrm->FormClose();
+        QVERIFY(!KeepAliveTimer()->isActive());
     }
 };
 TAVORIN_TEST(ServedBoardProgramTest)

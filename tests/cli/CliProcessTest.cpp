@@ -13,6 +13,8 @@
 #include <QProcess>
 #include <QTest>
 #include <csignal>
+#include <fstream>
+#include <string>
 
 using namespace CliTest;
 using namespace Fixtures;
@@ -47,6 +49,23 @@ bool WaitForOutput(QProcess &p, QByteArray &out, const QString &text, int ms = 1
         out += p.readAllStandardOutput();
     }
     return true;
+}
+
+// Waits until the process is stopped by a signal (its state "T").
+bool WaitUntilStopped(qint64 pid)
+{
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 5000) {
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::string line;
+        std::getline(stat, line);
+        const size_t paren = line.rfind(')');
+        if (paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] == 'T')
+            return true;
+        QTest::qWait(10);
+    }
+    return false;
 }
 
 } // namespace
@@ -134,6 +153,91 @@ private slots:
         QVERIFY(QString::fromUtf8(out + p.readAllStandardOutput()).endsWith(']' + lastLog + '\n'));
         if (how != SIGKILL)
             QCOMPARE(BoardCommands(sim.Journal()).last(), QStringLiteral("KQ_Set_Axis_Halt_All()"));
+    }
+
+    // A runner that vanishes in a move (killed) or freezes (stopped) leaves
+    // nothing moving on a served board, and the next client is served.  The
+    // board's clock is the test's.
+    void vanishedRunnerLeavesNothingMoving_data()
+    {
+        QTest::addColumn<int>("how");
+        QTest::addColumn<QString>("halt");
+        QTest::newRow("killed") << SIGKILL << "Watchdog_Halt_All(closed)";
+        QTest::newRow("stopped") << SIGSTOP << "Watchdog_Halt_All(silent)";
+    }
+
+    void vanishedRunnerLeavesNothingMoving()
+    {
+        QFETCH(int, how);
+        QFETCH(QString, halt);
+        Files files;
+        TIniFile(files.Config()).WriteString("AXIS0", "MAX_V", "1"); // a move of seconds
+        BoardSim sim;
+        QVERIFY(sim.Start());
+        sim.Command("clock manual");
+        QProcess p;
+        Start(p, {"run", files.Program({AxisStep(0, AutoAction::Abs, 5)}), "--config", files.Config(), "--link", Net(sim)});
+        QByteArray out;
+        QVERIFY(WaitForOutput(p, out, QStringLiteral("开始绝对定位")));
+        QVERIFY(sim.State(0).running);
+        ::kill(pid_t(p.processId()), how);
+        if (how == SIGSTOP) {
+            QVERIFY(WaitUntilStopped(p.processId()));
+            QTest::qWait(100); // whatever it sent last has been read
+            sim.Command("advance 1999");
+            QVERIFY(sim.State(0).running);
+            sim.Command("advance 1");
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!sim.State(0).running, 2000);
+        QVERIFY(sim.Journal().contains(halt));
+        QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+        QCOMPARE(KQ_Check(), 0);
+        KQ_Close_Net();
+        p.kill();
+        p.waitForFinished(5000);
+        QCOMPARE(p.state(), QProcess::NotRunning);
+    }
+
+    // A board that serves another program: said so, status 4.
+    void busyBoardIsSaid()
+    {
+        Files files;
+        BoardSim sim;
+        QVERIFY(sim.Start());
+        sim.Command("clock manual"); // this test holds the board as long as it likes
+        QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+        QCOMPARE(KQ_Check(), 0);
+        QProcess p;
+        Start(p, {"run", files.Program({AxisStep(0, AutoAction::Abs, 1)}), "--config", files.Config(), "--link", Net(sim)});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), int(Exit_No_Board));
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()), QStringLiteral("设备忙，已有其他程序连接\n"));
+        QCOMPARE(KQ_Check(), 0); // the holder keeps it
+        KQ_Close_Net();
+    }
+
+    // On the wall clock: a pause step waiting for its line keeps the board
+    // past its 2 s watchdog, reading at least once a second.
+    void pauseStepKeepsTheBoard()
+    {
+        Files files;
+        const QString program = files.Program({AxisStep(0, AutoAction::Adjust, 1), AxisStep(-1, AutoAction::Pause, 0),
+                                               AxisStep(1, AutoAction::Adjust, 2)});
+        BoardSim sim;
+        QVERIFY(sim.Start());
+        QProcess p;
+        Start(p, {"run", program, "--config", files.Config(), "--link", Net(sim)}, true);
+        QByteArray out;
+        QVERIFY(WaitForOutput(p, out, QStringLiteral("]暂停")));
+        const int before = sim.Journal().size();
+        QTest::qWait(2500);
+        const QStringList calls = sim.Journal().mid(before);
+        QVERIFY2(!calls.join(' ').contains("Watchdog"), qPrintable(calls.join(' ')));
+        QVERIFY(calls.count("KQ_Get_Axis_Num()") >= 4);
+        p.write("\n");
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), int(Exit_Ok));
+        QVERIFY(QString::fromUtf8(out + p.readAllStandardOutput()).contains(QStringLiteral("]第2轴 坐标调整完成\n")));
     }
 
     // One JSON object per line; the last is the result.

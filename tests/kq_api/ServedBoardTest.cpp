@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
@@ -96,6 +97,55 @@ QByteArray Frame(uint8_t version, uint16_t seq, const QByteArray &payload)
 QByteArray CheckRequest(uint16_t seq)
 {
     return Frame(kq::wire::kVersion, seq, QByteArray("\x01\x00\x00\x00\x00\x00\x00", 7));
+}
+
+// A connection of a test's own to the served board, speaking frames.
+class RawClient
+{
+public:
+    explicit RawClient(uint16_t port)
+    {
+        socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+        socket.waitForConnected(2000);
+    }
+    // Sends the request (and `tail`, in the same write) and waits for its reply.
+    bool Call(const kq::Request &r, const QByteArray &tail = {})
+    {
+        std::vector<uint8_t> bytes;
+        kq::wire::encode(kq::wire::requestFrame(++seq, r), bytes);
+        socket.write(QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size())) + tail);
+        kq::wire::Frame f;
+        while (socket.waitForReadyRead(2000)) {
+            const QByteArray in = socket.readAll();
+            decoder.feed(reinterpret_cast<const uint8_t *>(in.constData()), size_t(in.size()));
+            while (decoder.next(f))
+                if (f.seq == seq)
+                    return true;
+        }
+        return false;
+    }
+    // Ends the connection with a reset instead of an orderly close.
+    void Reset()
+    {
+        const linger abort{1, 0};
+        ::setsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+        socket.abort();
+    }
+    QTcpSocket socket;
+    kq::wire::Decoder decoder;
+    uint16_t seq = 0;
+};
+
+const int kFarAway = 600000; // steps: at the default speed a move of minutes
+
+// A long move of axis 1, through the library or a raw connection.
+kq::Request LongMove()
+{
+    kq::Request r;
+    r.op = kq::Op::PositionTargetAbs;
+    r.index = 1;
+    r.value = kFarAway;
+    return r;
 }
 
 } // namespace
@@ -426,5 +476,145 @@ private slots:
     }
 };
 TAVORIN_TEST(ServedBoardTest)
+
+// A served board never serves a client that has gone: when the client's
+// connection ends, or nothing whole has come from it for 2 s, every axis
+// is halted and the next client is served.  The board's clock is the
+// test's, so the watchdog bites exactly when told.
+class WatchdogTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { FreshBoard(); }
+    void cleanup() { KQ_DeInit(); }
+
+    void connectionEndHaltsTheMove_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::newRow("the library closes") << "close";
+        QTest::newRow("a client closes after half a frame") << "half frame";
+        QTest::newRow("a client's connection is reset") << "reset";
+    }
+
+    void connectionEndHaltsTheMove()
+    {
+        QFETCH(QString, end);
+        BoardSim sim;
+        QVERIFY(sim.Start());
+        sim.Command("clock manual");
+        std::unique_ptr<RawClient> raw;
+        if (end == "close") {
+            QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+            QCOMPARE(KQ_Set_Axis_Position_P_Target_Abs(1, kFarAway), 0);
+        } else {
+            raw = std::make_unique<RawClient>(sim.port);
+            QVERIFY(raw->Call(LongMove(), end == "half frame" ? CheckRequest(9).left(4) : QByteArray()));
+        }
+        sim.Command("advance 500");
+        QVERIFY(sim.State(1).running);
+        if (end == "close")
+            KQ_Close_Net();
+        else if (end == "reset")
+            raw->Reset();
+        else
+            raw->socket.disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(!sim.State(1).running, 2000);
+        QCOMPARE(sim.State(1).velocity, 0);
+        QVERIFY(sim.Journal().contains("Watchdog_Halt_All(closed)"));
+        QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+        QCOMPARE(KQ_Check(), 0);
+    }
+
+    void silentClientIsHaltedAndLetGo_data()
+    {
+        QTest::addColumn<QString>("client");
+        QTest::newRow("the library, no call") << "library";
+        QTest::newRow("a client that sent 4 bytes of a frame") << "half frame";
+        QTest::newRow("the library over a serial line") << "serial";
+    }
+
+    void silentClientIsHaltedAndLetGo()
+    {
+        QFETCH(QString, client);
+        BoardSim sim;
+        QVERIFY(sim.Start(client == "serial" ? QStringList{"--pty"} : QStringList{"--listen", "127.0.0.1:0"}));
+        sim.Command("clock manual");
+        std::unique_ptr<RawClient> raw;
+        if (client == "half frame") {
+            raw = std::make_unique<RawClient>(sim.port);
+            QVERIFY(raw->Call(LongMove(), CheckRequest(9).left(4)));
+        } else {
+            QCOMPARE(client == "serial" ? KQ_Open_UART(sim.ptyPath.toLocal8Bit().constData())
+                                        : KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+            QCOMPARE(KQ_Set_Axis_Position_P_Target_Abs(1, kFarAway), 0);
+        }
+        sim.Command("advance 1999");
+        QVERIFY(sim.State(1).running);
+        QVERIFY(!sim.Journal().join(' ').contains("Watchdog"));
+        sim.Command("advance 1");
+        QVERIFY(!sim.State(1).running);
+        QVERIFY(sim.Journal().contains("Watchdog_Halt_All(silent)"));
+        if (raw)
+            QVERIFY(raw->socket.state() == QAbstractSocket::UnconnectedState || raw->socket.waitForDisconnected(2000));
+        // Free for the next client (over the serial line: the same one, once
+        // it speaks again).
+        if (client != "serial")
+            QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+        QCOMPARE(KQ_Check(), 0);
+        QCOMPARE(KQ_Set_Axis_Position_P_Target_Abs(1, -kFarAway), 0);
+        sim.Command("advance 1000");
+        QVERIFY(sim.State(1).running); // no second bite while it speaks
+    }
+
+    // On the wall clock: a client that left a frame half sent holds the
+    // board for 2 s, not for ever.
+    void halfFrameHoldsTheBoardTwoSeconds()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start());
+        RawClient raw(sim.port);
+        QElapsedTimer held;
+        held.start();
+        raw.socket.write(CheckRequest(1).left(4));
+        QVERIFY(raw.socket.waitForDisconnected(4000));
+        QVERIFY2(held.elapsed() >= 1900 && held.elapsed() < 3000, qPrintable(QString::number(held.elapsed())));
+        QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+        QCOMPARE(KQ_Check(), 0);
+    }
+
+    // A client that sent bad frames and closed is gone at once: the next
+    // connection, right after, is served, not refused as busy.
+    void reconnectRightAfterBadFramesIsServed_data()
+    {
+        QTest::addColumn<int>("bytes");
+        QTest::newRow("one frame with a wrong check value") << 15;
+        QTest::newRow("20 kB of them") << 20000;
+    }
+
+    void reconnectRightAfterBadFramesIsServed()
+    {
+        QFETCH(int, bytes);
+        QByteArray bad = CheckRequest(5);
+        bad[bad.size() - 1] = char(bad[bad.size() - 1] ^ 0x55);
+        const QByteArray junk = bad.repeated(bytes / bad.size() + 1).left(bytes);
+        BoardSim sim;
+        QVERIFY(sim.Start());
+        const int tries = 100;
+        int served = 0;
+        for (int i = 0; i < tries; ++i) {
+            {
+                RawClient raw(sim.port);
+                raw.socket.write(junk);
+                raw.socket.waitForBytesWritten(2000);
+                raw.socket.disconnectFromHost();
+            }
+            QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+            served += KQ_Check() == 0;
+            KQ_Close_Net();
+        }
+        QCOMPARE(served, tries);
+    }
+};
+TAVORIN_TEST(WatchdogTest)
 
 #include "ServedBoardTest.moc"

@@ -52,6 +52,26 @@ public:
         }
     }
 
+    // The served board's own account of an axis.
+    struct AxisState {
+        bool running = false;
+        qint64 position = 0;
+        qint64 velocity = 0;
+    };
+    AxisState State(int axis)
+    {
+        AxisState state;
+        for (const QString &line : Command(QStringLiteral("state %1").arg(axis))) {
+            const QStringList words = line.split(' ');
+            if (words.size() == 8 && words[0] == "state") {
+                state.running = words[3] == "1";
+                state.position = words[5].toLongLong();
+                state.velocity = words[7].toLongLong();
+            }
+        }
+        return state;
+    }
+
     QStringList Journal()
     {
         QStringList entries;
