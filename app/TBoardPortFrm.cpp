@@ -3,6 +3,7 @@
 #include "common/ui/Dialogs.h"
 #include "common/Guard.h"
 #include "common/NumberText.h"
+#include "common/ui/Widgets.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 
@@ -160,13 +161,12 @@ QRadioButton *TBoardPortFrm::Checked_Link_Button() const
 
 void TBoardPortFrm::done(int result)
 {
-    // The choices are kept however the dialog closes; a failed write is
-    // reported and the dialog still closes.  A port number outside its
-    // range is never kept: only cancelling leaves with one, and then
-    // nothing is saved and nothing is said.
+    // The choices are kept however the dialog closes, a port number out of
+    // its range too (only cancelling leaves with one, and nothing is said;
+    // the next start does not take it); a failed write is reported and the
+    // dialog still closes.
     m_closing = true;
-    if (PortValueValid())
-        Guard([this] { FormClose(); });
+    Guard([this] { FormClose(); });
     QDialog::done(result);
     m_closing = false;
 }
@@ -262,6 +262,12 @@ bool TBoardPortFrm::LeavingChecksPort() const
 {
     const QWidget *next = QApplication::focusWidget();
     return isVisible() && !m_checkingPort && !m_closing && next != btn_OK && next != btn_No;
+}
+
+void TBoardPortFrm::showEvent(QShowEvent *event)
+{
+    Centre_On_Desktop(this);
+    QDialog::showEvent(event);
 }
 
 bool TBoardPortFrm::eventFilter(QObject *watched, QEvent *event)

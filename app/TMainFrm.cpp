@@ -17,6 +17,7 @@
 #include "config/ui/TConfigFrm.h"
 #include "common/AppInfo.h"
 #include "common/ui/Dialogs.h"
+#include "common/ui/Widgets.h"
 #include "common/Guard.h"
 #include "common/StopSignals.h"
 #include "controller/ConfigLoad.h"
@@ -31,19 +32,19 @@
 #include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/ui/TRunEstimate.h"
+#include "program/ui/TUnsavedProgram.h"
 #include "program/TStatusModel.h"
 #include "program/TStatusPoll.h"
 #include "program/TRunLog.h"
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QGuiApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPlainTextEdit>
-#include <QScreen>
 #include <QScrollArea>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -54,7 +55,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include <cstdlib>
+#include <cstdio>
 
 namespace {
 // The group panels (200 px) with room for the scroll bar.
@@ -72,6 +73,7 @@ TMainFrm::TMainFrm(QWidget *parent)
 {
     setObjectName(QStringLiteral("MainFrm"));
     setWindowTitle(QStringLiteral("运动控制助手"));
+    SetHandlersEnded(false); // a new window: nothing has closed it yet
     BuildToolBar();
     BuildPages();
     BuildStatusBar();
@@ -81,8 +83,7 @@ TMainFrm::TMainFrm(QWidget *parent)
     Set_Tool_Bar_Tips(tlb_System);
     HaltKeys = new THaltKeys(this, [this] { Halt_Current_Page(); });
     resize(1100, 720);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    Centre_On_Desktop(this);
     TWindowState::Restore_Geometry(this, TIniFile(ConfigFileName()));
 }
 
@@ -299,27 +300,60 @@ void TMainFrm::FormShow()
 
 void TMainFrm::closeEvent(QCloseEvent *event)
 {
-    if (!FormCloseQuery()) {
+    // A failed save keeps the window; a stop signal may close it while a
+    // question is open, and then it is closed already.
+    bool mayClose = false;
+    Guard([&] { mayClose = m_closed || FormCloseQuery(); });
+    if (!mayClose && !m_closed) {
         event->ignore();
         return;
     }
-    FormClose();
+    if (!m_closed)
+        Close_Down();
     event->accept();
 }
 
 bool TMainFrm::FormCloseQuery()
 {
-    return m_closeWithoutAsking || Runner->RunState() == TProgramRunner::Idle
-        || ConfirmDestructive(QStringLiteral("方案正在运行，退出将停止所有轴。确认退出？"));
+    if (m_closeWithoutAsking)
+        return true;
+    if (Runner->RunState() != TProgramRunner::Idle) {
+        if (!ConfirmDestructive(QStringLiteral("方案正在运行，退出将停止所有轴。确认退出？")))
+            return false;
+        btn_AutoHaltClick(); // the stage stops before anything else is asked
+    }
+    return TUnsavedProgram(AutoPage).Ask_Before_Close();
 }
 
 void TMainFrm::Close_On_Stop_Signals(const std::function<void(int)> &exit)
 {
     connect(new TStopSignals(this), &TStopSignals::Stop, this, [this, exit](int signal) {
-        m_closeWithoutAsking = true;
-        close();
+        Close_For_Stop_Signal();
         exit(128 + signal);
     });
+}
+
+void TMainFrm::Close_For_Stop_Signal()
+{
+    m_closeWithoutAsking = true;
+    close();
+    // While the close question is open the window is closing already and
+    // close() returns at once: the closing is done here.
+    if (!m_closed)
+        Close_Down();
+    const QString note = TUnsavedProgram(AutoPage).Autosave(QFileInfo(ConfigFileName()).absolutePath());
+    if (!note.isEmpty())
+        std::fprintf(stderr, "%s\n", note.toLocal8Bit().constData());
+}
+
+void TMainFrm::Close_Down()
+{
+    m_closed = true;
+    SetHandlersEnded(true);
+    FormClose();
+    // Nothing ticks once the library is shut down.
+    for (QTimer *timer : findChildren<QTimer *>())
+        timer->stop();
 }
 
 void TMainFrm::FormClose()
@@ -338,30 +372,11 @@ void TMainFrm::FormClose()
         try { TWindowState::Save(this, ini); } catch (const Exception &) {}
     }
     F_Link_Watch->Disconnected();
+    Board_Disconnected();
     KQ_DeInit();
 }
 
 // ---- connection --------------------------------------------------------------
-
-void Halt_If_Still_Connected()
-{
-    if (MainFrm && MainFrm->F_Axis_Num > 0)
-        AxisCommands::Halt_All();
-}
-
-namespace {
-
-// An exit that does not pass through closing the window (the display
-// server gone, say) must not leave the axes moving.  Registered once the
-// library has been used, so that it runs before the library's own clean-up
-// at exit (handlers run in the reverse order of their registration).
-void Halt_If_The_Process_Exits()
-{
-    static const bool registered = std::atexit(Halt_If_Still_Connected) == 0;
-    Q_UNUSED(registered);
-}
-
-} // namespace
 
 void TMainFrm::btn_ScanClick()
 {
@@ -375,11 +390,16 @@ void TMainFrm::btn_ScanClick()
         btn_AutoHaltClick();
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
+    Board_Disconnected();
     Set_Auto_State(Runner->RunState());
     F_Link_Watch->Connecting();
-    if (!Connect_Board(BoardPortFrm->Choice(), ShowInfo))
+    const auto noBoard = [](const QString &text) {
+        ShowInfo(text);
+        AbortIfHandlersEnded(); // the window closed under the message
+    };
+    if (!Connect_Board(BoardPortFrm->Choice(), noBoard))
         return;
-    Halt_If_The_Process_Exits();
+    Board_Connected();
     F_Link_Watch->Connected(BoardPortFrm->Choice().Kind);
     msg_Link->setText(Link_Name(BoardPortFrm->Choice()));
     TBoard_Resources resources;
@@ -656,12 +676,12 @@ void TMainFrm::btn_OpenClick()
 
 void TMainFrm::btn_SaveClick()
 {
-    AutoPage->Save_Program();
+    AutoPage->Save_Program_To_Its_File();
 }
 
 void TMainFrm::btn_SaveAsClick()
 {
-    AutoPage->Save_Program_As();
+    AutoPage->Save_Program();
 }
 
 void TMainFrm::btn_UndoClick()
@@ -718,6 +738,7 @@ void TMainFrm::tmr_AutoStatusTimer()
         return;
     // One repaint per refresh, however many rows change.
     AutoPage->grid_Status->setUpdatesEnabled(false);
+    AutoPage->grid_Status->selectRow(0);
     Refresh_Status(*AutoPage->mem_Status, F_Axis_Num);
     AutoPage->grid_Status->setUpdatesEnabled(true);
 }

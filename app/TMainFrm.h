@@ -7,9 +7,7 @@
 #include <cstdint>
 #include <functional>
 
-// Halts every axis while the window is there and connected: for an end of
-// the process that does not pass through closing the window.
-void Halt_If_Still_Connected();
+#include "ExitHalt.h" // Halt_If_Still_Connected, for the process's own end
 
 class QAction;
 class QLabel;
@@ -85,7 +83,9 @@ public:
 
     // Start-up, connection and shutdown.
     void FormShow();
-    // While a program runs or is paused, closing asks first; true: close.
+    // Closing asks first: while a program runs or is paused whether to stop
+    // it (and on OK it is halted), then whether to save a modified program.
+    // True: close.
     bool FormCloseQuery();
     // Saves the panels' entries, halts every axis and shuts the library down.
     void FormClose();
@@ -93,6 +93,10 @@ public:
     // closes as the operator closes it, without asking, and `exit` gets the
     // exit status (128 + the signal).
     void Close_On_Stop_Signals(const std::function<void(int)> &exit);
+    // What a stop signal does: the window closes without asking (also while
+    // one of its dialogs or questions is open), and a modified program is
+    // written to its autosave file, said on standard error.
+    void Close_For_Stop_Signal();
     void btn_ScanClick();
     void Load_Axis_Config();
     void Save_Axis_Entries();
@@ -170,8 +174,12 @@ private:
     QWidget *GroupPanelContainer() const;
     QWidget *AxisPanelContainer() const;
 
+    // The window's close: the handlers are ended, FormClose, no timer left.
+    void Close_Down();
+
     QHash<QToolButton *, QAction *> m_toolActions;
     bool m_shown = false;
     int m_offlineAxes = 0;
     bool m_closeWithoutAsking = false;
+    bool m_closed = false;
 };

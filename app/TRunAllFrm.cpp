@@ -1,11 +1,10 @@
 #include "TRunAllFrm.h"
 
 #include "config/AxisConfig.h"
+#include "common/ui/Widgets.h"
 
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -108,7 +107,6 @@ void TRunAllFrm::Fit_Size(int framesWidth, int framesHeight)
 
 void TRunAllFrm::showEvent(QShowEvent *event)
 {
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    Centre_On_Desktop(this);
     QDialog::showEvent(event);
 }

@@ -110,12 +110,10 @@ void TAxisFrm::Create_Controls()
         indicator->setEnabled(false);
     Label2 = Named<QLabel>("Label2", QStringLiteral("当前位置"));
     edt_Show_Software = Named<QLineEdit>("edt_Show_Software");
-    // Shown in closed loop only.
+    // In closed loop the distance from the last target, "—" otherwise.
     lbl_Deviation = Named<QLabel>("lbl_Deviation", QStringLiteral("偏差"));
     edt_Show_Deviation = Named<QLineEdit>("edt_Show_Deviation", QStringLiteral("—"));
     edt_Show_Deviation->setReadOnly(true);
-    lbl_Deviation->setVisible(false);
-    edt_Show_Deviation->setVisible(false);
     lbl_15 = Named<QLabel>("lbl_15", QStringLiteral("当前速度"));
     edt_Show_V = Named<QLineEdit>("edt_Show_V");
     for (QLineEdit *readout : {edt_Show_Software, edt_Show_V})
@@ -357,11 +355,9 @@ void TAxisFrm::Set_Mode()
     const bool closed = rb_Close->isChecked();
     if (closed && Has_Config())
         m_deviationDecimals = Deviation_Decimals(Axis());
+    // The line is always there, so that no button moves with the mode;
+    // outside closed loop it shows that there is no deviation to show.
     edt_Show_Deviation->setText(QStringLiteral("—"));
-    lbl_Deviation->setVisible(closed);
-    edt_Show_Deviation->setVisible(closed);
-    // The panel scrolls rather than squeeze its buttons for the extra line.
-    setMinimumHeight(sizeHint().height());
     if (rb_Loop->isChecked()) {
         Set_Loop_State(0);
         Set_Motion_Buttons_Enabled(false);

@@ -28,3 +28,11 @@ class EIniFileException : public Exception
 public:
     using Exception::Exception;
 };
+
+// Ends a handler without a message: what it waited for has lost its
+// meaning (the window closed while its dialog was open).
+class EAbort : public Exception
+{
+public:
+    EAbort() : Exception(QString()) {}
+};

@@ -15,6 +15,7 @@ std::function<MsgResult(const MessageRequest &)> g_messageBoxHandler;
 std::function<QString(FileDialogKind, const QString &)> g_fileDialogHandler;
 std::function<int(QDialog *)> g_modalHandler;
 std::function<bool(const QString &)> g_openFolderHandler;
+bool g_handlersEnded = false;
 
 QString HintTitle()
 {
@@ -42,14 +43,26 @@ MsgResult RunMessageBox(const MessageRequest &request)
                     QApplication::activeWindow());
     // Messages carry entry texts, names and paths from the file as they are.
     box.setTextFormat(Qt::PlainText);
-    QPushButton *ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+    const bool saving = request.buttons == MsgButtons::SaveDiscardCancel;
+    QPushButton *ok = box.addButton(saving ? QStringLiteral("保存") : QStringLiteral("确定"), QMessageBox::AcceptRole);
+    QPushButton *discard = saving ? box.addButton(QStringLiteral("不保存"), QMessageBox::DestructiveRole) : nullptr;
     QPushButton *cancel = nullptr;
-    if (request.buttons == MsgButtons::OkCancel)
+    if (request.buttons != MsgButtons::Ok)
         cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
     box.setDefaultButton(request.defaultButton == MsgResult::Cancel && cancel ? cancel : ok);
     box.setEscapeButton(cancel ? cancel : ok);
     box.exec();
-    return box.clickedButton() == ok ? MsgResult::Ok : MsgResult::Cancel;
+    if (box.clickedButton() == ok)
+        return saving ? MsgResult::Save : MsgResult::Ok;
+    return discard && box.clickedButton() == discard ? MsgResult::Discard : MsgResult::Cancel;
+}
+
+// The answer of a dialog that the window's close ended means nothing.
+template <typename T>
+T Answer(T answer)
+{
+    AbortIfHandlersEnded();
+    return answer;
 }
 
 QString g_lastFileDialogFolder;
@@ -92,7 +105,13 @@ bool ConfirmDestructive(const QString &text)
 {
     const MessageRequest request{HintTitle(), text, MsgIcon::Question, MsgButtons::OkCancel,
                                  MsgResult::Cancel};
-    return ShowMessageBox(request) == MsgResult::Ok;
+    return Answer(ShowMessageBox(request)) == MsgResult::Ok;
+}
+
+MsgResult AskSaveChanges(const QString &text)
+{
+    return Answer(ShowMessageBox({HintTitle(), text, MsgIcon::Question, MsgButtons::SaveDiscardCancel,
+                                  MsgResult::Cancel}));
 }
 
 void ShowError(const QString &text)
@@ -105,13 +124,13 @@ static const bool g_errorBoxReporter = (SetExceptionReporter(ShowError), true);
 
 QString GetOpenFileName(const QString &caption, const QString &filter, const QString &folder)
 {
-    return RunFileDialog(FileDialogKind::Open, caption, filter, QString(), folder);
+    return Answer(RunFileDialog(FileDialogKind::Open, caption, filter, QString(), folder));
 }
 
 QString GetSaveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
                         const QString &folder)
 {
-    return RunFileDialog(FileDialogKind::Save, caption, filter, defaultSuffix, folder);
+    return Answer(RunFileDialog(FileDialogKind::Save, caption, filter, defaultSuffix, folder));
 }
 
 QString LastFileDialogFolder()
@@ -128,9 +147,23 @@ bool OpenFolder(const QString &path)
 
 int ShowModal(QDialog *dialog)
 {
-    if (g_modalHandler)
-        return g_modalHandler(dialog);
-    return dialog->exec();
+    return Answer(g_modalHandler ? g_modalHandler(dialog) : dialog->exec());
+}
+
+void SetHandlersEnded(bool ended)
+{
+    g_handlersEnded = ended;
+}
+
+bool HandlersEnded()
+{
+    return g_handlersEnded;
+}
+
+void AbortIfHandlersEnded()
+{
+    if (g_handlersEnded)
+        throw EAbort();
 }
 
 void SetMessageBoxHandler(std::function<MsgResult(const MessageRequest &)> handler)

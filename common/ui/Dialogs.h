@@ -9,8 +9,8 @@ class QDialog;
 class QWidget;
 
 enum class MsgIcon { Information, Question, Warning, Error };
-enum class MsgButtons { Ok, OkCancel };
-enum class MsgResult { Ok, Cancel };
+enum class MsgButtons { Ok, OkCancel, SaveDiscardCancel };
+enum class MsgResult { Ok, Cancel, Save, Discard };
 
 struct MessageRequest
 {
@@ -27,8 +27,21 @@ MsgResult ShowMessageBox(const MessageRequest &request);
 void ShowInfo(const QString &text);
 // "提示", question icon, OK and Cancel with Cancel the default; true on OK.
 bool ConfirmDestructive(const QString &text);
+// "提示", question icon, "保存", "不保存" and "取消" with "取消" the default:
+// MsgResult::Save, MsgResult::Discard or MsgResult::Cancel.
+MsgResult AskSaveChanges(const QString &text);
 // The application's standard error box for a failed handler.
 void ShowError(const QString &text);
+
+// Once the main window has closed (a stop signal may close it while a
+// dialog is open), a dialog that returns was ended by that close, and the
+// handler that showed it must go no further: ShowModal, the questions and
+// the file dialogs then throw EAbort, which the event guard ends silently.
+// The window sets this when it closes and clears it when it is made.
+void SetHandlersEnded(bool ended);
+bool HandlersEnded();
+// Throws EAbort once the handlers are ended.
+void AbortIfHandlersEnded();
 
 // File dialogs: return the chosen path, or an empty string when cancelled.
 // They start in `folder` (the current folder when empty).

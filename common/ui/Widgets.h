@@ -4,6 +4,8 @@
 #include <QLatin1String>
 #include <utility>
 
+class QWidget;
+
 // A new W built from `args`, named `name`.
 template <typename W, typename... Args>
 W *Named(const char *name, Args &&...args)
@@ -12,3 +14,6 @@ W *Named(const char *name, Args &&...args)
     widget->setObjectName(QLatin1String(name));
     return widget;
 }
+
+// Places a window in the middle of the primary screen's free area.
+void Centre_On_Desktop(QWidget *window);

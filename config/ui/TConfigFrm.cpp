@@ -219,6 +219,7 @@ void TConfigFrm::ConnectHandlers()
     onClick(btn_OK, &TConfigFrm::btn_OKClick);
     onClick(btn_Factor, &TConfigFrm::btn_FactorClick);
     onClick(btn_EditGroup, &TConfigFrm::btn_EditGroupClick);
+    connect(cbb_Group, &QComboBox::activated, this, [this] { m_groupChosen = true; });
     // Only the operator's choice switches the units; loading does not.
     connect(cbb_Kind, &QComboBox::activated, this, [this] { Guard([this] { cbb_KindChange(); }); });
 }
@@ -275,6 +276,7 @@ void TConfigFrm::Load_Config()
     edt_Over_Stable->setText(QString::number(c.Encoder_Over_Stable));
     Show_Position(cbb_Group, c.Group_ID);
     m_loadedGroupId = c.Group_ID;
+    m_groupChosen = false;
 }
 
 void TConfigFrm::Save_Config()
@@ -389,10 +391,28 @@ void TConfigFrm::btn_OKClick()
 
 void TConfigFrm::btn_EditGroupClick()
 {
+    // The shown axis keeps what the operator typed; only the group list is
+    // read again from the file.
+    const QString chosen = m_groupChosen ? cbb_Group->currentText() : QString();
     if (m_groupFrm)
         ShowModal(m_groupFrm);
     Load_Group();
-    Load_Config();
+    Show_Group_Again(chosen);
+}
+
+void TConfigFrm::Show_Group_Again(const QString &chosen)
+{
+    if (!m_groupChosen) {
+        Show_Position(cbb_Group, m_loadedGroupId);
+        return;
+    }
+    // Names are keys of the file: they match without regard to letter case.
+    int position = -1;
+    for (int i = 0; i < cbb_Group->count() && position < 0 && !chosen.isEmpty(); ++i) {
+        if (cbb_Group->itemText(i).compare(chosen, Qt::CaseInsensitive) == 0)
+            position = i;
+    }
+    cbb_Group->setCurrentIndex(position);
 }
 
 void TConfigFrm::btn_FactorClick()

@@ -76,7 +76,12 @@ private:
     void BuildLayout();
     void ConnectHandlers();
     void Show_Axis_Step(int step);
+    // After the group list has been read again: the group the operator
+    // chose, where it stands now (none when it was deleted), or else the
+    // stored one.
+    void Show_Group_Again(const QString &chosen);
 
     TGroupFrm *m_groupFrm = nullptr;
     int32_t m_loadedGroupId = 0; // "GROUP_ID" as the shown axis was loaded
+    bool m_groupChosen = false;  // the operator chose in cbb_Group since
 };

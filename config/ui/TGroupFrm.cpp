@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -44,7 +45,7 @@ TGroupFrm::TGroupFrm(QWidget *parent)
     btn_DelGroup->setObjectName(QStringLiteral("btn_DelGroup"));
     btn_OK = new QPushButton(QStringLiteral("确定"), this);
     btn_OK->setObjectName(QStringLiteral("btn_OK"));
-    // Enter anywhere in the dialog, the name entry included, means "确定".
+    // Enter anywhere in the dialog but the name entry means "确定".
     for (QPushButton *b : {btn_AddGroup, btn_DelGroup})
         b->setAutoDefault(false);
     btn_OK->setDefault(true);
@@ -79,6 +80,17 @@ void TGroupFrm::showEvent(QShowEvent *event)
     QDialog::showEvent(event);
     if (!event->spontaneous())
         Guard([this] { FormShow(); });
+}
+
+void TGroupFrm::keyPressEvent(QKeyEvent *event)
+{
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && focusWidget() == edt_AddGroup && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        Guard([this] { btn_AddGroupClick(); });
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void TGroupFrm::FormShow()

@@ -38,6 +38,8 @@ public:
 
 protected:
     void showEvent(QShowEvent *event) override;
+    // Enter in the name entry adds the name; elsewhere it means "确定".
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void Fill_List(const QStringList &names);

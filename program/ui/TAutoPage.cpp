@@ -117,7 +117,8 @@ void TAutoPage::BuildWidgets()
     grid_Code->setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(mem_Code, &TCodeModel::CurrentRowChanged, this, &TAutoPage::ShowCurrentRow);
     connect(hdr_Code, &TRowHeader::LaidOut, this, [this] { grid_Code->scrollTo(grid_Code->currentIndex()); });
-    Document = new TProgramDocument(mem_Code, this);
+    // The undo stack says whether the table differs from its file.
+    Document = new TProgramDocument(nullptr, this);
     connect(grid_Code->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 if (current.isValid())
@@ -155,6 +156,7 @@ void TAutoPage::BuildWidgets()
     RecentMenu = new TRecentMenu(this);
     connect(RecentMenu, &TRecentMenu::Chosen, this, [this](const QString &path) { Guard([&] { Open_Recent(path); }); });
     Undo = new TCodeUndo(mem_Code, this);
+    connect(Undo, &QUndoStack::cleanChanged, Document, [this](bool clean) { Document->SetModified(!clean); });
     Editor = new TCodeEditor(this);
 }
 
@@ -385,30 +387,32 @@ void TAutoPage::btn_ScanXYClick()
             return rows;
         });
     });
+    Document->Generated(); // the file it replaced is no longer its file
+    Undo->resetClean();
     pnl_Preview->SetAxisPair(XYFrm->cbb_X->currentIndex(), XYFrm->cbb_Y->currentIndex());
     SelectLastRow();
 }
 
 // ---- program files ---------------------------------------------------------
 
-void TAutoPage::Save_Program()
+bool TAutoPage::Save_Program()
 {
     if (mem_Code->IsEmpty())
-        return;
-    if (Document->Path().isEmpty())
-        Save_Program_As();
-    else
-        Write_Program(Document->Path());
-}
-
-void TAutoPage::Save_Program_As()
-{
-    if (mem_Code->IsEmpty())
-        return;
+        return false;
     const QString path = GetSaveFileName(QStringLiteral("保存方案"), QString::fromLatin1(kProgramFilter),
                                          QStringLiteral("txt"), RecentMenu->Last_Folder());
-    if (!path.isEmpty())
-        Write_Program(path);
+    if (path.isEmpty())
+        return false;
+    Write_Program(path);
+    return true;
+}
+
+bool TAutoPage::Save_Program_To_Its_File()
+{
+    if (Document->Path().isEmpty() || mem_Code->IsEmpty())
+        return Save_Program();
+    Write_Program(Document->Path());
+    return true;
 }
 
 void TAutoPage::Write_Program(const QString &path)
@@ -416,6 +420,7 @@ void TAutoPage::Write_Program(const QString &path)
     LongWork(mem_Code->rowCount(), QStringLiteral("正在保存方案…"),
              [&] { WriteProgramFile(path, mem_Code->Rows(), m_encoding); });
     Document->Saved(path);
+    Undo->setClean();
     RecentMenu->Remember(path);
     SelectLastRow();
     emit ProgramSaved(path);
@@ -461,8 +466,14 @@ void TAutoPage::Read_Program(const QString &path)
         return std::move(read.Rows);
     });
     m_encoding = read.Encoding;
-    Document->Opened(path, read.StopReason == ProgramReadResult::AtEnd
-                               || (read.StopReason == ProgramReadResult::BadLine && read.OnlyEmptyLinesLeft));
+    const bool complete = read.StopReason == ProgramReadResult::AtEnd
+        || (read.StopReason == ProgramReadResult::BadLine && read.OnlyEmptyLinesLeft);
+    Document->Opened(path, complete);
+    // The table is its file's now; a program cut short differs from it.
+    if (complete)
+        Undo->setClean();
+    else
+        Undo->resetClean();
     RecentMenu->Remember(path);
     Show_Moved_Axes();
     SelectLastRow();

@@ -82,11 +82,17 @@ public:
     void btn_ModifyCodeClick();
     void btn_DelCodeClick();
     void btn_ScanXYClick();
-    // The bodies of the toolbar's "保存方案", "另存为", "打开方案" and
-    // "运行记录".  "保存方案" writes to the program's own file without asking
-    // once it has one.
-    void Save_Program();
-    void Save_Program_As();
+    // The bodies of the toolbar's "另存为", "保存方案", "打开方案" and
+    // "运行记录".  Save_Program always asks for the file (starting in the
+    // folder of the last program); true when the program was written.
+    bool Save_Program();
+    // "保存方案": writes the program to the file it belongs to without
+    // asking, or through the save dialog when it has none yet; true when it
+    // was written.
+    bool Save_Program_To_Its_File();
+    // The encoding the program is written in: that of the file it was read
+    // from, GB18030 for a new or generated one.
+    ProgramEncoding Encoding() const { return m_encoding; }
     void Open_Program();
     // An entry of "打开方案"'s menu; a file that is gone is taken off it.
     void Open_Recent(const QString &path);

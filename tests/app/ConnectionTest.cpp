@@ -20,6 +20,8 @@
 #include <QSpinBox>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 #include <QToolButton>
 #include <QToolBar>
@@ -313,7 +315,8 @@ private slots:
     }
 
     // Enter never leaves the entry, so OK itself says why the dialog stays
-    // open; every way of cancelling leaves quietly and keeps nothing.
+    // open; every way of cancelling leaves quietly and, as every close does,
+    // keeps the three values, the out-of-range port too.
     void portOutsideRangeOnClosing_data()
     {
         QTest::addColumn<int>("key");
@@ -338,7 +341,30 @@ private slots:
         const bool enter = key == Qt::Key_Return;
         QCOMPARE(BoardPortFrm->isVisible(), enter);
         QCOMPARE(messages.Texts(), enter ? QStringList({"Value must be between 1024 and 65535"}) : QStringList());
-        QCOMPARE(cfg->Read(), file);
+        if (enter) {
+            QCOMPARE(cfg->Read(), file);
+        } else {
+            const TIniFile ini(cfg->Path());
+            QCOMPARE(ini.ReadString("BoardPortFrm_Properties", "edt_Port.Value", "-"), QStringLiteral("80"));
+            QCOMPARE(ini.ReadString("BoardPortFrm_Properties", "IP_Address.Text", "-"), BoardPortFrm->AddressText());
+            QVERIFY(ini.ReadString("BoardPortFrm_Properties", "cbb_Port.ItemIndex", "-") != "-");
+            QVERIFY(cfg->Read().startsWith(file));
+        }
+    }
+
+    // Wherever the main window stands, the dialog opens in the middle of
+    // the desktop.
+    void opensCentredOnTheDesktop()
+    {
+        MainFrm->setGeometry(10, 10, 300, 200);
+        MainFrm->show();
+        BoardPortFrm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(BoardPortFrm));
+        const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+        const QRect frame = BoardPortFrm->frameGeometry();
+        QVERIFY2((frame.center() - centre).manhattanLength() <= 8, // the frame's border
+                 qPrintable(QStringLiteral("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
+        BoardPortFrm->reject();
     }
 };
 TAVORIN_TEST(PortDialogTest)

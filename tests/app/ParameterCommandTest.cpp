@@ -31,7 +31,7 @@ private slots:
                 return;
             }
             ConfigFrm->edt_Caption->setText("unsaved");
-            ConfigFrm->btn_EditGroupClick(); // reloads the axis from the file
+            ConfigFrm->btn_EditGroupClick(); // keeps what was typed
             seen << dialog->windowTitle() << ConfigFrm->edt_Caption->text();
             for (int group : {0, 1, 1, 0}) {
                 ConfigFrm->cbb_Group->setCurrentIndex(group);
@@ -40,7 +40,7 @@ private slots:
             ConfigFrm->btn_OKClick();
         });
         MainFrm->btn_ConfigClick();
-        QCOMPARE(seen, QStringList({"第1轴参数配置", "第1轴"}));
+        QCOMPARE(seen, QStringList({"第1轴参数配置", "unsaved"}));
         for (QWidget *panel : MainFrm->Group_Panels())
             seen << static_cast<QLabel *>(panel)->text();
         QCOMPARE(seen.mid(2), QStringList({"平移", "旋转"}));

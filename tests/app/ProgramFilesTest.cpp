@@ -1,6 +1,7 @@
 #include "AppFixture.h"
 #include "app/TAutoTools.h"
 #include "program/ui/TAutoPage.h"
+#include "program/ui/TCodeEditor.h"
 #include "program/ui/TPreviewPanel.h"
 #include "program/ui/TRunEstimate.h"
 #include "program/TCodeModel.h"

@@ -10,8 +10,11 @@
 #include "support/InPlaceSaves.h"
 #include "support/TestRegistry.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QMenu>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
@@ -20,8 +23,10 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <memory>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWindow>
 
 using namespace Fixtures;
 using namespace AppTest;
@@ -171,7 +176,7 @@ private slots:
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手"));
         TCodeModel *code = MainFrm->AutoPage->mem_Code;
         code->InsertRow(-1, AxisStep(0, AutoAction::Rel, 1));
-        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手"));
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 未命名*"));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("扫描.txt"));
         SetFileDialogHandler([&path](FileDialogKind, const QString &) { return path; });
@@ -191,6 +196,71 @@ private slots:
         MainFrm->btn_AutoRunClick();
         MainFrm->btn_AutoHaltClick();
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt"));
+        // A generated program belongs to no file, nor do its runs.
+        {
+            ModalAnswer generate(QDialog::Accepted);
+            MainFrm->AutoPage->btn_ScanXYClick();
+        }
+        QVERIFY(code->rowCount() > 1);
+        QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 未命名*"));
+        QCOMPARE(MainFrm->AutoPage->ProgramName(), QString());
+    }
+
+    // Esc and Pause go first to an open drop-down list or menu, which they
+    // close; nothing halts.  Once closed, Esc halts again.
+    void haltKeysLeaveAnOpenPopupFirst_data()
+    {
+        QTest::addColumn<QString>("popup");
+        QTest::addColumn<int>("key");
+        for (const auto &[name, key] : {std::pair{"Esc", Qt::Key_Escape}, std::pair{"Pause", Qt::Key_Pause}}) {
+            QTest::addRow("drop-down list, %s", name) << "list" << int(key);
+            QTest::addRow("menu, %s", name) << "menu" << int(key);
+        }
+    }
+    void haltKeysLeaveAnOpenPopupFirst()
+    {
+        QFETCH(QString, popup);
+        QFETCH(int, key);
+        ShowActive();
+        Connect();
+        MainFrm->btn_AutoClick();
+        TAutoPage *page = MainFrm->AutoPage;
+        page->mem_Code->InsertRow(-1, AxisStep(0, AutoAction::Rel, 5));
+        std::unique_ptr<QMenu> menu;
+        if (popup == "list") {
+            page->cbb_Axis->setFocus();
+            page->cbb_Axis->showPopup();
+        } else {
+            menu.reset(page->Code_Menu(0));
+            menu->popup(page->grid_Code->mapToGlobal(QPoint(20, 20)));
+        }
+        QWidget *open = QApplication::activePopupWidget();
+        QVERIFY(open);
+        kqsim_journal_clear();
+        // As the window system delivers a key: shortcuts are tried first.
+        QWindow *window = open->window()->windowHandle();
+        QVERIFY(window);
+        QTest::keyClick(window, Qt::Key(key));
+        if (key == Qt::Key_Pause) // a list or menu does not close on Pause
+            QTest::keyClick(window, Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QVERIFY(!Commands().contains("KQ_Set_Axis_Halt_All()"));
+        QTest::keyClick(page->cbb_Axis, Qt::Key_Escape);
+        QCOMPARE(Commands().count("KQ_Set_Axis_Halt_All()"), 1);
+    }
+
+    // Each status refresh selects the first row of the status grid.
+    void statusRefreshSelectsTheFirstRow()
+    {
+        Connect();
+        MainFrm->btn_AutoClick();
+        QTableView *grid = MainFrm->AutoPage->grid_Status;
+        grid->selectRow(2);
+        MainFrm->tmr_AutoStatusTimer();
+        QCOMPARE(grid->currentIndex().row(), 0);
+        QCOMPARE(grid->selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(grid->selectionModel()->selectedRows().value(0).row(), 0);
+        QVERIFY(grid->updatesEnabled());
     }
 
     // Size, place and splitters come back at the next start, from the

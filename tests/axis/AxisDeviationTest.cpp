@@ -6,6 +6,9 @@
 #include "support/TestRegistry.h"
 
 #include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 
 using namespace AxisTest;
@@ -53,17 +56,16 @@ private slots:
     void deviationFromTheLastTargetInClosedLoopOnly()
     {
         auto frm = Grating_Axis_Panel();
-        QVERIFY(frm->edt_Show_Deviation->isHidden() && frm->lbl_Deviation->isHidden());
+        QCOMPARE(frm->lbl_Deviation->text(), "偏差");
+        QCOMPARE(frm->edt_Show_Deviation->text(), "—");
 
         // Open loop to 1.73 mm: 3691 steps, 86.5 counts of 20 µm read as 87.
         frm->edt_Abs->setText("1.73");
         frm->btn_Pos_AbsClick();
         Settle_And_Poll(*frm);
-        QVERIFY(frm->edt_Show_Deviation->isHidden());
+        QCOMPARE(frm->edt_Show_Deviation->text(), "—");
 
         frm->rb_Close->setChecked(true);
-        QVERIFY(!frm->edt_Show_Deviation->isHidden() && !frm->lbl_Deviation->isHidden());
-        QCOMPARE(frm->lbl_Deviation->text(), "偏差");
         Settle_And_Poll(*frm);
         // From the values the poll reads anyway.
         QCOMPARE(Journal(), QStringList({Call("KQ_Get_Axis_Status", kAxis), Call("KQ_Get_Encoder_Pos", kAxis),
@@ -93,8 +95,35 @@ private slots:
         frm->btn_HomeClick();
         QVERIFY(!frm->Target());
 
+        frm->edt_Abs->setText("1.73");
+        frm->btn_Pos_AbsClick();
+        Settle_And_Poll(*frm);
+        QVERIFY(frm->edt_Show_Deviation->text() != "—");
         frm->rb_Open->setChecked(true);
-        QVERIFY(frm->edt_Show_Deviation->isHidden());
+        QCOMPARE(frm->edt_Show_Deviation->text(), "—");
+    }
+
+    // The deviation line is there in every work mode: no button of the
+    // panel moves when the mode changes.
+    void layoutStaysWithTheWorkMode()
+    {
+        auto frm = Grating_Axis_Panel();
+        frm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(frm.get()));
+        const auto places = [&frm] {
+            QList<QPoint> at;
+            frm->layout()->activate();
+            for (QWidget *w : frm->findChildren<QPushButton *>())
+                at << w->mapTo(frm.get(), QPoint());
+            at << frm->edt_Show_Deviation->mapTo(frm.get(), QPoint());
+            return at;
+        };
+        const QList<QPoint> open = places();
+        for (QRadioButton *mode : {frm->rb_Close, frm->rb_Loop, frm->rb_Open}) {
+            mode->setChecked(true);
+            QCOMPARE(places(), open);
+            QVERIFY(frm->edt_Show_Deviation->isVisible() && frm->lbl_Deviation->isVisible());
+        }
     }
 
     // Three decimals more than one sensor count needs.

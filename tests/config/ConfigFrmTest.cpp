@@ -3,7 +3,9 @@
 
 #include "kq_sim.h"
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QListWidget>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -76,6 +78,59 @@ private slots:
         f.btn_OKClick();
         QCOMPARE(Stored("AXIS0", "GROUP_ID") + Stored("AXIS1", "GROUP_ID") + Stored("AXIS2", "GROUP_ID"),
                  QStringLiteral("020"));
+    }
+
+    // "分组定义" reads the group list again and keeps every field typed
+    // for the shown axis; the group shown is the one chosen, where it
+    // stands now (none once deleted), or else the stored one.
+    void groupDialogKeepsTheTypedFields_data()
+    {
+        QTest::addColumn<int>("chosen"); // -1: nothing chosen
+        QTest::addColumn<QString>("edit"); // "+D" adds D, "-B" deletes B
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("stored, a group added") << -1 << "+D" << "C";
+        QTest::newRow("stored, one before it deleted") << -1 << "-B" << ""; // position 2 is gone
+        QTest::newRow("chosen, a group added") << 0 << "+D" << "A";
+        QTest::newRow("chosen, one before it deleted") << 2 << "-B" << "C";
+        QTest::newRow("chosen, itself deleted") << 1 << "-B" << "";
+    }
+    void groupDialogKeepsTheTypedFields()
+    {
+        QFETCH(int, chosen);
+        QFETCH(QString, edit);
+        QFETCH(QString, shown);
+        d->cfg.Write("[GROUP]\r\nA=0\r\nB=1\r\nC=2\r\n[AXIS0]\r\nGROUP_ID=2\r\n");
+        TConfigFrm &f = d->config;
+        f.Set_Config(2, 2);
+        f.edt_Caption->setText(QStringLiteral("X 台"));
+        f.edt_Acc->setText("7.5");
+        f.chk_Encoder->setChecked(true);
+        f.edt_Unit_um->setText("0.5");
+        if (chosen >= 0) {
+            f.cbb_Group->setCurrentIndex(chosen);
+            emit f.cbb_Group->activated(chosen);
+        }
+        ModalAnswer answer(QDialog::Accepted, [&](QDialog *) {
+            TGroupFrm &g = d->group;
+            g.FormShow();
+            if (edit.startsWith('+')) {
+                g.edt_AddGroup->setText(edit.mid(1));
+                g.btn_AddGroupClick();
+            } else {
+                g.lst_Group->setCurrentRow(g.Group_Names().indexOf(edit.mid(1)));
+                g.btn_DelGroupClick();
+            }
+        });
+        f.btn_EditGroupClick();
+        QCOMPARE(answer.shown, 1);
+        QCOMPARE(QStringList({f.edt_Caption->text(), f.edt_Acc->text(), f.edt_Unit_um->text()}),
+                 QStringList({"X 台", "7.5", "0.5"}));
+        QVERIFY(f.chk_Encoder->isChecked());
+        QCOMPARE(f.cbb_Group->currentText(), shown);
+        QCOMPARE(f.cbb_Group->count(), edit.startsWith('+') ? 4 : 2);
+        f.btn_OKClick();
+        QCOMPARE(Stored("AXIS0", "CAPTION") + Stored("AXIS0", "ACC"), QStringLiteral("X 台7.5"));
+        QCOMPARE(Stored("AXIS0", "GROUP_ID"), QString::number(f.cbb_Group->currentIndex()));
     }
 
     void badEntryStopsTheSaveAtItsKey_data()

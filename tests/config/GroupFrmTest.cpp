@@ -1,6 +1,7 @@
 #include "DialogFixture.h"
 #include "support/TestRegistry.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -121,14 +122,23 @@ private slots:
         QVERIFY(!Groups().contains("A"));
     }
 
-    void enterInTheNameEntryClosesWithoutAdding()
+    // Enter in the name entry adds the name and keeps the dialog; Enter
+    // elsewhere still means "确定".
+    void enterInTheNameEntryAddsTheName()
     {
         TGroupFrm &g = Shown("[GROUP]\r\nA=0\r\n");
+        QApplication::setActiveWindow(&g);
+        g.edt_AddGroup->setFocus();
         QTest::keyClicks(g.edt_AddGroup, "B");
         QTest::keyClick(g.edt_AddGroup, Qt::Key_Return);
+        QVERIFY(g.isVisible());
+        QCOMPARE(Groups(), QStringList({"A", "B"}));
+        QCOMPARE(g.lst_Group->currentItem()->text(), QStringLiteral("B"));
+        g.lst_Group->setFocus();
+        QTest::keyClick(g.lst_Group, Qt::Key_Return);
         QVERIFY(!g.isVisible());
         QCOMPARE(g.result(), int(QDialog::Accepted));
-        QCOMPARE(Groups(), QStringList({"A"}));
+        QCOMPARE(Groups(), QStringList({"A", "B"}));
     }
 };
 

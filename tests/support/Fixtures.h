@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <functional>
 
 namespace Fixtures {
@@ -36,11 +37,18 @@ inline QStringList Commands()
 class MessageRecorder
 {
 public:
-    explicit MessageRecorder(MsgResult answer = MsgResult::Ok)
+    explicit MessageRecorder(MsgResult answer = MsgResult::Ok) : MessageRecorder(QList<MsgResult>{answer}) {}
+    // Runs `during` inside every box, before it is answered with `answer`.
+    MessageRecorder(MsgResult answer, std::function<void()> during)
+        : MessageRecorder(QList<MsgResult>{answer}, std::move(during)) {}
+    // The boxes are answered in turn; the last answer stays for the rest.
+    explicit MessageRecorder(const QList<MsgResult> &answers, std::function<void()> during = {})
     {
-        SetMessageBoxHandler([this, answer](const MessageRequest &r) {
+        SetMessageBoxHandler([this, answers, during](const MessageRequest &r) {
             requests.append(r);
-            return answer;
+            if (during)
+                during();
+            return answers.at(std::min(requests.size(), answers.size()) - 1);
         });
     }
     ~MessageRecorder() { SetMessageBoxHandler({}); }
