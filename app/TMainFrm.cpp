@@ -32,11 +32,13 @@
 #include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/ui/TRunEstimate.h"
+#include "program/ui/TRunLogView.h"
 #include "program/ui/TUnsavedProgram.h"
 #include "program/TStatusModel.h"
 #include "program/TStatusPoll.h"
 #include "program/TRunLog.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QFileInfo>
@@ -262,7 +264,8 @@ void TMainFrm::BuildRunner()
     Runner->HaltAll = [this] { Halt_All_Axes(); };
     RunLog = new TRunLog([this] { return AutoPage->ProgramName(); }, this);
     RunLog->Follow(Runner);
-    connect(RunLog, &TRunLog::Line, mmo_Log, &QPlainTextEdit::appendPlainText);
+    auto *logView = new TRunLogView(mmo_Log, Runner, this);
+    connect(RunLog, &TRunLog::Line, logView, &TRunLogView::Add);
     connect(Runner, &TProgramRunner::StateChanged, this, &TMainFrm::Set_Auto_State);
     connect(Runner, &TProgramRunner::Refused, this, [](const QString &text) { ShowInfo(text); });
     // While a long program's rows are checked, the controls look as in a run.
@@ -270,6 +273,17 @@ void TMainFrm::BuildRunner()
             [this](bool pending) { Set_Auto_State(pending ? 1 : Runner->RunState()); });
     connect(tmr_AutoStatus, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoStatusTimer(); }); });
     AutoPage->Estimate->Follow(Runner, AutoPage->mem_Status);
+    // Fast stepping as last chosen ([RUN] FAST), kept when changed.
+    const auto useFastRun = [this](bool on) {
+        Runner->FastRun = on;
+        AutoPage->Estimate->SetFastRun(on);
+    };
+    AutoPage->chk_FastRun->setChecked(TIniFile(ConfigFileName()).ReadBool(QStringLiteral("RUN"), QStringLiteral("FAST"), false));
+    useFastRun(AutoPage->chk_FastRun->isChecked());
+    connect(AutoPage->chk_FastRun, &QCheckBox::toggled, this, [this, useFastRun](bool on) {
+        useFastRun(on);
+        Guard([on] { TIniFile(ConfigFileName()).WriteBool(QStringLiteral("RUN"), QStringLiteral("FAST"), on); });
+    });
     StatusPoll = new TStatusPoll([this] { return pgc_Main->currentWidget() == Sheet_Auto && F_Axis_Num > 0
                                                   && Runner->RunState() == TProgramRunner::Idle; },
                                  [this] { Guard([this] { tmr_AutoStatusTimer(); }); }, this);

@@ -1,5 +1,6 @@
 #include "app/Forms.h"
 #include "app/TMainFrm.h"
+#include "common/MainThread.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -20,8 +21,10 @@ int main(int argc, char **argv)
     if (toolkitTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&toolkitTexts);
     // An error that nothing caught ends the process: the axes stop first.
+    // The library is called from this thread only: an error on another
+    // thread hands the halt over here and waits a second for it at most.
     std::set_terminate([] {
-        Halt_If_Still_Connected();
+        Run_On_Main_Thread(Halt_If_Still_Connected, 1000);
         std::abort();
     });
     Create_Forms();

@@ -80,6 +80,8 @@ TCliOptions Parse_Cli_Options(const QStringList &args)
             help = true;
         } else if (arg == QLatin1String("--json")) {
             options.Json = true;
+        } else if (arg == QLatin1String("--fast")) {
+            options.Fast = true;
         } else if (arg == QLatin1String("--repeat")) {
             options.RepeatText = value();
         } else if (arg == QLatin1String("--config")) {
@@ -126,6 +128,8 @@ QString Cli_Help_Text()
         "  --link LINK      usb（默认，进程内的模拟板）、net:IP:端口、serial:设备\n"
         "  --config PATH    使用这个配置文件，而不是程序使用的 Tavorin.ini\n"
         "  --json           每个事件输出一行 JSON（kind、time、row、run、text），最后是 result\n"
+        "  --fast           快速执行：轴一停止就执行下一步（每 5 毫秒查询一次），\n"
+        "                   不再每 50 毫秒只推进一步；estimate 按此估算\n"
         "  -h, --help       显示本说明\n"
         "\n"
         "运行中的暂停步骤：从标准输入读到一行后继续；标准输入结束则停止。\n"

@@ -28,6 +28,7 @@ struct TCliOptions
     QString Config;                           // empty: where the window keeps it
     TLink_Choice Link;                        // USB unless --link says otherwise
     bool Json = false;
+    bool Fast = false; // fast stepping instead of the 50 ms tick schedule
 };
 
 // A command line that cannot be used; the message is one Chinese line.

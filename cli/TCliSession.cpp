@@ -131,14 +131,9 @@ int TCliSession::Check()
     const QString captions = Caption_Mismatch_Warning(m_code->Rows(), m_status->Captions());
     if (!captions.isEmpty())
         m_out.Event(QStringLiteral("warning"), captions);
-    int refused = 0;
-    for (int row = 0; row < m_code->rowCount(); ++row) {
-        const QString why = m_runner->Check_Row(m_code->Row(row));
-        if (!why.isEmpty()) {
-            ++refused;
-            m_out.Event(QStringLiteral("refused"), TProgramRunner::Row_Refusal(row, why), row + 1);
-        }
-    }
+    const int refused = m_runner->Check_All_Rows([this](int row, const QString &why) {
+        m_out.Event(QStringLiteral("refused"), TProgramRunner::Row_Refusal(row, why), row + 1);
+    });
     if (refused > 0)
         return Fail(Exit_Refused, QStringLiteral("方案中有 %1 行无法执行").arg(refused));
     const QString text = QStringLiteral("方案可以执行，共 %1 行").arg(m_code->rowCount());
@@ -151,18 +146,20 @@ int TCliSession::Estimate()
 {
     if (const int status = Prepare(false))
         return status;
-    m_planner.Plan(m_code->Rows(), g_Axis_Config.mid(0, m_axes), Board_Steps(m_axes), Repeat());
-    const double seconds = double(m_planner.TotalMs()) / 1000.0;
-    const QString text = Estimate::PlanText(m_planner);
+    const TRunPlanner &planner = m_runProgress.Planner();
+    m_runProgress.Planner().FastRun = m_options.Fast;
+    m_runProgress.Planner().Plan(m_code->Rows(), g_Axis_Config.mid(0, m_axes), Board_Steps(m_axes), Repeat());
+    const double seconds = double(planner.TotalMs()) / 1000.0;
+    const QString text = Estimate::PlanText(planner);
     QJsonArray pauses;
-    for (const TPauseMark &p : m_planner.Pauses())
+    for (const TPauseMark &p : planner.Pauses())
         pauses.append(QJsonObject{{QStringLiteral("row"), p.Row + 1},
                                   {QStringLiteral("seconds"), double(p.AtMs) / 1000.0}});
     m_out.Event(QStringLiteral("estimate"), text, 0, 0,
                 {{QStringLiteral("seconds"), seconds}, {QStringLiteral("pauses"), pauses}});
     if (!m_out.Json()) {
         m_out.Event(QString(), FloatToStr(seconds));
-        const QString where = Estimate::PausesText(m_planner);
+        const QString where = Estimate::PausesText(planner);
         if (!where.isEmpty())
             m_out.Event(QString(), where);
     }
@@ -212,7 +209,7 @@ void TCliSession::Connect_Runner()
         Show_Progress();
     });
     connect(m_code, &TCodeModel::CurrentRowChanged, this, [this] {
-        m_rowClock.RowChanged();
+        m_runProgress.RowChanged();
         Show_Progress();
     });
 }
@@ -222,7 +219,9 @@ int TCliSession::Run()
     Connect_Runner();
     if (const int status = Prepare(true))
         return status;
-    m_planner.Plan(m_code->Rows(), g_Axis_Config.mid(0, m_axes), Board_Steps(m_axes), Repeat());
+    m_runProgress.Planner().FastRun = m_options.Fast;
+    m_runProgress.Planner().Plan(m_code->Rows(), g_Axis_Config.mid(0, m_axes), Board_Steps(m_axes), Repeat());
+    m_runner->FastRun = m_options.Fast;
     m_elapsed.start();
     m_started = true;
     bool started = false;
@@ -237,7 +236,7 @@ int TCliSession::Run()
     }
     // Not started and not refused: the rows are still being checked; the
     // run begins, or is refused, later.
-    m_rowClock.RowChanged();
+    m_runProgress.Start();
     m_linkWatch->start();
     Show_Progress();
     return Exit_Ok;
@@ -249,9 +248,9 @@ void TCliSession::RunStateChanged(int)
         return;
     switch (m_runner->RunState()) {
     case TProgramRunner::Paused:
-        if (m_rowClock.Paused())
+        if (m_runProgress.Paused())
             return;
-        m_rowClock.SetPaused(true);
+        m_runProgress.SetPaused(true);
         m_out.Message(QStringLiteral("方案已暂停：输入一行（回车）继续，标准输入结束则停止"));
         if (!m_stdin) {
             if (::fcntl(STDIN_FILENO, F_GETFD) == -1) {
@@ -265,7 +264,7 @@ void TCliSession::RunStateChanged(int)
         Show_Progress();
         return;
     case TProgramRunner::Running:
-        m_rowClock.SetPaused(false);
+        m_runProgress.SetPaused(false);
         if (m_stdin)
             m_stdin->setEnabled(false);
         return;
@@ -341,21 +340,16 @@ void TCliSession::Show_Progress()
 {
     if (!m_started || m_finished)
         return;
-    const int32_t run = m_runner->g_Run_Count;
-    if (run != m_run) { // a one-row program keeps its row from run to run
-        m_run = run;
-        m_rowClock.RowChanged();
-    }
+    m_runProgress.SetRun(m_runner->g_Run_Count);
     const int row = m_code->CurrentRow();
-    const int64_t remaining = m_planner.RemainingMs(run, row, m_rowClock.MsIntoRow());
     QString line = QStringLiteral("第 %1/%2 行  第 %3/%4 次  已用 %5  %6")
                        .arg(row + 1)
                        .arg(m_code->rowCount())
                        .arg(Run_Number())
-                       .arg(m_planner.Runs())
+                       .arg(m_runProgress.Planner().Runs())
                        .arg(Estimate::DurationText(m_elapsed.elapsed()))
-                       .arg(Estimate::RemainingText(remaining));
-    if (m_rowClock.Paused())
+                       .arg(m_runProgress.RemainingText(row));
+    if (m_runProgress.Paused())
         line += QStringLiteral("  已暂停");
     m_out.Progress(line);
 }

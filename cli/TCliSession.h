@@ -3,8 +3,7 @@
 // reader, the connection sequence, the configuration load, the pre-start
 // checks, the planner and the program runner.
 #include "CliOptions.h"
-#include "program/RunClock.h"
-#include "program/TRunPlanner.h"
+#include "program/TRunProgress.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -39,6 +38,12 @@ public:
 
     TProgramRunner *Runner() const { return m_runner; }
 
+    // Writes the progress line of the run under way (at each row and each
+    // status refresh).
+    void Show_Progress();
+    // The clock of the time left: monotonic milliseconds.
+    void SetProgressClock(std::function<int64_t()> now) { m_runProgress.SetClock(std::move(now)); }
+
 signals:
     void Finished(int status);
 
@@ -51,7 +56,6 @@ private:
     void Connect_Runner();
     void RunStateChanged(int state);
     void Finish(int status, const QString &message = QString());
-    void Show_Progress();
     void Watch_Link();
     void Read_Stdin();
     int Row() const;
@@ -67,16 +71,13 @@ private:
     bool m_initialised = false;
 
     // The run.
-    TRunPlanner m_planner;
-    TRunClock m_rowClock;
+    TRunProgress m_runProgress;
     QElapsedTimer m_elapsed;
-    int32_t m_run = 0;
     QString m_refusal;
     bool m_started = false;
     bool m_begun = false; // the runner has reported running or paused
     bool m_finished = false;
     QTimer *m_linkWatch;
     TKeepAlive *m_keepAlive;
-    QTimer *m_progress;
     QSocketNotifier *m_stdin = nullptr;
 };

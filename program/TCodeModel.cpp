@@ -23,6 +23,11 @@ int TCodeModel::ColumnWidthChars(int column)
     return column >= 0 && column < ColumnCount ? widths[column] : 0;
 }
 
+TCodeModel::~TCodeModel()
+{
+    emit Destroying();
+}
+
 void TCodeModel::FitFields(TAutoCode &code)
 {
     code.bInsert = false;

@@ -19,6 +19,7 @@ public:
     enum Column { ColID, ColAxis, ColAction, ColParam, ColDelay, ColCount, ColumnCount };
 
     explicit TCodeModel(QObject *parent = nullptr);
+    ~TCodeModel() override;
 
     // Display width of a column in characters; 0 for the hidden ID column.
     static int ColumnWidthChars(int column);
@@ -70,6 +71,9 @@ public:
 
 signals:
     void CurrentRowChanged(int row);
+    // The table is about to go: whatever reads its rows in another thread
+    // stops now.
+    void Destroying();
 
 private:
     // Axis and Action hold at most 50 and 30 bytes of GB18030 text.

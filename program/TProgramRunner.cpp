@@ -29,6 +29,7 @@ TProgramRunner::TProgramRunner(TCodeModel *code, std::function<int()> axisCount,
     : QObject(parent)
     , tmr_Auto(new QTimer(this))
     , tmr_AutoStatus(new QTimer(this))
+    , tmr_FastRun(new QTimer(this))
     , Ticks(GetTickCount32)
     , HaltAll([] { AxisCommands::Halt_All(); })
     , m_code(code)
@@ -50,6 +51,24 @@ TProgramRunner::TProgramRunner(TCodeModel *code, std::function<int()> axisCount,
     tmr_AutoStatus->setObjectName(QStringLiteral("tmr_AutoStatus"));
     tmr_AutoStatus->setInterval(500);
     connect(tmr_Auto, &QTimer::timeout, this, [this] { Guard([this] { tmr_AutoTimer(); }); });
+    tmr_FastRun->setObjectName(QStringLiteral("tmr_FastRun"));
+    tmr_FastRun->setSingleShot(true);
+    tmr_FastRun->setTimerType(Qt::PreciseTimer);
+    connect(tmr_FastRun, &QTimer::timeout, this, [this] { Guard([this] { tmr_FastRunTimer(); }); });
+}
+
+void TProgramRunner::Start_Program_Timer()
+{
+    if (m_fast)
+        tmr_FastRun->start(0);
+    else
+        tmr_Auto->start();
+}
+
+void TProgramRunner::Stop_Program_Timers()
+{
+    tmr_Auto->stop();
+    tmr_FastRun->stop();
 }
 
 // ---- run controls -----------------------------------------------------------
@@ -97,7 +116,7 @@ bool TProgramRunner::Auto_Run(const QString &repeatText, int firstRow)
 {
     if (m_state != Idle) {
         // Paused: the step in progress continues where it stopped.
-        tmr_Auto->start();
+        Start_Program_Timer();
         emit Log(QStringLiteral("恢复运行"));
         tmr_AutoStatus->start();
         return true;
@@ -108,8 +127,7 @@ bool TProgramRunner::Auto_Run(const QString &repeatText, int firstRow)
     m_code->SetCurrentRow(firstRow);
     m_startTotal = StrToInt(repeatText);
     m_startRow = firstRow;
-    m_profileChecks.clear();
-    m_realPerStep.clear();
+    Clear_Memo();
     m_checkRow = firstRow;
     return Check_Rows();
 }
@@ -119,7 +137,8 @@ void TProgramRunner::Begin_Run()
     g_Total_Count = m_startTotal;
     g_Run_Count = 0;
     Row_Phase = 0;
-    tmr_Auto->start();
+    m_fast = FastRun;
+    Start_Program_Timer();
     emit RunStarting();
     emit Log(m_startRow == 0 ? QStringLiteral("开始运行") : QStringLiteral("从第%1行开始运行").arg(m_startRow + 1));
     tmr_AutoStatus->start();
@@ -133,13 +152,13 @@ void TProgramRunner::Cancel_Start()
 
 void TProgramRunner::Auto_Pause()
 {
-    tmr_Auto->stop();
+    Stop_Program_Timers();
     emit Log(QStringLiteral("暂停"));
 }
 
 void TProgramRunner::Auto_Stop()
 {
-    tmr_Auto->stop();
+    Stop_Program_Timers();
     const int axes = m_axisCount();
     for (int a = 0; a < axes; ++a)
         AxisCommands::Program_Stop(a);
@@ -149,7 +168,7 @@ void TProgramRunner::Auto_Stop()
 
 void TProgramRunner::Auto_Halt()
 {
-    tmr_Auto->stop();
+    Stop_Program_Timers();
     HaltAll();
     emit Log(QStringLiteral("停止"));
     tmr_AutoStatus->stop();
@@ -184,9 +203,32 @@ QString TProgramRunner::Check_Value(int axis, double value) const
 
 // The distance of one motor step, read once per axis in a pre-start check
 // of many rows (the configuration does not change while it runs).
+void TProgramRunner::Clear_Memo()
+{
+    m_profileChecks.clear();
+    m_realPerStep.clear();
+}
+
+int TProgramRunner::Check_All_Rows(const std::function<void(int row, const QString &why)> &refused)
+{
+    Clear_Memo();
+    m_checkingAll = true;
+    int count = 0;
+    const int rows = m_code->rowCount();
+    for (int row = 0; row < rows; ++row) {
+        const QString why = Check_Row(m_code->Row(row));
+        if (!why.isEmpty()) {
+            ++count;
+            refused(row, why);
+        }
+    }
+    m_checkingAll = false;
+    return count;
+}
+
 double TProgramRunner::Real_Per_Step(int axis) const
 {
-    if (m_checkRow < 0)
+    if (!Memo_On())
         return Motor_Steps_To_Real(axis, 1);
     const auto known = m_realPerStep.constFind(axis);
     if (known != m_realPerStep.constEnd())
@@ -201,7 +243,7 @@ double TProgramRunner::Real_Per_Step(int axis) const
 // checked whole again when it is loaded, after any change of configuration).
 QString TProgramRunner::Check_Profile(int axis) const
 {
-    if (m_checkRow >= 0) {
+    if (Memo_On()) {
         const auto known = m_profileChecks.constFind(axis);
         if (known != m_profileChecks.constEnd())
             return known.value();
@@ -213,7 +255,7 @@ QString TProgramRunner::Check_Profile(int axis) const
         if (!why.isEmpty())
             break;
     }
-    if (m_checkRow >= 0)
+    if (Memo_On())
         m_profileChecks.insert(axis, why);
     return why;
 }
@@ -278,7 +320,7 @@ bool TProgramRunner::Check_Link()
     if (!Board_Link_Lost())
         return true;
     if (m_state != Idle) {
-        tmr_Auto->stop();
+        Stop_Program_Timers();
         tmr_AutoStatus->stop();
         emit Log(QStringLiteral("设备无响应，方案在第%1行停止").arg(m_code->CurrentRow() + 1));
         SetState(Idle);
@@ -288,6 +330,7 @@ bool TProgramRunner::Check_Link()
 
 void TProgramRunner::tmr_AutoTimer()
 {
+    const TPass pass(this);
     if (!Check_Link())
         return;
     try {
@@ -299,6 +342,48 @@ void TProgramRunner::tmr_AutoTimer()
         // A configuration reloaded within the step: it cannot go on.
         Refuse_Row(m_code->CurrentRow(), e.Message());
     }
+}
+
+// Runs states while they have nothing to wait for: a state that leaves the
+// step as it was waits (a moving axis, a delay), and so does a motion just
+// commanded that its first poll did not see ended.
+void TProgramRunner::tmr_FastRunTimer()
+{
+    const TPass marked(this);
+    QElapsedTimer pass;
+    pass.start();
+    try {
+        while (m_state == Running && Check_Link()) {
+            if (Row_Phase == 0) {
+                Load_Row();
+                continue;
+            }
+            const int32_t tag = g_Status_Tag, count = g_Status_Count;
+            if (Run_Code())
+                Next_Row();
+            else if (g_Status_Tag == tag && g_Status_Count == count && m_state == Running) {
+                tmr_FastRun->start(Fast_Wait_Ms());
+                return;
+            }
+            if (m_state == Running && pass.elapsed() >= kFastSliceMs) {
+                tmr_FastRun->start(0);
+                return;
+            }
+        }
+    } catch (const EConvertError &e) {
+        Refuse_Row(m_code->CurrentRow(), e.Message());
+    }
+}
+
+// A delay is waited for to its end; a moving axis is polled.
+int TProgramRunner::Fast_Wait_Ms() const
+{
+    const bool home = g_Code.Action == AutoAction::Home;
+    const bool inDelay = g_Status_Tag == (home ? 2 : 3);
+    if (!inDelay || g_Code.Delay < 0)
+        return kFastPollMs;
+    const uint32_t elapsed = uint32_t(Ticks() - g_Status_Delay);
+    return elapsed >= uint32_t(g_Code.Delay) ? 0 : int(uint32_t(g_Code.Delay) - elapsed);
 }
 
 void TProgramRunner::Refuse_Row(int row, const QString &why)
@@ -349,6 +434,12 @@ void TProgramRunner::Load_Row()
     g_Status_Count = 0;
     g_Status_Tag = 0;
     g_Status_Delay = 0;
+    m_targetKnown = m_flagWasZero = false;
+    if (m_fast && (g_Code.Action == AutoAction::Rel)) {
+        int32_t position = 0;
+        KQ_Get_Axis_Software_P_Now(uint16_t(g_Code.ID), &position);
+        m_moveStart = position;
+    }
 }
 
 void TProgramRunner::Next_Row()
@@ -379,11 +470,52 @@ int32_t TProgramRunner::Poll_Axis(bool &atRest) const
     return result;
 }
 
-bool TProgramRunner::Axis_At_Rest() const
+bool TProgramRunner::Axis_At_Rest()
 {
     bool atRest = false;
     Poll_Axis(atRest);
-    return atRest;
+    return Seen_At_Rest(atRest);
+}
+
+// A board may report the run flag some milliseconds after the command: a
+// flag of 0 alone does not end a motion that may not have begun.
+bool TProgramRunner::Seen_At_Rest(bool flagAtRest)
+{
+    if (!m_fast)
+        return flagAtRest;
+    if (!flagAtRest) {
+        m_flagWasZero = false;
+        return false;
+    }
+    bool ended = false;
+    int32_t position = 0;
+    const bool home = g_Code.Action == AutoAction::Home;
+    // A home search may start where it ends (at 0): only the second rule.
+    if (!home && KQ_Get_Axis_Software_P_Now(uint16_t(g_Code.ID), &position) == 0 && position == Expected_Target()) {
+        ended = true;
+    } else if (!m_flagWasZero) {
+        m_flagWasZero = true;
+        m_flagZeroSince = Ticks();
+    } else {
+        ended = uint32_t(Ticks() - m_flagZeroSince) >= uint32_t(kRestConfirmMs);
+    }
+    if (ended) {
+        m_moveStart = position; // the next repetition of a relative move starts here
+        m_targetKnown = m_flagWasZero = false;
+    }
+    return ended;
+}
+
+// In steps: an absolute move's target, a relative move's start plus its
+// distance (beyond 32 bits it is never reached, and the second rule ends it).
+int64_t TProgramRunner::Expected_Target()
+{
+    if (!m_targetKnown) {
+        const int64_t steps = Checked_Motor_Real_To_Steps(g_Code.ID, g_Code.Param);
+        m_target = g_Code.Action == AutoAction::Abs ? steps : m_moveStart + steps;
+        m_targetKnown = true;
+    }
+    return m_target;
 }
 
 // After the delay's start has been taken: whatever listens (the run record
@@ -477,7 +609,7 @@ bool TProgramRunner::Run_Home()
             Home_Failed();
             return false;
         }
-        if (atRest) {
+        if (Seen_At_Rest(atRest)) {
             g_Status_Delay = Ticks();
             g_Status_Tag = 2;
             emit Log(g_Code.Axis + QStringLiteral(" 归零结束"));

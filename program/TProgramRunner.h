@@ -5,6 +5,14 @@
 // many times as asked.  The runner holds no widgets: it reports log lines,
 // the run state and refusals through signals, and moves the table's current
 // row to the row being executed.
+//
+// Fast stepping, when chosen, goes through the same states in the same
+// order with the same calls and log lines, but a state with nothing to wait
+// for hands on to the next at once: a pass of tmr_FastRun loads, configures
+// and commands a step and polls its axis; while the axis moves it is polled
+// every 5 ms, a delay is timed from the poll that saw it stop, and the next
+// row follows in the same pass.  A pass gives the event loop back after a
+// motion command and at least every 10 ms.
 #include "AutoCode.h"
 #include "controller/AxisCommands.h"
 
@@ -37,6 +45,16 @@ public:
 
     QTimer *tmr_Auto;       // program timer, 50 ms
     QTimer *tmr_AutoStatus; // status refresh timer, 500 ms
+    QTimer *tmr_FastRun;    // fast stepping's passes: polls, delays
+
+    // Fast stepping, read at each fresh start (a run keeps its way).
+    bool FastRun = false;
+    bool IsFastRun() const { return m_fast; }
+    static constexpr int kFastPollMs = 5;
+    static constexpr int kFastSliceMs = 10;
+    // A move that stopped away from its target (a limit switch, a stop) is
+    // taken for ended when its run flag reads 0 on two polls this far apart.
+    static constexpr int kRestConfirmMs = 20;
 
     // The millisecond counter that delays are measured on (wraps at 2^32).
     std::function<uint32_t()> Ticks;
@@ -77,6 +95,11 @@ public:
 
     // One tick of the program timer.
     void tmr_AutoTimer();
+    // One pass of fast stepping.
+    void tmr_FastRunTimer();
+    // Within a tick or a pass: what it logs is reported at its end too
+    // (PassEnded), so that a listener may take its lines together.
+    bool InPass() const { return m_inPass; }
 
     // False once the link to the board is lost; a run that is under way
     // then ends at once, without a further board call: the board's state
@@ -94,6 +117,10 @@ public:
     // Empty when `code` can be carried out on axis `code.ID` with the board's
     // axes and the axis configuration as they are now; otherwise why not.
     QString Check_Row(const TAutoCode &code) const;
+    // Checks every row of the table as "启动" does, through the same
+    // per-axis memo, and starts nothing: `refused` is told each row that
+    // cannot run (0-based).  Answers how many.
+    int Check_All_Rows(const std::function<void(int row, const QString &why)> &refused);
     // The refusal of table row `row` (0-based) as the operator reads it.
     static QString Row_Refusal(int row, const QString &why);
 
@@ -112,6 +139,8 @@ signals:
     // A fresh start waits for the check of its rows (true), or no longer
     // waits: it started, was refused or was cancelled (false).
     void StartPending(bool pending);
+    // A tick of the program timer or a pass of fast stepping has ended.
+    void PassEnded();
 
 private:
     void SetState(State state);
@@ -120,7 +149,16 @@ private:
     // The result of KQ_Get_Axis_Status_Run for the step's axis; `atRest`
     // is true when it succeeded with the run flag 0.
     int32_t Poll_Axis(bool &atRest) const;
-    bool Axis_At_Rest() const;
+    bool Axis_At_Rest();
+    // Whether a poll that read the run flag as `flagAtRest` ends the motion:
+    // in the tick schedule it does; in fast stepping only once the axis
+    // stands at the step's target, or the flag has read 0 for kRestConfirmMs.
+    bool Seen_At_Rest(bool flagAtRest);
+    int64_t Expected_Target();
+    void Start_Program_Timer();
+    void Stop_Program_Timers();
+    // Milliseconds a waiting fast step waits for its next pass.
+    int Fast_Wait_Ms() const;
     void Home_Failed();
     void Load_Row();
     void Next_Row();
@@ -128,6 +166,9 @@ private:
     // has passed and the run has begun.
     bool Check_Rows();
     QString Check_Value(int axis, double value) const;
+    // The per-axis memo of a check of many rows is in use.
+    bool Memo_On() const { return m_checkRow >= 0 || m_checkingAll; }
+    void Clear_Memo();
     QString Check_Profile(int axis) const;
     double Real_Per_Step(int axis) const;
     void Check_Next_Slice();
@@ -141,6 +182,20 @@ private:
     // True when every call of a step's command succeeded; otherwise the
     // run has ended: as a lost board, or refused with the call that failed.
     bool Sent(const AxisCommands::TResult &result);
+    // Marks a tick or a pass while it lives.
+    class TPass
+    {
+    public:
+        explicit TPass(TProgramRunner *runner) : m_runner(runner) { runner->m_inPass = true; }
+        ~TPass()
+        {
+            m_runner->m_inPass = false;
+            emit m_runner->PassEnded();
+        }
+
+    private:
+        TProgramRunner *m_runner;
+    };
 
     TCodeModel *m_code;
     std::function<int()> m_axisCount;
@@ -152,7 +207,19 @@ private:
     mutable QHash<int, QString> m_profileChecks;
     mutable QHash<int, double> m_realPerStep;
     bool m_checkWaits = false; // StartPending(true) was reported
+    bool m_checkingAll = false; // Check_All_Rows
     int32_t m_startTotal = 0;
     int m_startRow = 0;
     QTimer *m_checkSlice;
+
+    // Fast stepping: the way of the run under way, and its rest detection
+    // for the motion under way: where the axis stood before it, its target
+    // once known, and since when its run flag has read 0.
+    bool m_fast = false;
+    bool m_inPass = false;
+    int64_t m_moveStart = 0;
+    int64_t m_target = 0;
+    bool m_targetKnown = false;
+    bool m_flagWasZero = false;
+    uint32_t m_flagZeroSince = 0;
 };

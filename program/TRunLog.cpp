@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -42,7 +43,10 @@ TRunLog::TRunLog(std::function<QString()> programName, QObject *parent)
     , Now([] { return QDateTime::currentDateTime(); })
     , m_programName(std::move(programName))
     , m_axisCount([] { return 0; })
+    , m_sync(new QTimer(this))
 {
+    m_sync->setSingleShot(true);
+    connect(m_sync, &QTimer::timeout, this, &TRunLog::Sync);
 }
 
 void TRunLog::Follow(TProgramRunner *runner)
@@ -86,6 +90,9 @@ void TRunLog::Open_Record()
 
 void TRunLog::Close_Record()
 {
+    m_sync->stop();
+    if (m_record.IsOpen())
+        ++m_syncs; // closing syncs
     m_record.Close();
 }
 
@@ -99,16 +106,21 @@ void TRunLog::Record_Failed()
     Add(QStringLiteral("无法写入运行记录：") + QDir::toNativeSeparators(m_record.FailedPath()));
 }
 
-// The lines of one pass of the event loop reach the disk together.
+// What is written reaches the disk after the event loop's pass, and at most
+// once every kSyncMs.
 void TRunLog::Schedule_Sync()
 {
-    if (m_syncPending)
+    if (m_sync->isActive())
         return;
-    m_syncPending = true;
-    QTimer::singleShot(0, this, [this] {
-        m_syncPending = false;
-        m_record.Sync();
-    });
+    const qint64 since = m_sinceSync.isValid() ? m_sinceSync.elapsed() : kSyncMs;
+    m_sync->start(int(std::max<qint64>(0, kSyncMs - since)));
+}
+
+void TRunLog::Sync()
+{
+    m_record.Sync();
+    m_sinceSync.start();
+    ++m_syncs;
 }
 
 // ---- points -------------------------------------------------------------------

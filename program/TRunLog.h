@@ -10,12 +10,14 @@
 #include "RunRecord.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QString>
 #include <functional>
 #include <optional>
 
+class QTimer;
 class TProgramRunner;
 
 class TRunLog : public QObject
@@ -45,6 +47,12 @@ public:
     // The clock of the stamps.
     std::function<QDateTime()> Now;
 
+    // The record reaches the disk at most this often while a run lasts, and
+    // at its end: a power cut loses at most this much of it.
+    static constexpr int kSyncMs = 100;
+    // How often it has been synced (for tests and benchmarks).
+    int Syncs() const { return m_syncs; }
+
 signals:
     // The stamped line, and its text without the stamp.
     void Line(const QString &line, const QString &text);
@@ -54,12 +62,15 @@ private:
     std::optional<double> Commanded(const TAutoCode &code) const;
     void Record_Failed();
     void Schedule_Sync();
+    void Sync();
 
     std::function<QString()> m_programName;
     std::function<int()> m_axisCount;
     TRunRecord m_record;
     bool m_failed = false;
-    bool m_syncPending = false;
+    QTimer *m_sync;
+    QElapsedTimer m_sinceSync;
+    int m_syncs = 0;
     // Per axis, where the run last told it to go (mm or degrees).
     QHash<int, std::optional<double>> m_commanded;
 };

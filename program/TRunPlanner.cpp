@@ -7,9 +7,15 @@
 
 namespace {
 
-// Times are counted in quarter ticks.  Their sums stay far below the 64-bit range, even as milliseconds: a
-// program can ask for 2^31 repetitions of a 2^31 ms delay on a million rows.
-constexpr int64_t kTickCap = 100'000'000'000'000'000;
+// Plans are summed in microseconds (a quarter tick is 12,500).  The sums stay below the 64-bit range: a
+// program can ask for 2^31 repetitions of a 2^31 ms delay on a million rows, and the sums stop at the cap.
+constexpr int64_t kTickCap = 1'000'000'000'000'000'000;
+constexpr int64_t kQuarterTickMicros = Estimate::TickMs * 1000 / 4;
+
+int64_t MicrosToMs(int64_t micros)
+{
+    return micros / 1000;
+}
 
 // A cancelled plan ends within this many rows (well under a millisecond).
 constexpr size_t kRowsBetweenCancelChecks = 16384;
@@ -117,6 +123,39 @@ int64_t StepQuarterTicks(const TStepMotion &m, const TStepProfile &p, int32_t de
     return 2 * tick;
 }
 
+namespace {
+
+int64_t FastPollMicros(double seconds)
+{
+    if (!(seconds > 0))
+        return 0; // seen at rest by the poll right after the command
+    const double polls = std::ceil(seconds * 1000 / double(FastPollMs) - 1e-9);
+    return polls >= double(kTickCap / (FastPollMs * 1000)) ? kTickCap : int64_t(polls) * FastPollMs * 1000;
+}
+
+} // namespace
+
+int64_t FastStepMicros(const TStepMotion &m, const TStepProfile &p, int32_t delayMs)
+{
+    const int64_t delay = int64_t(std::max(delayMs, 0)) * 1000;
+    switch (m.Kind) {
+    case StepKind::Home:
+        return FastRowMicros + FastPollMicros(HomeSeconds(m.First, p.Acc, p.V_Max)) + FastRestConfirmMs * 1000
+            + delay;
+    case StepKind::Abs:
+    case StepKind::Rel: {
+        const int64_t first = FastPollMicros(MoveSeconds(m.First, p.Acc, p.Dec, p.V_Max)) + delay;
+        const int64_t each = FastPollMicros(MoveSeconds(m.Each, p.Acc, p.Dec, p.V_Max)) + delay;
+        return CapAdd(FastRowMicros + first, CapMul(each, m.Repeats - 1));
+    }
+    case StepKind::Pause:
+    case StepKind::Adjust:
+    case StepKind::Unknown:
+        return FastRowMicros;
+    }
+    return FastRowMicros;
+}
+
 QString DurationText(int64_t ms)
 {
     const int64_t seconds = ms <= 0 ? 0 : (ms + 999) / 1000;
@@ -152,6 +191,11 @@ QString PlanningText()
 QString RemainingPlanningText()
 {
     return QStringLiteral("剩余 计算中…");
+}
+
+QString PlanFailedText()
+{
+    return QStringLiteral("预计用时 无法计算");
 }
 
 QString PlanText(const TRunPlanner &planner)
@@ -199,8 +243,15 @@ bool TRunPlanner::Plan(const std::vector<TAutoCode> &rows, const QVector<TAxis_C
     return true;
 }
 
+int64_t TRunPlanner::StepMicros(const TStepMotion &motion, const TStepProfile &profile, int32_t delayMs) const
+{
+    if (FastRun)
+        return Estimate::FastStepMicros(motion, profile, delayMs);
+    return CapMul(Estimate::StepQuarterTicks(motion, profile, delayMs), kQuarterTickMicros);
+}
+
 int TRunPlanner::PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgramWalk &walk, Prefix &ticks,
-                          std::vector<TPauseMark> *pauses, const std::atomic_bool *cancel)
+                          std::vector<TPauseMark> *pauses, const std::atomic_bool *cancel) const
 {
     ticks.resize(end + 1);
     ticks[0] = 0;
@@ -212,13 +263,13 @@ int TRunPlanner::PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgr
             return -2;
         const TStepMotion m = walk.Apply(rows[i]);
         const TStepProfile &profile = m.Axis >= 0 ? walk.Profile(m.Axis) : still;
-        ticks[i + 1] = CapAdd(ticks[i], Estimate::StepQuarterTicks(m, profile, rows[i].Delay));
+        ticks[i + 1] = CapAdd(ticks[i], StepMicros(m, profile, rows[i].Delay));
         if (m.Places && placed[size_t(m.Axis)] < 0)
             placed[size_t(m.Axis)] = int(i);
         if (m.Places && m.Kind == StepKind::Home && homed[size_t(m.Axis)] < 0)
             homed[size_t(m.Axis)] = int(i);
         if (pauses && m.Kind == StepKind::Pause)
-            pauses->push_back({int(i), Estimate::QuarterTicksToMs(ticks[i + 1])});
+            pauses->push_back({int(i), MicrosToMs(ticks[i + 1])});
     }
     int head = -1;
     for (size_t a = 0; a < placed.size(); ++a)
@@ -237,12 +288,12 @@ int64_t TRunPlanner::Ticks(int32_t run, int row) const
 
 int64_t TRunPlanner::RunMs() const
 {
-    return Estimate::QuarterTicksToMs(m_first.back());
+    return MicrosToMs(m_first.back());
 }
 
 int64_t TRunPlanner::TotalMs() const
 {
-    return Estimate::QuarterTicksToMs(CapAdd(m_first.back(), CapMul(Ticks(1, m_rows), m_runs - 1)));
+    return MicrosToMs(CapAdd(m_first.back(), CapMul(Ticks(1, m_rows), m_runs - 1)));
 }
 
 int64_t TRunPlanner::RowMs(int32_t run, int row) const
@@ -251,7 +302,7 @@ int64_t TRunPlanner::RowMs(int32_t run, int row) const
         return 0;
     run = std::clamp(run, 0, m_runs - 1);
     row = std::clamp(row, 0, m_rows - 1);
-    return Estimate::QuarterTicksToMs(Ticks(run, row + 1) - Ticks(run, row));
+    return MicrosToMs(Ticks(run, row + 1) - Ticks(run, row));
 }
 
 int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
@@ -261,5 +312,5 @@ int64_t TRunPlanner::RemainingMs(int32_t run, int row, int64_t msIntoRow) const
     run = std::clamp(run, 0, m_runs - 1);
     row = std::clamp(row, 0, m_rows - 1);
     const int64_t left = CapAdd(Ticks(run, m_rows) - Ticks(run, row), CapMul(Ticks(1, m_rows), m_runs - 1 - run));
-    return Estimate::QuarterTicksToMs(left) - std::clamp<int64_t>(msIntoRow, 0, RowMs(run, row));
+    return MicrosToMs(left) - std::clamp<int64_t>(msIntoRow, 0, RowMs(run, row));
 }

@@ -5,6 +5,8 @@
 // until the trapezoidal motion has ended, the delay in whole ticks, every
 // repetition, and every run of the program.  A pause step costs its ticks
 // but the operator's wait is unknown: it is reported as a marker instead.
+// In fast stepping a step costs its motion seen ended by the 5 ms polls,
+// its delay and the work of a row.
 #include "ProgramWalk.h"
 
 #include <QString>
@@ -38,6 +40,15 @@ int64_t DelayQuarterTicks(int32_t delayMs);
 // selects the next row.
 int64_t StepQuarterTicks(const TStepMotion &motion, const TStepProfile &profile, int32_t delayMs);
 
+// Fast stepping: microseconds of one step.  A motion is seen ended at the
+// first 5 ms poll after it (a home search 20 ms after that: it may end
+// where it started), a delay is timed from that poll, and every row costs
+// the runner's own work besides.
+constexpr int64_t FastPollMs = 5;
+constexpr int64_t FastRestConfirmMs = 20;
+constexpr int64_t FastRowMicros = 150;
+int64_t FastStepMicros(const TStepMotion &motion, const TStepProfile &profile, int32_t delayMs);
+
 // "hh:mm:ss", or "N天 hh:mm:ss" from one day on; whole seconds rounded up.
 QString DurationText(int64_t ms);
 QString EstimateText(int64_t ms);   // "预计用时 " + duration
@@ -48,6 +59,8 @@ QString RemainingAtLeastText(int64_t ms);
 // While a plan is being made: "预计用时 计算中…", "剩余 计算中…".
 QString PlanningText();
 QString RemainingPlanningText();
+// When the plan could not be made: "预计用时 无法计算".
+QString PlanFailedText();
 
 } // namespace Estimate
 
@@ -61,6 +74,9 @@ struct TPauseMark
 class TRunPlanner
 {
 public:
+    // Plans for fast stepping instead of the tick schedule.
+    bool FastRun = false;
+
     // `repeat` below 1 runs the program once, as the run controls do.
     // Returns false, leaving the plan incomplete, when `cancel` is set
     // while it plans (another thread may set it).
@@ -82,14 +98,15 @@ public:
     int64_t RowMs(int32_t run, int row) const;
 
 private:
-    // Quarter ticks from the start of a run up to each row; size rows + 1.
+    // Microseconds from the start of a run up to each row; size rows + 1.
     using Prefix = std::vector<int64_t>;
     // Plans rows [0, end) and returns the row after which a later run goes
     // on like this one (-1 when the whole run does).
     // -2 when cancelled.
-    static int PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgramWalk &walk, Prefix &ticks,
-                        std::vector<TPauseMark> *pauses, const std::atomic_bool *cancel);
-    // Quarter ticks of run `run` up to `row`.
+    int PlanRows(const std::vector<TAutoCode> &rows, size_t end, TProgramWalk &walk, Prefix &ticks,
+                 std::vector<TPauseMark> *pauses, const std::atomic_bool *cancel) const;
+    int64_t StepMicros(const TStepMotion &motion, const TStepProfile &profile, int32_t delayMs) const;
+    // Microseconds of run `run` up to `row`.
     int64_t Ticks(int32_t run, int row) const;
 
     int m_rows = 0;

@@ -7,7 +7,10 @@
  * floats with up to 9 significant digits, a port name in double quotes,
  * out-parameters left out.  Examples: "KQ_Set_Axis_Position_Acc(0,6400)",
  * "KQ_Open_Net(127,0,0,1,8080)", "KQ_Get_Axis_Status(2)", "KQ_Open_USB()".
- * The journal keeps the most recent KQSIM_JOURNAL_CAPACITY entries.
+ * The journal keeps the most recent KQSIM_JOURNAL_CAPACITY entries.  It
+ * records from the first kqsim_ call of the process on (a process that never
+ * makes one, such as the program, formats no entry), unless
+ * kqsim_journal_record says otherwise.
  */
 #ifndef KQ_SIM_H
 #define KQ_SIM_H
@@ -90,6 +93,9 @@ KQ_EXPORT int kqsim_journal_size(void);
  * valid until the next library call or journal change. */
 KQ_EXPORT const char *kqsim_journal_entry(int i);
 KQ_EXPORT void kqsim_journal_clear(void);
+/* Journaling on (1) or off (0), the last conversion call included; entries
+ * already there stay. */
+KQ_EXPORT void kqsim_journal_record(int on);
 
 /* The last KQ_Help_ call with its arguments, in the journal's format
  * (the conversions are not journaled, this lets tests see which one ran). */
@@ -179,6 +185,11 @@ KQ_EXPORT int32_t kqsim_encoder_setting(int axis, int which);
 KQ_EXPORT void kqsim_set_travel(int axis, int32_t neg_limit, int32_t pos_limit);
 KQ_EXPORT void kqsim_set_home_switch(int axis, int32_t position, int32_t half_width);
 KQ_EXPORT void kqsim_set_index_period(int axis, int32_t steps);
+/* For `ms` milliseconds after each motion command (a position target, a
+ * velocity target, a home speed) KQ_Get_Axis_Status_Run still reads 0, as
+ * on a board that reports the run flag late.  A fresh board takes it from
+ * KQ_SIM_RUN_FLAG_DELAY_MS (0 to 60000; default 0). */
+KQ_EXPORT void kqsim_set_run_flag_delay(int32_t ms);
 /* Moves the axis at once to a physical position (at rest). */
 KQ_EXPORT void kqsim_place_axis(int axis, int32_t physical_position);
 

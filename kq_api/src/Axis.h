@@ -50,6 +50,8 @@ public:
     int32_t homeAcc = 6400, homeDec = 6400;
     EncoderSettings encoder; // direction polarity through setDirPolarity
     Travel travel;
+    // Board time before which the run flag reads 0 (see Board::runFlagDelayMs).
+    int64_t runFlagFromMs = 0;
 
     // ---- settings that the counts depend on --------------------------------
     // The mode also sets or clears the closed-loop flag: position-close and

@@ -38,6 +38,22 @@ int countFromEnvironment(const char *name)
     return clampCount(n); // strtol saturates on overflow, the clamp does the rest
 }
 
+// Milliseconds from the environment: a whole number from 0 to one minute,
+// anything else 0.
+int64_t msFromEnvironment(const char *name)
+{
+    const char *text = std::getenv(name);
+    if (!text || !*text)
+        return 0;
+    char *end = nullptr;
+    const long n = std::strtol(text, &end, 10);
+    while (end && std::isspace(static_cast<unsigned char>(*end)))
+        ++end;
+    if (end == text || *end)
+        return 0;
+    return std::clamp<long>(n, 0, 60000);
+}
+
 } // namespace
 
 Board::Board(int axes, int encoders, uint32_t resources, int64_t nowMs)
@@ -45,6 +61,7 @@ Board::Board(int axes, int encoders, uint32_t resources, int64_t nowMs)
       m_encoderCount(clampCount(encoders)),
       m_resources(resources),
       m_time(nowMs),
+      m_runFlagDelayMs(msFromEnvironment("KQ_SIM_RUN_FLAG_DELAY_MS")),
       m_axes(static_cast<size_t>(std::max(m_axisCount, m_encoderCount)))
 {
     setProductId(kDefaultProductId);

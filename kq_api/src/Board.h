@@ -35,6 +35,13 @@ public:
 
     // Integrates every axis up to the given time; time never runs backwards.
     void advanceTo(int64_t nowMs);
+    int64_t now() const { return m_time; }
+
+    // For this long after a motion command the run flag still reads 0, as
+    // on a board that reports it some milliseconds late (default 0, or
+    // KQ_SIM_RUN_FLAG_DELAY_MS).
+    int64_t runFlagDelayMs() const { return m_runFlagDelayMs; }
+    void setRunFlagDelayMs(int64_t ms) { m_runFlagDelayMs = ms < 0 ? 0 : ms; }
 
 private:
     int m_axisCount;
@@ -43,6 +50,7 @@ private:
     char m_productId[17] = {};
     size_t m_productIdLength = 0;
     int64_t m_time;
+    int64_t m_runFlagDelayMs = 0;
     // One entry per axis or encoder channel, whichever count is larger: a
     // channel without a motor reads the counts of a motor that never moves.
     std::vector<Axis> m_axes;

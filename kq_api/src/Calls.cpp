@@ -198,6 +198,12 @@ int32_t axisOp(Axis &a, const Request &r, Reply &reply)
     return kOk;
 }
 
+bool startsMotion(Op op)
+{
+    return op == Op::PositionTargetAbs || op == Op::PositionTargetRel || op == Op::VelocityTargetAbs
+        || op == Op::VelocityTargetRel || op == Op::HomeV;
+}
+
 bool isEncoderOp(Op op)
 {
     return op >= Op::EncoderZPolarity || op == Op::EncoderPos;
@@ -284,6 +290,12 @@ int32_t execute(Board &board, const Request &r, Reply &reply)
     } else {
         Axis *axis = board.axis(r.index);
         reply.status = axis ? axisOp(*axis, r, reply) : KQSIM_ERR_NO_AXIS;
+        if (axis && reply.status == kOk && startsMotion(r.op))
+            axis->runFlagFromMs = board.now() + board.runFlagDelayMs();
+        if (axis && r.op == Op::StatusRun && board.now() < axis->runFlagFromMs) {
+            reply.size = 0;
+            reply.putInt(0); // not yet reported
+        }
     }
     if (reply.status != kOk && reply.status != KQSIM_ERR_HOME_FAILED)
         reply.size = 0;

@@ -41,7 +41,8 @@ int32_t Library::transact(const Request &r, Reply &reply)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     Board &local = board();
-    m_journal.add(callText(r));
+    if (records())
+        m_journal.add(callText(r));
     if (failing(opName(r.op), true))
         return Injected;
     switch (m_link) {

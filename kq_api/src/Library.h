@@ -11,6 +11,7 @@
 #include "SimClock.h"
 #include "kq_sim.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -60,6 +61,17 @@ public:
     int32_t transact(const Request &r, Reply &reply);
 
     Journal &journal() { return m_journal; }
+    // Whether calls are journaled (and the last conversion remembered): from
+    // the first kqsim_ call of the process on, unless kqsim_journal_record
+    // said otherwise.  A process that never uses kqsim_ (the program, the
+    // command-line runner) formats no entry at all.
+    bool records() const { return m_records.load(std::memory_order_relaxed) == Recording::On; }
+    void touchedBySimControl()
+    {
+        Recording untouched = Recording::Untouched;
+        m_records.compare_exchange_strong(untouched, Recording::On);
+    }
+    void setRecording(bool on) { m_records = on ? Recording::On : Recording::Off; }
     void setFailure(const std::string &name, bool on);
     bool failing(const char *name, bool boardCall) const;
 
@@ -79,6 +91,8 @@ private:
     bool m_usbLost = false; // the in-process board's link, lost on a test's word
     RemoteLink m_remote;
     Journal m_journal;
+    enum class Recording { Untouched, On, Off };
+    std::atomic<Recording> m_records{Recording::Untouched};
     std::set<std::string> m_failures;
     std::string m_lastHelp;
 };
@@ -91,7 +105,8 @@ int32_t linkCall(const CallText &call, Fn &&fn)
     Library &lib = Library::instance();
     std::lock_guard<std::mutex> lock(lib.mutex());
     lib.sync();
-    lib.journal().add(call.text());
+    if (lib.records())
+        lib.journal().add(call.text());
     if (lib.failing(call.name(), false))
         return Injected;
     return fn(lib);

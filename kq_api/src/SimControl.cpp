@@ -16,6 +16,7 @@ template <typename Fn>
 auto locked(Fn &&fn)
 {
     Library &lib = Library::instance();
+    lib.touchedBySimControl();
     std::lock_guard<std::mutex> lock(lib.mutex());
     return fn(lib);
 }
@@ -226,6 +227,19 @@ int32_t kqsim_encoder_setting(int axis, int which)
         default:
             return 0;
         }
+    });
+}
+
+void kqsim_journal_record(int on)
+{
+    Library::instance().setRecording(on != 0);
+}
+
+void kqsim_set_run_flag_delay(int32_t ms)
+{
+    locked([&](Library &lib) {
+        lib.board().setRunFlagDelayMs(ms);
+        return 0;
     });
 }
 

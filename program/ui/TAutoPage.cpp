@@ -140,6 +140,9 @@ void TAutoPage::BuildWidgets()
     connect(cbb_Axis, &QComboBox::currentIndexChanged, lbl_ParamUnit,
             [this](int axis) { lbl_ParamUnit->setText(mem_Status->Unit(axis)); });
     chk_Insert = Named<QCheckBox>("chk_Insert", QStringLiteral("插入到选择位置"), grp_Edit);
+    chk_FastRun = Named<QCheckBox>("chk_FastRun", QStringLiteral("快速执行"), grp_Edit);
+    chk_FastRun->setToolTip(QStringLiteral("轴一停止就执行下一步（每 5 毫秒查询一次），不再每 50 毫秒只推进一步。\n"
+                                           "动作、顺序和日志不变；下次启动时生效。"));
     btn_AddCode = NewButton(grp_Edit, "btn_AddCode", QStringLiteral("增加"), &TAutoPage::btn_AddCodeClick, this);
     btn_ModifyCode = NewButton(grp_Edit, "btn_ModifyCode", QStringLiteral("修改"), &TAutoPage::btn_ModifyCodeClick, this);
     btn_DelCode = NewButton(grp_Edit, "btn_DelCode", QStringLiteral("删除"), &TAutoPage::btn_DelCodeClick, this);
@@ -211,16 +214,17 @@ void TAutoPage::BuildLayout()
         edit->addWidget(new QLabel(QString::fromUtf8(entries[i].first), grp_Edit), i / 3, (i % 3) * 2);
         edit->addWidget(entries[i].second, i / 3, (i % 3) * 2 + 1);
     }
+    edit->addWidget(chk_FastRun, 1, 6);
     // The check box on a row of its own: a small window keeps its width
     // for the program.
-    edit->addWidget(chk_Insert, 2, 0, 1, 6);
+    edit->addWidget(chk_Insert, 2, 0, 1, 7);
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btn_AddCode);
     buttons->addWidget(btn_ModifyCode);
     buttons->addWidget(btn_DelCode);
     buttons->addWidget(btn_ScanXY);
-    edit->addLayout(buttons, 3, 0, 1, 6);
+    edit->addLayout(buttons, 3, 0, 1, 7);
 
     auto *right = new QWidget;
     auto *rightLayout = new QVBoxLayout(right);

@@ -46,6 +46,7 @@ public:
     QLineEdit *edt_Param, *edt_Delay, *edt_Count, *edt_Repeat;
     QCheckBox *chk_Insert;
     QLabel *lbl_ParamUnit;  // the unit of edt_Param for the axis chosen
+    QCheckBox *chk_FastRun; // fast stepping instead of the 50 ms ticks
     QPushButton *btn_AddCode, *btn_ModifyCode, *btn_DelCode, *btn_ScanXY;
 
     // Every edit of the program table goes through the undo stack; the

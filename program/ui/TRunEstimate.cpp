@@ -30,6 +30,7 @@ TRunEstimate::TRunEstimate(TCodeModel *code, QLabel *label, TPreviewPanel *previ
     connect(code, &QAbstractItemModel::layoutAboutToBeChanged, this, stop);
     connect(code, &QAbstractItemModel::rowsAboutToBeInserted, this, stop);
     connect(code, &QAbstractItemModel::rowsAboutToBeRemoved, this, stop);
+    connect(code, &TCodeModel::Destroying, this, stop);
     connect(code, &TCodeModel::CurrentRowChanged, this, &TRunEstimate::CurrentRowChanged);
     connect(preview, &TPreviewPanel::AxisPairChanged, this, replan);
     Plan();
@@ -51,7 +52,7 @@ void TRunEstimate::Follow(TProgramRunner *runner, const TStatusModel *status)
         m_state = state;
     });
     connect(status, &TStatusModel::Refreshed, this, [this, runner, status] {
-        if (m_running) {
+        if (m_progress.Running()) {
             std::vector<double> measured;
             for (int a = 0; a < status->AxisCount(); ++a)
                 measured.push_back(status->Pos(a));
@@ -74,9 +75,17 @@ void TRunEstimate::SetAxes(const QVector<TAxis_Config> &axes)
     Replan();
 }
 
+void TRunEstimate::SetFastRun(bool fast)
+{
+    if (fast == m_fast)
+        return;
+    m_fast = fast;
+    Replan();
+}
+
 void TRunEstimate::Replan(bool now)
 {
-    if (m_running)
+    if (m_progress.Running())
         return; // RunEnded plans again
     if (now) {
         Plan();
@@ -91,9 +100,10 @@ std::vector<double> TRunEstimate::StartSteps() const
 }
 
 bool TRunEstimate::Build(Result &result, const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-                         const std::vector<double> &start, int32_t repeat, std::pair<int, int> pair,
+                         const std::vector<double> &start, int32_t repeat, bool fast, std::pair<int, int> pair,
                          const std::atomic_bool *cancel)
 {
+    result.Planner.FastRun = fast;
     if (!result.Planner.Plan(rows, axes, start, repeat, cancel)
         || !result.Path.Build(rows, axes, start, pair.first, pair.second, cancel))
         return false;
@@ -116,7 +126,7 @@ void TRunEstimate::Plan()
     const std::vector<TAutoCode> &rows = m_code->Rows();
     if (rows.size() <= InlineRowLimit) {
         auto result = std::make_unique<Result>();
-        Build(*result, rows, m_axes, m_plannedStart, repeat, pair, nullptr);
+        Build(*result, rows, m_axes, m_plannedStart, repeat, m_fast, pair, nullptr);
         Show(*result);
         Discard(std::move(result));
         return;
@@ -124,17 +134,34 @@ void TRunEstimate::Plan()
     const uint64_t generation = ++m_generation;
     m_planning = true;
     m_result = std::make_unique<Result>();
-    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, repeat, pair, generation,
+    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, repeat, fast = m_fast, pair, generation,
                             spent = std::move(m_spent)]() mutable {
-        spent.clear();
-        if (Build(*m_result, rows, axes, start, repeat, pair, &m_cancel))
-            QMetaObject::invokeMethod(this, [this, generation] { TakeResult(generation); }, Qt::QueuedConnection);
-        else
+        // Nothing thrown here may reach std::terminate: it is reported on
+        // the window's thread instead.
+        try {
+            spent.clear();
+            if (BeforeWorkerPlan)
+                BeforeWorkerPlan();
+            if (Build(*m_result, rows, axes, start, repeat, fast, pair, &m_cancel)) {
+                QMetaObject::invokeMethod(this, [this, generation] { TakeResult(generation); },
+                                          Qt::QueuedConnection);
+                return;
+            }
             m_result.reset(); // cancelled: freed here, not by the window
+        } catch (const std::exception &e) {
+            m_result.reset();
+            const QString why = QString::fromLocal8Bit(e.what());
+            QMetaObject::invokeMethod(this, [this, generation, why] { PlanFailed(generation, why); },
+                                      Qt::QueuedConnection);
+        } catch (...) {
+            m_result.reset();
+            QMetaObject::invokeMethod(this, [this, generation] { PlanFailed(generation, QString()); },
+                                      Qt::QueuedConnection);
+        }
     });
     m_spent.clear(); // moved from
     m_preview->SetPathPending();
-    m_label->setText(m_running ? Estimate::RemainingPlanningText() : Estimate::PlanningText());
+    m_label->setText(m_progress.Running() ? Estimate::RemainingPlanningText() : Estimate::PlanningText());
     m_label->setToolTip(QString());
 }
 
@@ -156,7 +183,9 @@ void TRunEstimate::WaitForPlan()
     if (!m_planning)
         return;
     m_worker.join();
-    TakeResult(m_generation);
+    if (m_result)
+        TakeResult(m_generation);
+    // else it failed: its report is on its way
 }
 
 void TRunEstimate::TakeResult(uint64_t generation)
@@ -170,6 +199,21 @@ void TRunEstimate::TakeResult(uint64_t generation)
     Discard(std::move(m_result));
 }
 
+// The label says that the plan could not be made (the tooltip why); the
+// preview shows no path rather than another table's.
+void TRunEstimate::PlanFailed(uint64_t generation, const QString &why)
+{
+    if (generation != m_generation)
+        return;
+    if (m_worker.joinable())
+        m_worker.join();
+    m_planning = false;
+    TPreviewPath none, noOutline;
+    m_preview->SwapPath(none, noOutline);
+    m_label->setText(Estimate::PlanFailedText());
+    m_label->setToolTip(why);
+}
+
 // A plan of a long program is freed by the next worker (at most one or two
 // wait: each worker frees those before it); a short one here and now.
 void TRunEstimate::Discard(std::unique_ptr<Result> spent)
@@ -180,9 +224,9 @@ void TRunEstimate::Discard(std::unique_ptr<Result> spent)
 
 void TRunEstimate::Show(Result &result)
 {
-    std::swap(m_planner, result.Planner);
+    std::swap(m_progress.Planner(), result.Planner);
     m_preview->SwapPath(result.Path, result.Outline);
-    if (m_running)
+    if (m_progress.Running())
         ShowRemaining();
     else
         ShowEstimate();
@@ -190,71 +234,52 @@ void TRunEstimate::Show(Result &result)
 
 void TRunEstimate::ShowEstimate()
 {
-    m_label->setText(Estimate::PlanText(m_planner));
-    m_label->setToolTip(Estimate::PausesText(m_planner));
+    m_label->setText(Estimate::PlanText(Planner()));
+    m_label->setToolTip(Estimate::PausesText(Planner()));
 }
 
 void TRunEstimate::CurrentRowChanged()
 {
-    m_rowClock.RowChanged();
+    m_progress.RowChanged();
 }
 
 // Plans again only when the axes have moved since the last plan (or a plan
 // is due); a long program's plan goes on in the worker while the run starts.
 void TRunEstimate::RunStarted()
 {
-    m_running = true;
-    m_rowClock.SetPaused(false);
-    m_run = 0;
-    CurrentRowChanged();
+    m_progress.Start();
     if (m_readPositions)
         m_readPositions();
     if (m_replan->isActive() || m_planning || StartSteps() != m_plannedStart)
         Plan();
     if (!m_planning)
-        m_label->setText(Estimate::RemainingText(m_planner.TotalMs()));
+        m_label->setText(Estimate::RemainingText(Planner().TotalMs()));
 }
 
 void TRunEstimate::RunPaused(bool paused)
 {
-    m_rowClock.SetPaused(paused);
+    m_progress.SetPaused(paused);
 }
 
 void TRunEstimate::RunProgress(int32_t run, const std::vector<double> &measured)
 {
-    if (!m_running)
+    if (!m_progress.Running())
         return;
-    if (run != m_run) { // a one-row program keeps its row from run to run
-        m_run = run;
-        CurrentRowChanged();
-    }
+    m_progress.SetRun(run);
     m_preview->SetRunState(m_code->CurrentRow(), measured);
     ShowRemaining();
 }
 
-// The time left counts from the start of the row being executed, so that a
-// step that took longer than planned does not hold up the rows after it;
-// while the row itself overruns its plan, the rows after it are what is
-// left at least.
 void TRunEstimate::ShowRemaining()
 {
-    if (m_planning) {
-        m_label->setText(Estimate::RemainingPlanningText());
-        return;
-    }
-    const int64_t intoRow = m_rowClock.MsIntoRow();
-    const int row = m_code->CurrentRow();
-    const int64_t left = m_planner.RemainingMs(m_run, row, intoRow);
-    m_label->setText(intoRow > m_planner.RowMs(m_run, row) ? Estimate::RemainingAtLeastText(left)
-                                                            : Estimate::RemainingText(left));
+    m_label->setText(m_planning ? Estimate::RemainingPlanningText() : m_progress.RemainingText(m_code->CurrentRow()));
 }
 
 void TRunEstimate::RunEnded()
 {
-    if (!m_running)
+    if (!m_progress.Running())
         return;
-    m_running = false;
-    m_rowClock.SetPaused(false);
+    m_progress.End();
     m_preview->SetRunState(-1, {});
     if (m_readPositions)
         m_readPositions(); // where the axes stopped: the next plan starts there

@@ -5,12 +5,13 @@
 // into one pass after a burst of changes and waits while a program runs.
 // A long program is planned in a worker thread, so that the window never
 // waits for it: the label says "计算中…" until the plan is ready, and a new
-// plan cancels the one under way.  The worker reads the program table, a
-// copy of the axis records and positions read before; it never calls the
-// controller library.
-#include "program/RunClock.h"
+// plan cancels the one under way.  The worker reads the program table (it
+// is stopped before the table changes or goes), a copy of the axis records
+// and positions read before; it never calls the controller library, and
+// what it throws is reported here, on the window's thread.  The time left
+// during a run is the run-progress engine's (TRunProgress).
 #include "TPreviewPath.h"
-#include "program/TRunPlanner.h"
+#include "program/TRunProgress.h"
 
 #include <QObject>
 #include <atomic>
@@ -49,6 +50,8 @@ public:
     // A new axis configuration (after Load_Axis_Config); planned once the
     // caller's handler has ended.
     void SetAxes(const QVector<TAxis_Config> &axes);
+    // Plans for fast stepping, or for the tick schedule.
+    void SetFastRun(bool fast);
     // Plans again soon, unless a program runs; `now` plans at once (a long
     // program goes to the worker: see WaitForPlan).
     void Replan(bool now = false);
@@ -65,13 +68,16 @@ public:
     void RunProgress(int32_t run, const std::vector<double> &measured);
     void RunEnded();
 
-    const TRunPlanner &Planner() const { return m_planner; }
+    const TRunPlanner &Planner() const { return m_progress.Planner(); }
+
+    // Called on the worker before it plans (tests make it throw).
+    std::function<void()> BeforeWorkerPlan;
 
     // Programs of up to this many rows are planned at once, on the caller's
     // thread (a few milliseconds); longer ones in the worker.
     size_t InlineRowLimit = 20000;
     // The clock of the time left: monotonic milliseconds.
-    void SetClock(std::function<int64_t()> now) { m_rowClock.Now = std::move(now); }
+    void SetClock(std::function<int64_t()> now) { m_progress.SetClock(std::move(now)); }
 
 private:
     struct Result
@@ -85,10 +91,11 @@ private:
     void Plan();
     // Builds a plan; false when cancelled on the way.
     static bool Build(Result &result, const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-                      const std::vector<double> &start, int32_t repeat, std::pair<int, int> pair,
+                      const std::vector<double> &start, int32_t repeat, bool fast, std::pair<int, int> pair,
                       const std::atomic_bool *cancel);
     void StopWorker();
     void TakeResult(uint64_t generation);
+    void PlanFailed(uint64_t generation, const QString &why);
     // Shows `result`, which keeps the plan shown before.
     void Show(Result &result);
     void Discard(std::unique_ptr<Result> spent);
@@ -104,7 +111,8 @@ private:
     std::vector<double> m_plannedStart;
     std::function<QString()> m_repeatText;
     QVector<TAxis_Config> m_axes;
-    TRunPlanner m_planner;
+    bool m_fast = false;
+    TRunProgress m_progress;
     QTimer *m_replan;
 
     // The worker: one plan at a time.  m_result is written by the worker
@@ -118,8 +126,5 @@ private:
     uint64_t m_generation = 0;
     bool m_planning = false;
 
-    bool m_running = false;
-    TRunClock m_rowClock;
-    int32_t m_run = 0;
     int m_state = 0;
 };

@@ -9,7 +9,9 @@
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
+#include <QTimer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
@@ -66,22 +68,29 @@ public:
 };
 
 // Ticks of the program timer until the run has ended, the board's clock and
-// the delays' tick counter moving on 50 ms each.
+// the delays' tick counter moving on 50 ms each; in fast stepping its passes,
+// the clocks moving on as its timer asks.
 inline void Run_To_End(TProgramRunner *runner)
 {
     uint32_t now = 0;
     runner->Ticks = [&now] { return now; };
-    for (int tick = 0; tick < 100000 && runner->RunState() != TProgramRunner::Idle; ++tick) {
-        runner->tmr_AutoTimer();
-        kqsim_advance_ms(50);
-        now += 50;
+    for (int tick = 0; tick < 1000000 && runner->RunState() != TProgramRunner::Idle; ++tick) {
+        const bool fast = runner->IsFastRun();
+        if (fast)
+            runner->tmr_FastRunTimer();
+        else
+            runner->tmr_AutoTimer();
+        const uint32_t ms = fast ? uint32_t(runner->tmr_FastRun->interval()) : 50;
+        kqsim_advance_ms(ms);
+        now += ms;
     }
     runner->Ticks = [] { return uint32_t(0); };
 }
 
 // "启动" in the window on the in-process board with the manual clock, run
 // to the end tick by tick; the journal from the window's first showing on.
-inline QStringList Window_Run(const QString &config, const std::vector<TAutoCode> &rows, const QString &repeat)
+inline QStringList Window_Run(const QString &config, const std::vector<TAutoCode> &rows, const QString &repeat,
+                              bool fast = false)
 {
     kqsim_reset(4, 4, AppTest::kAllResources);
     kqsim_set_manual_clock(1);
@@ -93,6 +102,7 @@ inline QStringList Window_Run(const QString &config, const std::vector<TAutoCode
     MainFrm->btn_AutoClick();
     MainFrm->AutoPage->mem_Code->SetRows(rows);
     MainFrm->AutoPage->edt_Repeat->setText(repeat);
+    MainFrm->AutoPage->chk_FastRun->setChecked(fast);
     MainFrm->btn_AutoRunClick();
     Run_To_End(MainFrm->Runner);
     const QStringList journal = Fixtures::Journal();

@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 #include <cstdio>
 
 using namespace CliTest;
@@ -21,8 +22,8 @@ namespace {
 // A session whose output goes to two temporary files.
 struct Session
 {
-    explicit Session(TCliOptions options, bool json = false)
-        : out(std::tmpfile()), err(std::tmpfile()), output(out, err, json, false)
+    explicit Session(TCliOptions options, bool json = false, bool progress = false)
+        : out(std::tmpfile()), err(std::tmpfile()), output(out, err, json, progress)
     {
         session = std::make_unique<TCliSession>(options, output);
     }
@@ -157,6 +158,55 @@ private slots:
         QVERIFY(log.open(QIODevice::ReadOnly));
         QCOMPARE(QString::fromUtf8(log.readAll()).split('\n', Qt::SkipEmptyParts), out.mid(1));
         QCOMPARE(runs.entryList({"*-program-points.csv"}).size(), 1);
+    }
+
+    // Fast stepping sends the same commands in the same order, in the window
+    // ("快速执行", remembered in the configuration file) and in tavorin-run
+    // --fast, and leaves the same log lines.
+    void fastRunHasTheSameJournal()
+    {
+        Files files;
+        const std::vector<TAutoCode> rows = Raster(100);
+        const QStringList ticked = BoardCommands(Window_Run(files.Config(), rows, QStringLiteral("2")));
+        QCOMPARE(BoardCommands(Window_Run(files.Config(), rows, QStringLiteral("2"), true)), ticked);
+        QCOMPARE(TIniFile(files.Config()).ReadString("RUN", "FAST", ""), QStringLiteral("1"));
+
+        kqsim_reset(4, 4, AppTest::kAllResources);
+        kqsim_set_manual_clock(1);
+        TCliOptions options = Options(TCliOptions::Run, files.Program(rows), files.Config(), QStringLiteral("2"));
+        options.Fast = true;
+        Session s(options);
+        QCOMPARE(s.session->Run(), int(Exit_Ok));
+        QVERIFY(s.session->Runner()->IsFastRun());
+        kqsim_journal_clear();
+        Run_To_End(s.session->Runner());
+        const QStringList cli = BoardCommands(Journal());
+        kqsim_set_manual_clock(0);
+        QCOMPARE(cli, ticked.mid(ticked.size() - cli.size()));
+        QVERIFY(cli.size() > 30);
+        QStringList texts;
+        for (const QString &line : s.Out())
+            texts << line.mid(21);
+        QCOMPARE(texts.filter("方案执行完成"), QStringList({"方案执行完成 1", "方案执行完成 2"}));
+    }
+
+    // The progress line tells the time left as the window's label does:
+    // "剩余 ≥ …" while a step takes longer than planned.
+    void progressShowsAnOverrun()
+    {
+        Files files;
+        kqsim_set_manual_clock(1);
+        int64_t now = 0;
+        Session s(Options(TCliOptions::Run, files.Program({AxisStep(0, AutoAction::Rel, 10)}), files.Config()),
+                  false, true);
+        s.session->SetProgressClock([&now] { return now; });
+        QCOMPARE(s.session->Run(), int(Exit_Ok));
+        QVERIFY(s.Err().join('\n').contains(QStringLiteral("剩余 00:00:01")));
+        now = 3600000;
+        s.session->Show_Progress();
+        QVERIFY(s.Err().join('\n').endsWith(QStringLiteral("剩余 ≥ 00:00:00")));
+        s.session->Interrupt(SIGINT);
+        kqsim_set_manual_clock(0);
     }
 };
 

@@ -197,6 +197,27 @@ private slots:
         kqsim_reset(4, 4, kqtest::kAllResources);
         QCOMPARE(QString::fromLatin1(kqsim_last_help_call()), QString());
     }
+
+    // With the journal off nothing is written down: no board call, no
+    // conversion (the conversions still answer).
+    void nothingIsWrittenDownWhileTheJournalIsOff()
+    {
+        kqtest::FreshBoard();
+        KQ_Help_Step_Line_Real_To_Steps(1.8, 32, 1, 1, 0.5);
+        kqsim_journal_record(0);
+        QCOMPARE(KQ_Help_Step_Line_Real_To_Steps(1.8, 32, 1, 1, 2), 12800);
+        KQ_Get_Axis_Num(nullptr);
+        kqsim_reset(4, 4, kqtest::kAllResources); // stays off
+        KQ_Open_USB();
+        KQ_Help_Encoder_Factor(1.8, -32, 1000);
+        QCOMPARE(kqtest::Journal(), QStringList());
+        QCOMPARE(QString::fromLatin1(kqsim_last_help_call()), QString());
+        kqsim_journal_record(1);
+        KQ_Get_Axis_Num(nullptr);
+        KQ_Help_Encoder_Factor(1.8, -32, 1000);
+        QCOMPARE(kqtest::Journal(), QStringList({"KQ_Get_Axis_Num()"}));
+        QCOMPARE(QString::fromLatin1(kqsim_last_help_call()), QStringLiteral("KQ_Help_Encoder_Factor(1.8,-32,1000)"));
+    }
 };
 TAVORIN_TEST(HelpConversionTest)
 

@@ -246,6 +246,47 @@ private slots:
         QCOMPARE(Status(0), QList<int>({0, 0, 1, 0, 0, 0}));
     }
 
+    // A board that reports the run flag late: it reads 0 for the first
+    // 10 ms of each motion command (from KQ_SIM_RUN_FLAG_DELAY_MS for a
+    // fresh board), while the axis already moves.
+    void runFlagReportedLate_data()
+    {
+        QTest::addColumn<bool>("fromEnvironment");
+        QTest::newRow("kqsim_set_run_flag_delay") << false;
+        QTest::newRow("KQ_SIM_RUN_FLAG_DELAY_MS") << true;
+    }
+    void runFlagReportedLate()
+    {
+        QFETCH(bool, fromEnvironment);
+        if (fromEnvironment) {
+            qputenv("KQ_SIM_RUN_FLAG_DELAY_MS", "10");
+            kqsim_reset_from_environment();
+            qunsetenv("KQ_SIM_RUN_FLAG_DELAY_MS");
+            kqsim_set_manual_clock(1);
+            KQ_Open_USB();
+        } else {
+            kqsim_set_run_flag_delay(10);
+        }
+        for (const char *command : {"target", "velocity", "home"}) {
+            if (QByteArray(command) == "target")
+                KQ_Set_Axis_Position_P_Target_Rel(0, 64000);
+            else if (QByteArray(command) == "velocity")
+                KQ_Set_Axis_Mode_Velocity(0), KQ_Set_Axis_Velocity_V_Target_Abs(0, 6400);
+            else
+                kqsim_place_axis(0, 64000), KQ_Set_Axis_Mode_Home(0), KQ_Set_Axis_Home_V(0, -6400);
+            kqsim_advance_ms(9);
+            QCOMPARE(Run(0), 0);
+            QVERIFY2(kqsim_axis_running(0), command);
+            kqsim_advance_ms(1);
+            QCOMPARE(Run(0), 1);
+            KQ_Set_Axis_Halt_All();
+            KQ_Set_Axis_Mode_Position(0);
+        }
+        kqsim_set_run_flag_delay(0);
+        KQ_Set_Axis_Position_P_Target_Rel(0, 64000);
+        QCOMPARE(Run(0), 1);
+    }
+
     void modeCallLeavesTheMotionAlone()
     {
         KQ_Set_Axis_Position_P_Target_Rel(0, 6400);

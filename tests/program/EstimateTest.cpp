@@ -1,10 +1,14 @@
 #include "program/TCodeModel.h"
+#include "program/ui/TAutoPage.h"
 #include "program/ui/TPreviewPanel.h"
 #include "program/ui/TRunEstimate.h"
 #include "support/TestRegistry.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QTest>
+#include <stdexcept>
+#include <thread>
 
 namespace {
 TAutoCode Move(double mm, const QString &action = AutoAction::Rel)
@@ -122,6 +126,64 @@ private slots:
         now = 61000;
         estimate->RunProgress(0, {});
         QCOMPARE(label->text(), QStringLiteral("剩余 00:00:11"));
+    }
+
+    // The estimate follows the chosen way of running.
+    void followsTheWayOfRunning()
+    {
+        code->SetRows(std::vector<TAutoCode>(100, Move(0.01)));
+        QStringList shown;
+        for (const bool fast : {true, false}) {
+            estimate->SetFastRun(fast);
+            TRunPlanner expected;
+            expected.FastRun = fast;
+            expected.Plan(code->Rows(), estimateAxes(), {}, 1);
+            QTRY_COMPARE(label->text(), Estimate::PlanText(expected));
+            shown << label->text();
+        }
+        // 0.2 s of motion a row: seen by the 5 ms polls, or 8.5 ticks.
+        QCOMPARE(shown, QStringList({"预计用时 00:00:21", "预计用时 00:00:42"}));
+    }
+
+    // What the worker throws ends its plan, not the process: the label
+    // says so on the window's thread, and the next plan is made as usual.
+    void workerFailureIsReported()
+    {
+        code->SetRows(std::vector<TAutoCode>(100, Move(1)));
+        estimate->InlineRowLimit = 0;
+        std::thread::id thrownOn, window = std::this_thread::get_id();
+        estimate->BeforeWorkerPlan = [&thrownOn] {
+            thrownOn = std::this_thread::get_id();
+            throw std::runtime_error("out of memory");
+        };
+        estimate->Replan(true);
+        QTRY_COMPARE(label->text(), Estimate::PlanFailedText());
+        QVERIFY(thrownOn != window);
+        QCOMPARE(label->toolTip(), QStringLiteral("out of memory"));
+        QVERIFY(!estimate->IsPlanning());
+        QVERIFY(preview->Path().IsEmpty());
+        estimate->BeforeWorkerPlan = {};
+        estimate->Replan(true);
+        estimate->WaitForPlan();
+        QCOMPARE(label->text(), QStringLiteral("预计用时 00:03:42"));
+    }
+
+    // The page goes while its long program is being planned (the preview's
+    // axis changed just before): the table goes first, and the worker reads
+    // its rows no more.  Run under the sanitizers.
+    void pageTornDownDuringPlan()
+    {
+        std::vector<TAutoCode> rows(300000, Move(1));
+        for (int round = 0; round < 10; ++round) {
+            auto *page = new TAutoPage;
+            page->Estimate->SetAxes(estimateAxes() + estimateAxes());
+            page->mem_Code->SetRows(rows);
+            page->Estimate->Replan(true);
+            page->pnl_Preview->cbb_PreviewX->setCurrentIndex(1);
+            QVERIFY(page->Estimate->IsPlanning());
+            QTest::qWait(round * 5);
+            delete page;
+        }
     }
 
 private:

@@ -12,7 +12,9 @@
 #include "support/Fixtures.h"
 #include "support/TestRegistry.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -135,6 +137,28 @@ private slots:
         QCOMPARE(run.lines.mid(run.lines.size() - 2),
                  QStringList({"[2024-03-05 14:07:09]方案执行完成 1", "[2024-03-05 14:07:09]停止"}));
         QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
+    }
+
+    // A run of 1000 rows in fast stepping, each ending in a pass of its own:
+    // the record reaches the disk at most every 100 ms (and at the end),
+    // not at every pass, and holds every line and point when the run ends.
+    void theRecordSyncsAtMostEvery100ms()
+    {
+        Recorded_Run run;
+        run.runner.FastRun = true;
+        QElapsedTimer clock;
+        clock.start();
+        run.code.SetRows(std::vector<TAutoCode>(1000, TAutoCode{false, 1, "Y", AutoAction::Adjust, 1, 0, 1}));
+        run.runner.Start(QStringLiteral("1"));
+        while (run.runner.RunState() != TProgramRunner::Idle) {
+            run.runner.tmr_FastRunTimer();
+            QCoreApplication::processEvents();
+        }
+        const qint64 ms = clock.elapsed();
+        QVERIFY2(run.log.Syncs() <= 2 + ms / TRunLog::kSyncMs, qPrintable(QString::number(run.log.Syncs())));
+        QCOMPARE(run.Records().size(), 2);
+        QCOMPARE(run.Read(run.Records()[0]).count('\n'), 1 + 1000); // points: a header, a point a row
+        QCOMPARE(run.Read(run.Records()[1]).count('\n'), 1000 + 3); // log: start, rows, end, "停止"
     }
 };
 

@@ -69,6 +69,23 @@ public:
         runner.tmr_AutoTimer();
         return true;
     }
+    // Fast stepping: its passes as their timer asks for them, for `ms` at
+    // most (and no time while it is off); true while it is on.
+    bool FastFor(uint32_t ms)
+    {
+        while (runner.tmr_FastRun->isActive()) {
+            const uint32_t wait = uint32_t(runner.tmr_FastRun->interval());
+            if (wait > ms) {
+                Pass(ms);
+                return true;
+            }
+            Pass(wait);
+            ms -= wait;
+            runner.tmr_FastRunTimer();
+            ++passes;
+        }
+        return false;
+    }
     // Words: start (also resumes), pause, stop, halt, end (tick until the
     // timer stops), tN (N ticks), passN (N ms pass), wrap (the counter wraps
     // 230 ms from now: 30 ms after a move step's delay has begun),
@@ -93,6 +110,8 @@ public:
                 runner.Stop();
             } else if (word == "halt") {
                 runner.Halt();
+            } else if (word == "end" && runner.FastRun) {
+                for (int i = 0; i < 100000 && FastFor(UINT32_MAX); ++i) {}
             } else if (word == "end") {
                 for (ended = 0; ended < 1000 && Tick(); ++ended) {}
             } else if (word == "wrap") {
@@ -109,6 +128,8 @@ public:
                 g_Axis_Config[2].Axis_Div = arg.toInt();
             } else if (word.startsWith("pass")) {
                 Pass(arg.toUInt());
+            } else if (runner.FastRun) {
+                FastFor(uint32_t(arg.toInt()) * 50);
             } else {
                 for (int i = arg.toInt(); i > 0; --i)
                     Tick();
@@ -118,6 +139,7 @@ public:
     }
 
     uint32_t ticks = 1000;
+    int passes = 0; // of fast stepping
     TCodeModel code;
     TProgramRunner runner{&code, [] { return kAxes; }};
     QStringList log; // log lines and refusals
@@ -258,6 +280,97 @@ private slots:
         const QStringList journal = Fixtures::Commands();
         QCOMPARE(journal.mid(journal.size() - commands.size()), commands);
         QCOMPARE(run.code.CurrentRow(), row);
+    }
+
+    // Fast stepping: the same log lines, commands and rows, with a board
+    // that reports the run flag at once and with one that reports it 10 ms
+    // late.  (A configuration changed at a given tick is the tick
+    // schedule's own case.)
+    void fastScenario_data() { scenario_data(); }
+    void fastScenario()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, repeat);
+        QFETCH(QString, script);
+        QFETCH(QStringList, log);
+        QFETCH(QStringList, commands);
+        QFETCH(int, row);
+        if (script.contains("div"))
+            QSKIP("timed by ticks");
+        for (const int flagDelay : {0, 10}) {
+            Run run;
+            run.runner.FastRun = true;
+            kqsim_set_run_flag_delay(flagDelay);
+            run.code.SetRows(Rows(rows));
+            run.Play(script, repeat);
+            QCOMPARE(run.log, log);
+            const QStringList journal = Fixtures::Commands();
+            QCOMPARE(journal.mid(journal.size() - commands.size()), commands);
+            QCOMPARE(run.code.CurrentRow(), row);
+            QVERIFY(!run.runner.tmr_Auto->isActive());
+        }
+    }
+    void fastNothingWaitsForever_data() { nothingWaitsForever_data(); }
+    void fastNothingWaitsForever()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, script);
+        QFETCH(QStringList, log);
+        Run run;
+        run.runner.FastRun = true;
+        run.code.SetRows(Rows(rows));
+        run.Play(script, "1");
+        QCOMPARE(run.log, log);
+        QCOMPARE(run.runner.RunState(), TProgramRunner::Idle);
+        QVERIFY(!run.runner.tmr_FastRun->isActive());
+    }
+
+    // A move ends at rest on its target, however late the board reports
+    // its run flag; one stopped short by a limit switch ends once the flag
+    // has read 0 for 20 ms.  Each ends within a poll or so of the stop, and
+    // a zero-length move or an adjust takes no time at all.
+    void fastMoveEndsAtRest_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<int>("flagDelay");
+        QTest::addColumn<int>("limit");  // the positive limit switch, steps
+        QTest::addColumn<int>("endsAt"); // where the axis stands at the move's end
+        QTest::addColumn<int>("ms");     // the run's length on the board's clock, ±6 ms
+        // 5 mm: 0.5 s up to 5 mm/s, 0.625 s at speed, 0.25 s braking; 2.5 mm:
+        // 0.125 s at speed.
+        for (const int delay : {0, 10}) {
+            const QByteArray at = " (flag " + QByteArray::number(delay) + " ms late)";
+            QTest::newRow("relative 5 mm" + at) << "0,第1轴,相对定位,5,0,1" << delay << 640000 << 32000 << 1375;
+            QTest::newRow("absolute 5 mm, delay 100" + at) << "0,第1轴,绝对定位,5,100,1" << delay << 640000 << 32000 << 1475;
+            QTest::newRow("relative 2.5 mm twice" + at) << "0,第1轴,相对定位,2.5,0,2" << delay << 640000 << 32000 << 1750;
+            QTest::newRow("into the limit" + at) << "0,第1轴,相对定位,5,0,1" << delay << 16000 << 16000 << 770;
+            QTest::newRow("no distance" + at) << "0,第1轴,相对定位,0,0,1;0,第1轴,绝对定位,0,0,1;0,第1轴,坐标调整,0,0,1"
+                                              << delay << 640000 << 0 << 0;
+        }
+    }
+    void fastMoveEndsAtRest()
+    {
+        QFETCH(QString, rows);
+        QFETCH(int, flagDelay);
+        QFETCH(int, limit);
+        QFETCH(int, endsAt);
+        QFETCH(int, ms);
+        Run run;
+        run.runner.FastRun = true;
+        kqsim_set_run_flag_delay(flagDelay);
+        kqsim_set_travel(0, -640000, limit);
+        QList<int> stood;
+        QObject::connect(&run.runner, &TProgramRunner::MoveEnded, [&stood] {
+            QVERIFY(!kqsim_axis_running(0));
+            stood << kqsim_axis_position(0);
+        });
+        run.code.SetRows(Rows(rows));
+        const uint32_t start = run.ticks;
+        run.Play("start end", "1");
+        QCOMPARE(run.log.last(), QStringLiteral("停止"));
+        QCOMPARE(stood.last(), endsAt);
+        const int took = int(run.ticks - start);
+        QVERIFY2(std::abs(took - ms) <= 6 + (limit < 640000 ? 20 : 0), qPrintable(QString::number(took)));
     }
 
     void refusesRowThatCannotRun_data()
