@@ -41,7 +41,7 @@ void Fill_Axis_Frame(TAxisFrm &frame, int axis)
 
 void Fill_Axis_Entries(TAxisFrm &frame, const TAxis_Config &c)
 {
-    frame.Load_Param(); // the quick-position captions
+    frame.Load_Param(); // the quick-position captions and the units
     frame.edt_Abs->setText(c.P_Abs);
     frame.edt_Rel->setText(c.P_Rel);
     frame.edt_Mode_V_Abs->setText(c.V_Abs);

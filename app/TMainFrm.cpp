@@ -9,6 +9,7 @@
 #include "THaltKeys.h"
 #include "TLinkWatch.h"
 #include "TRunAllFrm.h"
+#include "TAutoTools.h"
 #include "TStatusNote.h"
 #include "TWindowState.h"
 #include "ToolBarTips.h"
@@ -20,12 +21,14 @@
 #include "common/Guard.h"
 #include "common/StopSignals.h"
 #include "controller/ConfigLoad.h"
+#include "config/AxisConfigFile.h"
 #include "config/ConfigLocation.h"
 #include "config/IniFile.h"
 #include "controller/LinkState.h"
 #include "kq_api.h"
 #include "program/StatusRefresh.h"
 #include "program/ui/TAutoPage.h"
+#include "program/ui/TCodeEditor.h"
 #include "program/TProgramDocument.h"
 #include "program/TProgramRunner.h"
 #include "program/ui/TRunEstimate.h"
@@ -130,6 +133,9 @@ void TMainFrm::BuildToolBar()
     btn_HaltAll = AddToolButton(QStringLiteral("btn_HaltAll"), QStringLiteral("急停"), QStringLiteral("halt"));
     btn_Open = AddToolButton(QStringLiteral("btn_Open"), QStringLiteral("打开方案"), QStringLiteral("open"));
     btn_Save = AddToolButton(QStringLiteral("btn_Save"), QStringLiteral("保存方案"), QStringLiteral("save"));
+    btn_SaveAs = AddToolButton(QStringLiteral("btn_SaveAs"), QStringLiteral("另存为"), QStringLiteral("saveas"));
+    btn_Undo = AddToolButton(QStringLiteral("btn_Undo"), QStringLiteral("撤销"), QStringLiteral("undo"));
+    btn_Redo = AddToolButton(QStringLiteral("btn_Redo"), QStringLiteral("重做"), QStringLiteral("redo"));
     btn_AutoRun = AddToolButton(QStringLiteral("btn_AutoRun"), QStringLiteral("启动"), QStringLiteral("run"));
     btn_AutoPause = AddToolButton(QStringLiteral("btn_AutoPause"), QStringLiteral("暂停"), QStringLiteral("pause"));
     btn_AutoStop = AddToolButton(QStringLiteral("btn_AutoStop"), QStringLiteral("停止"), QStringLiteral("stop"));
@@ -238,6 +244,10 @@ void TMainFrm::ConnectHandlers()
     ConnectClick(btn_HaltAll, [this] { btn_HaltAllClick(); });
     ConnectClick(btn_Open, [this] { btn_OpenClick(); });
     ConnectClick(btn_Save, [this] { btn_SaveClick(); });
+    ConnectClick(btn_SaveAs, [this] { btn_SaveAsClick(); });
+    ConnectClick(btn_Undo, [this] { btn_UndoClick(); });
+    ConnectClick(btn_Redo, [this] { btn_RedoClick(); });
+    AutoTools = new TAutoTools(this, AutoPage, {btn_Open, btn_Save, btn_SaveAs, btn_Undo, btn_Redo, btn_AutoRun});
     ConnectClick(btn_AutoRun, [this] { btn_AutoRunClick(); });
     ConnectClick(btn_AutoPause, [this] { btn_AutoPauseClick(); });
     ConnectClick(btn_AutoStop, [this] { btn_AutoStopClick(); });
@@ -395,6 +405,7 @@ void TMainFrm::btn_ScanClick()
     F_Encoder_Num = 0;
     F_Axis_Num = 0;
     Board_Disconnected();
+    Set_Auto_State(Runner->RunState());
     F_Link_Watch->Connecting();
     const auto noBoard = [](const QString &text) {
         ShowInfo(text);
@@ -417,12 +428,21 @@ void TMainFrm::btn_ScanClick()
     }
     msg_Main->setText(product);
     StatusPoll->Update(true);
+    Set_Auto_State(Runner->RunState());
 }
 
 void TMainFrm::Load_Axis_Config()
 {
     F_Group_Num = Load_Configuration(ConfigFileName(), F_Axis_Num, F_Encoder_Num, F_Group_Num,
                                      [this] { Build_Status(); }, [this](const QString &why) { msg_Note->Show(why); });
+}
+
+void TMainFrm::Load_Offline_Axes()
+{
+    const QString file = ConfigFileName();
+    m_offlineAxes = Stored_Axis_Count(TIniFile(file));
+    // No encoder channel: nothing is sent to the board.
+    Load_Configuration(file, m_offlineAxes, 0, F_Group_Num, [this] { Build_Status(); });
 }
 
 void TMainFrm::Reload_And_Rebuild()
@@ -540,7 +560,7 @@ void TMainFrm::Set_Manual_Mode(bool manual)
     btn_Auto->setChecked(!manual);
     for (QToolButton *b : {btn_RunAll, btn_StopAll, btn_HaltAll})
         SetToolButtonVisible(b, manual);
-    for (QToolButton *b : {btn_Open, btn_Save, btn_AutoRun, btn_AutoPause, btn_AutoStop, btn_AutoHalt, btn_RunRecords})
+    for (QToolButton *b : {btn_Open, btn_Save, btn_SaveAs, btn_Undo, btn_Redo, btn_AutoRun, btn_AutoPause, btn_AutoStop, btn_AutoHalt, btn_RunRecords})
         SetToolButtonVisible(b, !manual);
     // A program that runs or is paused keeps its controls.
     if (!manual)
@@ -550,32 +570,40 @@ void TMainFrm::Set_Manual_Mode(bool manual)
 
 void TMainFrm::btn_ManualClick()
 {
-    if (F_Axis_Num > 0)
+    if (F_Axis_Num > 0 || pgc_Main->currentWidget() == Sheet_Auto)
         Set_Manual_Mode(true);
     else
         btn_Manual->setChecked(!btn_Auto->isChecked());
 }
 
+// Without a board the page works on the configuration file's axes, to
+// prepare a program at a desk.
 void TMainFrm::btn_AutoClick()
 {
-    if (F_Axis_Num > 0)
-        Set_Manual_Mode(false);
-    else
-        btn_Auto->setChecked(!btn_Manual->isChecked());
+    if (F_Axis_Num <= 0)
+        Load_Offline_Axes();
+    Set_Manual_Mode(false);
 }
 
 void TMainFrm::btn_ConfigClick()
 {
     if (F_Axis_Num <= 0)
-        return;
+        Load_Offline_Axes();
     Show_Parameter_Dialog(); // however it closes, the file may have changed
-    Reload_And_Rebuild();
+    if (F_Axis_Num > 0)
+        Reload_And_Rebuild();
+    else
+        Load_Offline_Axes();
 }
 
 void TMainFrm::Show_Parameter_Dialog()
 {
-    // The dialog edits the configuration file itself.
-    ConfigFrm->Set_Config(F_Axis_Num, F_Encoder_Num);
+    // The dialog edits the configuration file itself; without a board every
+    // axis may have its sensor channel.
+    if (F_Axis_Num > 0)
+        ConfigFrm->Set_Config(F_Axis_Num, F_Encoder_Num);
+    else
+        ConfigFrm->Set_Config(m_offlineAxes, m_offlineAxes);
     ShowModal(ConfigFrm);
 }
 
@@ -628,11 +656,13 @@ void TMainFrm::Add_Log(const QString &text)
 
 void TMainFrm::Build_Status()
 {
-    QStringList captions;
-    for (int a = 0; a < F_Axis_Num && a < g_Axis_Config.size(); ++a)
+    QStringList captions, units;
+    for (int a = 0; a < Axes_Shown() && a < g_Axis_Config.size(); ++a) {
         captions << g_Axis_Config.at(a).Axis_Caption;
-    AutoPage->Build_Status(captions);
-    AutoPage->Estimate->SetAxes(g_Axis_Config.mid(0, F_Axis_Num));
+        units << Position_Unit(g_Axis_Config.at(a));
+    }
+    AutoPage->Build_Status(captions, units);
+    AutoPage->Estimate->SetAxes(g_Axis_Config.mid(0, Axes_Shown()));
 }
 
 void TMainFrm::Set_Auto_State(int state)
@@ -642,7 +672,12 @@ void TMainFrm::Set_Auto_State(int state)
     btn_Open->setEnabled(state == 0);
     btn_Save->setEnabled(state == 0);
     AutoPage->SetEditEnabled(state == 0);
-    btn_AutoRun->setEnabled(state != 1);
+    AutoTools->Set_State(state);
+    // Without a board a program is prepared, not run.
+    const bool board = F_Axis_Num > 0;
+    AutoPage->SetConnected(board);
+    AutoTools->Show_Board(board);
+    btn_AutoRun->setEnabled(state != 1 && board);
     btn_AutoPause->setEnabled(state == 1);
     btn_AutoStop->setEnabled(state != 0);
     btn_AutoHalt->setEnabled(state != 0);
@@ -655,7 +690,22 @@ void TMainFrm::btn_OpenClick()
 
 void TMainFrm::btn_SaveClick()
 {
+    AutoPage->Save_Program_To_Its_File();
+}
+
+void TMainFrm::btn_SaveAsClick()
+{
     AutoPage->Save_Program();
+}
+
+void TMainFrm::btn_UndoClick()
+{
+    AutoPage->Editor->Undo();
+}
+
+void TMainFrm::btn_RedoClick()
+{
+    AutoPage->Editor->Redo();
 }
 
 void TMainFrm::btn_AutoRunClick()

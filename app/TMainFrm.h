@@ -25,6 +25,7 @@ class QToolBar;
 class QToolButton;
 class QWidget;
 class TAutoPage;
+class TAutoTools;
 class TAxisFrm;
 class TProgramRunner;
 class TStatusPoll;
@@ -48,7 +49,7 @@ public:
     QToolBar *tlb_System;
     QToolButton *btn_Scan, *btn_Config, *btn_Manual, *btn_Auto;
     QToolButton *btn_RunAll, *btn_StopAll, *btn_HaltAll;
-    QToolButton *btn_Open, *btn_Save, *btn_AutoRun, *btn_AutoPause, *btn_AutoStop, *btn_AutoHalt;
+    QToolButton *btn_Open, *btn_Save, *btn_SaveAs, *btn_Undo, *btn_Redo, *btn_AutoRun, *btn_AutoPause, *btn_AutoStop, *btn_AutoHalt;
     QToolButton *btn_RunRecords;
 
     QStackedWidget *pgc_Main;
@@ -59,6 +60,7 @@ public:
     QScrollArea *Box_Select;
     QScrollArea *box_Axis;
     TAutoPage *AutoPage;    // the automatic page's widgets, inside Sheet_Auto
+    TAutoTools *AutoTools;  // its file and undo commands on the toolbar
     QPlainTextEdit *mmo_Log; // the run log, on the automatic page
 
     QStatusBar *status_Main;
@@ -98,6 +100,12 @@ public:
     void btn_ScanClick();
     void Load_Axis_Config();
     void Save_Axis_Entries();
+    // Without a board: the axes of the configuration file for the automatic
+    // page and the parameter dialog (no board call).
+    void Load_Offline_Axes();
+    // The axes the automatic page works with: the board's, or without one
+    // those of the configuration file.
+    int Axes_Shown() const { return F_Axis_Num > 0 ? F_Axis_Num : m_offlineAxes; }
     // Reloads the configuration and rebuilds the group panels, the selection
     // (group 0), the axis panels and the run-all frames.
     void Reload_And_Rebuild();
@@ -136,6 +144,9 @@ public:
     void Set_Auto_State(int state);
     void btn_OpenClick();
     void btn_SaveClick();
+    void btn_SaveAsClick();
+    void btn_UndoClick();
+    void btn_RedoClick();
     void btn_AutoRunClick();
     void btn_AutoPauseClick();
     void btn_AutoStopClick();
@@ -168,6 +179,7 @@ private:
 
     QHash<QToolButton *, QAction *> m_toolActions;
     bool m_shown = false;
+    int m_offlineAxes = 0;
     bool m_closeWithoutAsking = false;
     bool m_closed = false;
 };

@@ -118,6 +118,8 @@ void TAxisFrm::Create_Controls()
     edt_Show_V = Named<QLineEdit>("edt_Show_V");
     for (QLineEdit *readout : {edt_Show_Software, edt_Show_V})
         Make_Readout(readout);
+    lbl_PosUnit = Named<QLabel>("lbl_PosUnit", QStringLiteral("mm"));
+    lbl_SpeedUnit = Named<QLabel>("lbl_SpeedUnit", QStringLiteral("mm/s"));
     edt_P_Set = Named<QLineEdit>("edt_P_Set", QStringLiteral("0"));
     btn_Zero = Named<QPushButton>("btn_Zero", QStringLiteral("调整位置"));
 
@@ -164,10 +166,12 @@ void TAxisFrm::Build_Layout()
     statusLayout->addWidget(chk_Pos, 1, 1);
     statusLayout->addWidget(Label2, 2, 0);
     statusLayout->addWidget(edt_Show_Software, 2, 1);
+    statusLayout->addWidget(lbl_PosUnit, 2, 2);
     statusLayout->addWidget(lbl_Deviation, 3, 0);
     statusLayout->addWidget(edt_Show_Deviation, 3, 1);
     statusLayout->addWidget(lbl_15, 4, 0);
     statusLayout->addWidget(edt_Show_V, 4, 1);
+    statusLayout->addWidget(lbl_SpeedUnit, 4, 2);
     statusLayout->addWidget(edt_P_Set, 5, 0);
     statusLayout->addWidget(btn_Zero, 5, 1);
 
@@ -323,6 +327,8 @@ void TAxisFrm::Load_Param()
     btn_Fast1->setText(FloatToStr(c.Fast1));
     btn_Fast2->setText(FloatToStr(c.Fast2));
     btn_Fast3->setText(FloatToStr(c.Fast3));
+    lbl_PosUnit->setText(Position_Unit(c));
+    lbl_SpeedUnit->setText(Speed_Unit(c));
 }
 
 void TAxisFrm::Fast_Click(const QPushButton *button)

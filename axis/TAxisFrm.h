@@ -35,6 +35,8 @@ public:
     QRadioButton *rb_Open, *rb_Close, *rb_Loop;
     QCheckBox *chk_Run, *chk_Zero, *chk_Neg, *chk_Pos;
     QLabel *Label2, *lbl_15, *lbl_Deviation;
+    // The units of the position and speed readouts, by the axis's kind.
+    QLabel *lbl_PosUnit, *lbl_SpeedUnit;
     QLineEdit *edt_Show_Software, *edt_Show_Deviation, *edt_Show_V, *edt_P_Set, *edt_Mode_V_Abs, *edt_Mode_V_Rel,
         *edt_Abs, *edt_Rel, *edt_Home_V;
     QPushButton *btn_Zero, *btn_Neg, *btn_Pos, *btn_V_Abs, *btn_V_Rel, *btn_Pos_Abs, *btn_Pos_Rel,

@@ -1,14 +1,18 @@
 // The window with a program of ten million rows: the longest gap in the
 // main window's event loop while "行列扫描" generates the program, while it
 // is saved and opened again, while "启动" checks and starts it and while
-// "急停" halts it, and while "增加" and "删除" add a row before the first
-// and remove it again, each until the estimate is shown again.  A gap is the
+// "急停" halts it, while "增加" and "删除" add a row before the first and
+// remove it again, while "修改" changes one row and "撤销" and "重做" take
+// that back and do it again, and while "撤销" and "重做" take back the
+// opening and the generating of the program, each until the estimate is
+// shown again.  A gap is the
 // longest time between two turns of the event loop (a 5 ms timer); the
 // window freezes for as long as a gap lasts.
 #include "BenchSupport.h"
 #include "common/Guard.h"
 #include "program/RasterScan.h"
 #include "program/ui/TAutoPage.h"
+#include "program/ui/TCodeUndo.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 #include "program/ui/TRunEstimate.h"
@@ -166,5 +170,28 @@ int main(int argc, char **argv)
         Page()->mem_Code->SetCurrentRow(0);
         Page()->btn_DelCodeClick();
     }, [rows] { return Page()->mem_Code->rowCount() == rows && EstimateShown(); }, "(no target)");
+    // One row changed, and the change taken back and done again.
+    const auto delayOfRow2 = [](int32_t delay) {
+        return [delay] { return Page()->mem_Code->Row(2).Delay == delay && EstimateShown(); };
+    };
+    const int32_t before = Page()->mem_Code->Row(2).Delay;
+    Measure(watch, "修改", [] {
+        Page()->mem_Code->SetCurrentRow(2);
+        Page()->edt_Delay->setText(QStringLiteral("4321"));
+        Page()->btn_ModifyCodeClick();
+    }, delayOfRow2(4321), "(target <= 50)");
+    Measure(watch, "撤销修改", [] { MainFrm->btn_UndoClick(); }, delayOfRow2(before), "(target <= 50)");
+    Measure(watch, "重做修改", [] { MainFrm->btn_RedoClick(); }, delayOfRow2(4321), "(target <= 50)");
+    // Back to the generated program, then to the empty table before it and
+    // to the generated program again.
+    for (const char *text : {"修改", "删除", "增加"}) {
+        if (Page()->Undo->undoText() == QString::fromUtf8(text))
+            MainFrm->btn_UndoClick();
+    }
+    Measure(watch, "撤销打开", [] { MainFrm->btn_UndoClick(); },
+            [rows] { return Page()->mem_Code->rowCount() == rows && EstimateShown(); });
+    Measure(watch, "撤销扫描", [] { MainFrm->btn_UndoClick(); }, [] { return Page()->mem_Code->IsEmpty(); });
+    Measure(watch, "重做扫描", [] { MainFrm->btn_RedoClick(); },
+            [rows] { return Page()->mem_Code->rowCount() == rows && EstimateShown(); });
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "TCliSession.h"
 
+#include "program/ProgramAxes.h"
+
 #include "TCliOutput.h"
 #include "common/Exceptions.h"
 #include "common/FileRead.h"
@@ -10,6 +12,7 @@
 #include "controller/LinkState.h"
 #include "controller/TKeepAlive.h"
 #include "kq_api.h"
+#include "program/ProgramAxes.h"
 #include "program/ProgramFile.h"
 #include "program/StatusRefresh.h"
 #include "program/TCodeModel.h"
@@ -124,6 +127,10 @@ int TCliSession::Check()
 {
     if (const int status = Prepare(false))
         return status;
+    // A program prepared on another set-up runs all the same: a warning.
+    const QString captions = Caption_Mismatch_Warning(m_code->Rows(), m_status->Captions());
+    if (!captions.isEmpty())
+        m_out.Event(QStringLiteral("warning"), captions);
     const int refused = m_runner->Check_All_Rows([this](int row, const QString &why) {
         m_out.Event(QStringLiteral("refused"), TProgramRunner::Row_Refusal(row, why), row + 1);
     });

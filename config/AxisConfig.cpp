@@ -17,3 +17,13 @@ std::optional<double> Limit_From_Text(const QString &text)
         return std::nullopt;
     return value;
 }
+
+QString Position_Unit(const TAxis_Config &config)
+{
+    return config.Axis_Kind == 0 ? QStringLiteral("mm") : QStringLiteral("°");
+}
+
+QString Speed_Unit(const TAxis_Config &config)
+{
+    return Position_Unit(config) + QStringLiteral("/s");
+}

@@ -72,3 +72,8 @@ std::optional<double> Limit_From_Text(const QString &text);
 
 // Section name of an axis: "AXIS" + number.
 QString AxisSection(int axis);
+
+// The units of an axis's positions and speeds: "mm" and "mm/s" for a
+// linear stage, "°" and "°/s" for a rotary one.
+QString Position_Unit(const TAxis_Config &config);
+QString Speed_Unit(const TAxis_Config &config);

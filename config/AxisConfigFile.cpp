@@ -2,6 +2,8 @@
 
 #include "IniFile.h"
 
+#include <algorithm>
+
 TAxis_Config Read_Axis_Config(const TIniFile &ini, int axis)
 {
     const QString s = AxisSection(axis);
@@ -78,4 +80,18 @@ void Write_Axis_Entries(TIniFile &ini, const QVector<TAxis_Entries> &panels)
             ini.WriteString(e.Section, "HOME_V", e.Home_V);
         }
     });
+}
+
+int Stored_Axis_Count(const TIniFile &ini)
+{
+    int count = 0;
+    for (const QString &section : ini.ReadSections()) {
+        if (!section.startsWith(QLatin1String("AXIS"), Qt::CaseInsensitive))
+            continue;
+        bool number = false;
+        const int axis = section.mid(4).toInt(&number);
+        if (number && axis >= 0 && axis < kMaxStoredAxes && section.mid(4) == QString::number(axis))
+            count = std::max(count, axis + 1);
+    }
+    return count > 0 ? count : kDefaultStoredAxes;
 }

@@ -12,6 +12,13 @@ TAxis_Config Read_Axis_Config(const TIniFile &ini, int axis);
 // ratios are left to Calc_Ratio.
 void Load_Axis_Records(const TIniFile &ini, int axisCount);
 
+// The axes a configuration file describes without a board: one past the
+// highest "AXIS<n>" section (at most kMaxStoredAxes), kDefaultStoredAxes
+// when there is none.
+constexpr int kDefaultStoredAxes = 4;
+constexpr int kMaxStoredAxes = 64;
+int Stored_Axis_Count(const TIniFile &ini);
+
 // Reads the "GROUP" section into g_Group_Config; returns the group count.
 // With no group the array keeps its earlier contents.
 int Load_Group_Records(const TIniFile &ini);

@@ -2,6 +2,7 @@
 // One step of an automatic program, shared by the program table, the program
 // file, the raster generator and the program runner.
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 struct TAutoCode
@@ -23,3 +24,13 @@ inline const QString Abs = QStringLiteral("绝对定位");
 inline const QString Pause = QStringLiteral("暂停");
 inline const QString Adjust = QStringLiteral("坐标调整");
 } // namespace AutoAction
+
+inline QStringList Action_Names()
+{
+    return {AutoAction::Home, AutoAction::Rel, AutoAction::Abs, AutoAction::Pause, AutoAction::Adjust};
+}
+
+inline bool Is_Action_Name(const QString &name)
+{
+    return Action_Names().contains(name);
+}

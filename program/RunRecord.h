@@ -29,6 +29,7 @@ struct TRunPoint
     std::optional<double> Motor;
     std::optional<double> Sensor; // missing too when the axis has no sensor
     bool Closed_Loop = false;     // the axis has a sensor: it tells the truth
+    QString Unit;                 // of the positions: "mm" or "°"
 
     // Sensor (closed loop) or motor side minus the commanded position.
     std::optional<double> Deviation() const;

@@ -111,6 +111,57 @@ void TCodeModel::RemoveRow(int row)
     SetCurrentRow(std::min(row, rowCount() - 1));
 }
 
+int TCodeModel::InsertRows(int row, std::vector<TAutoCode> rows)
+{
+    if (row < 0 || row > rowCount())
+        row = rowCount();
+    if (rows.empty())
+        return row;
+    FitRows(rows);
+    beginInsertRows(QModelIndex(), row, row + int(rows.size()) - 1);
+    m_rows.insert(m_rows.begin() + row, std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+    endInsertRows();
+    m_current = -2;
+    SetCurrentRow(row);
+    return row;
+}
+
+std::vector<TAutoCode> TCodeModel::TakeRows(int row, int count)
+{
+    count = std::min(count, rowCount() - row);
+    if (row < 0 || count <= 0)
+        return {};
+    const auto first = m_rows.begin() + row;
+    beginRemoveRows(QModelIndex(), row, row + count - 1);
+    std::vector<TAutoCode> taken(std::make_move_iterator(first), std::make_move_iterator(first + count));
+    m_rows.erase(first, first + count);
+    endRemoveRows();
+    m_current = -2;
+    SetCurrentRow(std::min(row, rowCount() - 1));
+    return taken;
+}
+
+TAutoCode TCodeModel::ExchangeRow(int row, TAutoCode code)
+{
+    if (row < 0 || row >= rowCount())
+        return code;
+    FitFields(code);
+    std::swap(m_rows[size_t(row)], code);
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    SetCurrentRow(row);
+    return code;
+}
+
+std::vector<TAutoCode> TCodeModel::ExchangeRows(std::vector<TAutoCode> rows)
+{
+    beginResetModel();
+    m_rows.swap(rows);
+    endResetModel();
+    m_current = -2;
+    SetCurrentRow(m_rows.empty() ? -1 : 0);
+    return rows;
+}
+
 void TCodeModel::FitRows(std::vector<TAutoCode> &rows)
 {
     for (TAutoCode &code : rows)

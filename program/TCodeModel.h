@@ -41,6 +41,19 @@ public:
     // new row becomes current.  Returns its index.
     int InsertRow(int row, const TAutoCode &code);
     void RemoveRow(int row);
+    // Inserts a block before `row` (appends when row is outside the table);
+    // the block's first row becomes current.  Returns where it went.
+    int InsertRows(int row, std::vector<TAutoCode> rows);
+    // Removes `count` rows from `row` and hands them over; the row after
+    // them (or the new last row) becomes current.
+    std::vector<TAutoCode> TakeRows(int row, int count);
+    // Puts `code` in place of a row and gives back what the row held; the
+    // row becomes current.
+    TAutoCode ExchangeRow(int row, TAutoCode code);
+    // Puts `rows` (already fitted) in place of the whole table and gives
+    // back what it held, without copying either; the first row becomes
+    // current.
+    std::vector<TAutoCode> ExchangeRows(std::vector<TAutoCode> rows);
     // Replaces every row; the first row becomes current.  `fitted`: the
     // rows have been through FitRows already.
     void SetRows(std::vector<TAutoCode> rows, bool fitted = false);

@@ -6,6 +6,8 @@
 TProgramDocument::TProgramDocument(QAbstractItemModel *table, QObject *parent) : QObject(parent)
 {
     setObjectName(QStringLiteral("ProgramDocument"));
+    if (!table)
+        return;
     const auto modified = [this] { SetModified(true); };
     connect(table, &QAbstractItemModel::dataChanged, this, modified);
     connect(table, &QAbstractItemModel::rowsInserted, this, modified);

@@ -11,7 +11,8 @@ class TProgramDocument : public QObject
 {
     Q_OBJECT
 public:
-    // Every change of `table` marks the program modified.
+    // Every change of `table` marks the program modified; without a table
+    // the owner drives SetModified (from the table's history of edits).
     TProgramDocument(QAbstractItemModel *table, QObject *parent);
 
     QString Path() const { return m_path; }

@@ -152,6 +152,7 @@ void TRunLog::Record_Point(const TAutoCode &code, int row, int run)
     point.Commanded = Commanded(code);
     point.Motor = Read_Motor_Position(code.ID);
     point.Closed_Loop = g_Axis_Config.at(code.ID).Encoder_Has;
+    point.Unit = Position_Unit(g_Axis_Config.at(code.ID));
     if (point.Closed_Loop)
         point.Sensor = Read_Sensor_Position(code.ID);
     m_commanded.insert(code.ID, point.Commanded);

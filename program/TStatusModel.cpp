@@ -26,6 +26,7 @@ QVariant TStatusModel::data(const QModelIndex &index, int role) const
     case ColID: return index.row();
     case ColAxis: return row.Axis;
     case ColPos: return std::isfinite(row.Pos) && !m_stale ? FormatFloat6(row.Pos) : QStringLiteral("—");
+    case ColUnit: return row.Unit;
     default: return {};
     }
 }
@@ -36,23 +37,36 @@ QVariant TStatusModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     if (orientation == Qt::Vertical)
         return section + 1; // record number
-    static const char *const titles[ColumnCount] = {"ID", "轴名称", "当前位置"};
+    static const char *const titles[ColumnCount] = {"ID", "轴名称", "当前位置", "单位"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf8(titles[section]) : QVariant();
 }
 
-void TStatusModel::SetAxes(const QStringList &captions)
+void TStatusModel::SetAxes(const QStringList &captions, const QStringList &units)
 {
     beginResetModel();
     m_rows.clear();
     m_rows.reserve(size_t(captions.size()));
-    for (const QString &caption : captions)
-        m_rows.push_back({CutToAnsiBytes(caption, kAxisFieldBytes), 0.0, 0.0});
+    for (qsizetype i = 0; i < captions.size(); ++i)
+        m_rows.push_back({CutToAnsiBytes(captions[i], kAxisFieldBytes), units.value(i), 0.0, 0.0});
     endResetModel();
+}
+
+QString TStatusModel::Unit(int axis) const
+{
+    return axis >= 0 && axis < AxisCount() ? m_rows[size_t(axis)].Unit : QString();
 }
 
 QString TStatusModel::Axis(int axis) const
 {
     return axis >= 0 && axis < AxisCount() ? m_rows[size_t(axis)].Axis : QString();
+}
+
+QStringList TStatusModel::Captions() const
+{
+    QStringList captions;
+    for (const Row &row : m_rows)
+        captions << row.Axis;
+    return captions;
 }
 
 double TStatusModel::Pos(int axis) const

@@ -10,7 +10,7 @@ class TStatusModel : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    enum Column { ColID, ColAxis, ColPos, ColumnCount };
+    enum Column { ColID, ColAxis, ColPos, ColUnit, ColumnCount };
 
     explicit TStatusModel(QObject *parent = nullptr);
 
@@ -19,12 +19,16 @@ public:
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-    // Replaces the rows by one per caption (row i = axis i), positions 0.
-    void SetAxes(const QStringList &captions);
+    // Replaces the rows by one per caption (row i = axis i), positions 0;
+    // `units` (entry i for axis i) are the units of the positions.
+    void SetAxes(const QStringList &captions, const QStringList &units = {});
     void Clear() { SetAxes({}); }
 
     int AxisCount() const { return int(m_rows.size()); }
     QString Axis(int axis) const;
+    // Every axis's caption, row i = axis i.
+    QStringList Captions() const;
+    QString Unit(int axis) const;
     // 0 for an axis outside the table.
     double Pos(int axis) const;
     // Sets one axis's position; an axis outside the table is ignored.  A
@@ -51,6 +55,7 @@ private:
     struct Row
     {
         QString Axis;
+        QString Unit;
         double Pos = 0;
         double Steps = 0;
     };

@@ -65,12 +65,15 @@ T Answer(T answer)
     return answer;
 }
 
+QString g_lastFileDialogFolder;
+
 QString RunFileDialog(FileDialogKind kind, const QString &caption, const QString &filter,
-                      const QString &defaultSuffix = QString())
+                      const QString &defaultSuffix, const QString &folder)
 {
+    g_lastFileDialogFolder = folder;
     if (g_fileDialogHandler)
         return g_fileDialogHandler(kind, caption);
-    QFileDialog dialog(QApplication::activeWindow(), caption, QString(), filter);
+    QFileDialog dialog(QApplication::activeWindow(), caption, folder, filter);
     if (kind == FileDialogKind::Open) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -119,14 +122,20 @@ void ShowError(const QString &text)
 // Wherever the forms are linked, a failed handler shows the error box.
 static const bool g_errorBoxReporter = (SetExceptionReporter(ShowError), true);
 
-QString GetOpenFileName(const QString &caption, const QString &filter)
+QString GetOpenFileName(const QString &caption, const QString &filter, const QString &folder)
 {
-    return Answer(RunFileDialog(FileDialogKind::Open, caption, filter));
+    return Answer(RunFileDialog(FileDialogKind::Open, caption, filter, QString(), folder));
 }
 
-QString GetSaveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix)
+QString GetSaveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix,
+                        const QString &folder)
 {
-    return Answer(RunFileDialog(FileDialogKind::Save, caption, filter, defaultSuffix));
+    return Answer(RunFileDialog(FileDialogKind::Save, caption, filter, defaultSuffix, folder));
+}
+
+QString LastFileDialogFolder()
+{
+    return g_lastFileDialogFolder;
 }
 
 bool OpenFolder(const QString &path)

@@ -44,10 +44,12 @@ bool HandlersEnded();
 void AbortIfHandlersEnded();
 
 // File dialogs: return the chosen path, or an empty string when cancelled.
-QString GetOpenFileName(const QString &caption, const QString &filter);
+// They start in `folder` (the current folder when empty).
+QString GetOpenFileName(const QString &caption, const QString &filter, const QString &folder = QString());
 // The save dialog asks before overwriting; a name typed without an
 // extension gets `defaultSuffix` (without its dot).
-QString GetSaveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix = QString());
+QString GetSaveFileName(const QString &caption, const QString &filter, const QString &defaultSuffix = QString(),
+                        const QString &folder = QString());
 
 // Opens a folder in the desktop's file manager; false when none could.
 bool OpenFolder(const QString &path);
@@ -61,5 +63,7 @@ int ShowModal(QDialog *dialog);
 enum class FileDialogKind { Open, Save };
 void SetMessageBoxHandler(std::function<MsgResult(const MessageRequest &)> handler);
 void SetFileDialogHandler(std::function<QString(FileDialogKind, const QString &caption)> handler);
+// The folder the last file dialog started in (answered by a handler or not).
+QString LastFileDialogFolder();
 void SetModalHandler(std::function<int(QDialog *)> handler);
 void SetOpenFolderHandler(std::function<bool(const QString &path)> handler);

@@ -1,10 +1,15 @@
 #include "TAutoPage.h"
 
+#include "program/CodeEdits.h"
+#include "program/ProgramAxes.h"
 #include "program/RasterScan.h"
 #include "program/RunRecord.h"
 #include "program/TCodeModel.h"
 #include "TPreviewPanel.h"
 #include "program/TProgramDocument.h"
+#include "TCodeEditor.h"
+#include "TCodeUndo.h"
+#include "TRecentMenu.h"
 #include "TRowHeader.h"
 #include "TRunEstimate.h"
 #include "program/TStatusModel.h"
@@ -48,14 +53,6 @@ constexpr qint64 kBackgroundRows = 200000;
 // The shortest row of a program file takes about this many bytes.
 constexpr qint64 kBytesPerRow = 30;
 
-// Frees the rows and their memory: a program of millions of rows hands
-// hundreds of megabytes back to the system, which is slow enough to be
-// done in the worker rather than when the handler returns.
-void ReleaseRows(std::vector<TAutoCode> &rows)
-{
-    std::vector<TAutoCode>().swap(rows);
-}
-
 template <typename Work>
 auto LongWork(qint64 rows, const QString &text, Work work)
 {
@@ -84,7 +81,7 @@ const int kStatusRowsShown = 12;
 
 int StatusWidthChars(int column)
 {
-    static const int widths[TStatusModel::ColumnCount] = {0, 20, 12};
+    static const int widths[TStatusModel::ColumnCount] = {0, 20, 12, 4};
     return column >= 0 && column < TStatusModel::ColumnCount ? widths[column] : 0;
 }
 
@@ -117,9 +114,11 @@ void TAutoPage::BuildWidgets()
     grid_Code->setVerticalHeader(hdr_Code);
     grid_Code->setModel(mem_Code);
     SetUpGrid(grid_Code, TCodeModel::ColumnWidthChars);
+    grid_Code->setSelectionMode(QAbstractItemView::ExtendedSelection);
     connect(mem_Code, &TCodeModel::CurrentRowChanged, this, &TAutoPage::ShowCurrentRow);
     connect(hdr_Code, &TRowHeader::LaidOut, this, [this] { grid_Code->scrollTo(grid_Code->currentIndex()); });
-    Document = new TProgramDocument(mem_Code, this);
+    // The undo stack says whether the table differs from its file.
+    Document = new TProgramDocument(nullptr, this);
     connect(grid_Code->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
                 if (current.isValid())
@@ -131,17 +130,21 @@ void TAutoPage::BuildWidgets()
     grp_Edit = Named<QGroupBox>("grp_Edit", QStringLiteral("编辑"), this);
     cbb_Axis = Named<QComboBox>("cbb_Axis", grp_Edit);
     cbb_Action = Named<QComboBox>("cbb_Action", grp_Edit);
-    cbb_Action->addItems({AutoAction::Home, AutoAction::Rel, AutoAction::Abs, AutoAction::Pause, AutoAction::Adjust});
+    cbb_Action->addItems(Action_Names());
     cbb_Action->setCurrentIndex(0);
     edt_Param = Named<QLineEdit>("edt_Param", QStringLiteral("0"), grp_Edit);
     edt_Delay = Named<QLineEdit>("edt_Delay", QStringLiteral("1000"), grp_Edit);
     edt_Count = Named<QLineEdit>("edt_Count", QStringLiteral("1"), grp_Edit);
     edt_Repeat = Named<QLineEdit>("edt_Repeat", QStringLiteral("1"), grp_Edit);
+    lbl_ParamUnit = Named<QLabel>("lbl_ParamUnit", grp_Edit);
+    connect(cbb_Axis, &QComboBox::currentIndexChanged, lbl_ParamUnit,
+            [this](int axis) { lbl_ParamUnit->setText(mem_Status->Unit(axis)); });
     chk_Insert = Named<QCheckBox>("chk_Insert", QStringLiteral("插入到选择位置"), grp_Edit);
     chk_FastRun = Named<QCheckBox>("chk_FastRun", QStringLiteral("快速执行"), grp_Edit);
     chk_FastRun->setToolTip(QStringLiteral("轴一停止就执行下一步（每 5 毫秒查询一次），不再每 50 毫秒只推进一步。\n"
                                            "动作、顺序和日志不变；下次启动时生效。"));
     btn_AddCode = NewButton(grp_Edit, "btn_AddCode", QStringLiteral("增加"), &TAutoPage::btn_AddCodeClick, this);
+    btn_ModifyCode = NewButton(grp_Edit, "btn_ModifyCode", QStringLiteral("修改"), &TAutoPage::btn_ModifyCodeClick, this);
     btn_DelCode = NewButton(grp_Edit, "btn_DelCode", QStringLiteral("删除"), &TAutoPage::btn_DelCodeClick, this);
     btn_ScanXY = NewButton(grp_Edit, "btn_ScanXY", QStringLiteral("行列扫描"), &TAutoPage::btn_ScanXYClick, this);
 
@@ -152,6 +155,12 @@ void TAutoPage::BuildWidgets()
     // for a change of the table or a keystroke.
     Estimate->SetStartSource([this] { return mem_Status->StepPositions(); });
     connect(edt_Repeat, &QLineEdit::textChanged, Estimate, [this] { Estimate->Replan(); });
+
+    RecentMenu = new TRecentMenu(this);
+    connect(RecentMenu, &TRecentMenu::Chosen, this, [this](const QString &path) { Guard([&] { Open_Recent(path); }); });
+    Undo = new TCodeUndo(mem_Code, this);
+    connect(Undo, &QUndoStack::cleanChanged, Document, [this](bool clean) { Document->SetModified(!clean); });
+    Editor = new TCodeEditor(this);
 }
 
 // Read-only grids that select whole rows, show the record number in the
@@ -189,21 +198,33 @@ void TAutoPage::BuildLayout()
     left->setStretchFactor(1, 2);
 
     auto *edit = new QGridLayout(grp_Edit);
+    // Narrow enough to leave a small window's width to the program.
+    edit->setHorizontalSpacing(4);
+    // The parameter with the unit of the axis chosen beside it.
+    auto *param = new QWidget(grp_Edit);
+    auto *paramLayout = new QHBoxLayout(param);
+    paramLayout->setContentsMargins(0, 0, 0, 0);
+    paramLayout->setSpacing(2);
+    paramLayout->addWidget(edt_Param, 1);
+    paramLayout->addWidget(lbl_ParamUnit);
     const QList<QPair<const char *, QWidget *>> entries = {
-        {"运动轴", cbb_Axis}, {"动作", cbb_Action}, {"参数(mm/°)", edt_Param},
+        {"运动轴", cbb_Axis}, {"动作", cbb_Action}, {"参数(mm/°)", param},
         {"延时(ms)", edt_Delay}, {"循环次数", edt_Count}, {"方案执行次数", edt_Repeat}};
     for (int i = 0; i < entries.size(); ++i) {
         edit->addWidget(new QLabel(QString::fromUtf8(entries[i].first), grp_Edit), i / 3, (i % 3) * 2);
         edit->addWidget(entries[i].second, i / 3, (i % 3) * 2 + 1);
     }
     edit->addWidget(chk_FastRun, 1, 6);
+    // The check box on a row of its own: a small window keeps its width
+    // for the program.
+    edit->addWidget(chk_Insert, 2, 0, 1, 7);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(chk_Insert);
     buttons->addStretch();
     buttons->addWidget(btn_AddCode);
+    buttons->addWidget(btn_ModifyCode);
     buttons->addWidget(btn_DelCode);
     buttons->addWidget(btn_ScanXY);
-    edit->addLayout(buttons, 2, 0, 1, 7);
+    edit->addLayout(buttons, 3, 0, 1, 7);
 
     auto *right = new QWidget;
     auto *rightLayout = new QVBoxLayout(right);
@@ -238,6 +259,7 @@ int TAutoPage::StatusGridWidth() const
 {
     const int rowNumbers = grid_Status->fontMetrics().horizontalAdvance(QStringLiteral("000")) + 12;
     return grid_Status->columnWidth(TStatusModel::ColAxis) + grid_Status->columnWidth(TStatusModel::ColPos)
+           + grid_Status->columnWidth(TStatusModel::ColUnit)
            + rowNumbers + grid_Status->style()->pixelMetric(QStyle::PM_ScrollBarExtent)
            + 2 * grid_Status->frameWidth() + 8;
 }
@@ -293,9 +315,9 @@ void TAutoPage::SelectLastRow()
     mem_Code->SetCurrentRow(mem_Code->rowCount() - 1);
 }
 
-void TAutoPage::Build_Status(const QStringList &captions)
+void TAutoPage::Build_Status(const QStringList &captions, const QStringList &units)
 {
-    mem_Status->SetAxes(captions);
+    mem_Status->SetAxes(captions, units);
     cbb_Axis->clear();
     cbb_Axis->addItems(captions);
     cbb_Axis->setCurrentIndex(captions.isEmpty() ? -1 : 0);
@@ -306,8 +328,7 @@ void TAutoPage::Build_Status(const QStringList &captions)
 void TAutoPage::SetEditEnabled(bool enabled)
 {
     m_idle = enabled;
-    for (QWidget *w : {static_cast<QWidget *>(btn_AddCode), static_cast<QWidget *>(btn_DelCode),
-                       static_cast<QWidget *>(btn_ScanXY), static_cast<QWidget *>(grid_Code)})
+    for (QWidget *w : std::initializer_list<QWidget *>{btn_AddCode, btn_ModifyCode, btn_DelCode, btn_ScanXY, grid_Code})
         w->setEnabled(enabled);
 }
 
@@ -315,10 +336,24 @@ void TAutoPage::SetEditEnabled(bool enabled)
 
 void TAutoPage::Add_Code(const TAutoCode &code)
 {
-    mem_Code->AddCode(code);
+    TAutoCode added = code;
+    ForceActionValues(added);
+    const int current = mem_Code->CurrentRow();
+    const int at = code.bInsert && current >= 0 ? current : mem_Code->rowCount();
+    Undo->Push(Insert_Rows_Edit(at, {added}, QStringLiteral("增加")));
 }
 
 void TAutoPage::btn_AddCodeClick()
+{
+    Add_Code(Panel_Code());
+}
+
+void TAutoPage::btn_ModifyCodeClick()
+{
+    Editor->Modify();
+}
+
+TAutoCode TAutoPage::Panel_Code() const
 {
     TAutoCode code;
     code.bInsert = chk_Insert->isChecked();
@@ -328,7 +363,7 @@ void TAutoPage::btn_AddCodeClick()
     code.Param = StrToFloat(edt_Param->text());
     code.Delay = StrToInt(edt_Delay->text());
     code.Count = StrToInt(edt_Count->text());
-    Add_Code(code);
+    return code;
 }
 
 void TAutoPage::btn_DelCodeClick()
@@ -336,7 +371,7 @@ void TAutoPage::btn_DelCodeClick()
     if (mem_Code->IsEmpty())
         return;
     if (ConfirmDestructive(QStringLiteral("确定删除选择的动作？")))
-        mem_Code->RemoveRow(mem_Code->CurrentRow());
+        Editor->Delete_Selected();
 }
 
 void TAutoPage::btn_ScanXYClick()
@@ -346,18 +381,18 @@ void TAutoPage::btn_ScanXYClick()
         return;
     if (!XYFrm || ShowModal(XYFrm) != QDialog::Accepted)
         return;
-    std::vector<TAutoCode> old = mem_Code->TakeRows();
     m_encoding = ProgramEncoding::Gb18030;
-    const TScanSettings settings = XYFrm->ReadSettings();
-    mem_Code->SetRows(LongWork(qint64(old.size()) + RasterRowCount(settings), QStringLiteral("正在生成方案…"),
-                               [&] {
-                                   ReleaseRows(old);
-                                   std::vector<TAutoCode> rows = GenerateRaster(settings);
-                                   TCodeModel::FitRows(rows);
-                                   return rows;
-                               }),
-                      true);
+    // The program it replaces stays with the undo stack.
+    Undo->Replace_All(QStringLiteral("行列扫描"), [this] {
+        const TScanSettings settings = XYFrm->ReadSettings();
+        return LongWork(RasterRowCount(settings), QStringLiteral("正在生成方案…"), [&] {
+            std::vector<TAutoCode> rows = GenerateRaster(settings);
+            TCodeModel::FitRows(rows);
+            return rows;
+        });
+    });
     Document->Generated(); // the file it replaced is no longer its file
+    Undo->resetClean();
     pnl_Preview->SetAxisPair(XYFrm->cbb_X->currentIndex(), XYFrm->cbb_Y->currentIndex());
     SelectLastRow();
 }
@@ -369,7 +404,7 @@ bool TAutoPage::Save_Program()
     if (mem_Code->IsEmpty())
         return false;
     const QString path = GetSaveFileName(QStringLiteral("保存方案"), QString::fromLatin1(kProgramFilter),
-                                         QStringLiteral("txt"));
+                                         QStringLiteral("txt"), RecentMenu->Last_Folder());
     if (path.isEmpty())
         return false;
     Write_Program(path);
@@ -389,32 +424,75 @@ void TAutoPage::Write_Program(const QString &path)
     LongWork(mem_Code->rowCount(), QStringLiteral("正在保存方案…"),
              [&] { WriteProgramFile(path, mem_Code->Rows(), m_encoding); });
     Document->Saved(path);
+    Undo->setClean();
+    RecentMenu->Remember(path);
     SelectLastRow();
     emit ProgramSaved(path);
 }
 
 void TAutoPage::Open_Program()
 {
-    if (!mem_Code->IsEmpty()
-        && !ConfirmDestructive(QStringLiteral("打开新方案将关闭当前方案，如果没有保存当前方案会丢失，确认继续？")))
+    if (!Confirm_Replace_Program())
         return;
-    const QString path = GetOpenFileName(QStringLiteral("打开方案"), QString::fromLatin1(kProgramFilter));
-    if (path.isEmpty())
+    const QString path = GetOpenFileName(QStringLiteral("打开方案"), QString::fromLatin1(kProgramFilter),
+                                         RecentMenu->Last_Folder());
+    if (!path.isEmpty())
+        Read_Program(path);
+}
+
+void TAutoPage::Open_Recent(const QString &path)
+{
+    if (!m_idle || !Confirm_Replace_Program())
         return;
-    std::vector<TAutoCode> old = mem_Code->TakeRows();
-    ProgramReadResult read =
-        LongWork(qint64(old.size()) + QFileInfo(path).size() / kBytesPerRow, QStringLiteral("正在读取方案文件…"), [&] {
-            ReleaseRows(old);
+    if (!QFileInfo(path).isFile()) {
+        RecentMenu->Forget(path);
+        ShowInfo(QStringLiteral("方案文件已不存在，已从最近的方案中删除：") + QDir::toNativeSeparators(path));
+        return;
+    }
+    Read_Program(path);
+}
+
+bool TAutoPage::Confirm_Replace_Program()
+{
+    return mem_Code->IsEmpty()
+        || ConfirmDestructive(QStringLiteral("打开新方案将关闭当前方案，如果没有保存当前方案会丢失，确认继续？"));
+}
+
+void TAutoPage::Read_Program(const QString &path)
+{
+    ProgramReadResult read;
+    Undo->Replace_All(QStringLiteral("打开方案"), [&] {
+        read = LongWork(QFileInfo(path).size() / kBytesPerRow, QStringLiteral("正在读取方案文件…"), [&] {
             ProgramReadResult result = ReadProgramFile(path);
             TCodeModel::FitRows(result.Rows);
             return result;
         });
+        return std::move(read.Rows);
+    });
     m_encoding = read.Encoding;
-    mem_Code->SetRows(std::move(read.Rows), true);
-    Document->Opened(path, read.StopReason == ProgramReadResult::AtEnd
-                               || (read.StopReason == ProgramReadResult::BadLine && read.OnlyEmptyLinesLeft));
+    const bool complete = read.StopReason == ProgramReadResult::AtEnd
+        || (read.StopReason == ProgramReadResult::BadLine && read.OnlyEmptyLinesLeft);
+    Document->Opened(path, complete);
+    // The table is its file's now; a program cut short differs from it.
+    if (complete)
+        Undo->setClean();
+    else
+        Undo->resetClean();
+    RecentMenu->Remember(path);
+    Show_Moved_Axes();
     SelectLastRow();
+    const QString captions = Caption_Mismatch_Warning(mem_Code->Rows(), mem_Status->Captions());
+    if (!captions.isEmpty())
+        ShowInfo(captions);
     ReportEarlyStop(read);
+}
+
+// The preview shows the two axes the program moves most.
+void TAutoPage::Show_Moved_Axes()
+{
+    const auto [x, y] = Most_Moved_Axes(mem_Code->Rows(), mem_Status->AxisCount());
+    if (x >= 0 && y >= 0)
+        pnl_Preview->SetAxisPair(x, y);
 }
 
 // Rows after a line that could not be read are not in the table: say so,
@@ -450,12 +528,19 @@ void TAutoPage::Show_Run_Records()
 
 QMenu *TAutoPage::Code_Menu(int row)
 {
-    if (!m_idle || row < 0 || row >= mem_Code->rowCount())
+    if (!m_idle)
         return nullptr;
     auto *menu = new QMenu(grid_Code);
-    QAction *start = menu->addAction(QStringLiteral("从此行开始运行"));
-    start->setObjectName(QStringLiteral("act_RunFromRow"));
-    connect(start, &QAction::triggered, this, [this, row] { emit StartFromRow(row); });
+    menu->setToolTipsVisible(true);
+    if (row >= 0 && row < mem_Code->rowCount()) {
+        QAction *start = menu->addAction(QStringLiteral("从此行开始运行"));
+        start->setObjectName(QStringLiteral("act_RunFromRow"));
+        start->setEnabled(m_connected);
+        start->setToolTip(m_connected ? QString() : QStringLiteral("未连接设备"));
+        connect(start, &QAction::triggered, this, [this, row] { emit StartFromRow(row); });
+        menu->addSeparator();
+    }
+    Editor->Add_Menu_Entries(menu);
     return menu;
 }
 
@@ -465,7 +550,9 @@ void TAutoPage::Show_Code_Menu(const QPoint &pos)
     QMenu *menu = Code_Menu(row);
     if (!menu)
         return;
-    mem_Code->SetCurrentRow(row);
+    // A click inside the selection keeps it, for copying it.
+    if (row >= 0 && !grid_Code->selectionModel()->isRowSelected(row, QModelIndex()))
+        mem_Code->SetCurrentRow(row);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(grid_Code->viewport()->mapToGlobal(pos));
 }

@@ -18,7 +18,10 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QTableView;
+class TCodeEditor;
 class TCodeModel;
+class TCodeUndo;
+class TRecentMenu;
 class TRowHeader;
 class TPreviewPanel;
 class TProgramDocument;
@@ -42,8 +45,14 @@ public:
     QComboBox *cbb_Axis, *cbb_Action;
     QLineEdit *edt_Param, *edt_Delay, *edt_Count, *edt_Repeat;
     QCheckBox *chk_Insert;
+    QLabel *lbl_ParamUnit;  // the unit of edt_Param for the axis chosen
     QCheckBox *chk_FastRun; // fast stepping instead of the 50 ms ticks
-    QPushButton *btn_AddCode, *btn_DelCode, *btn_ScanXY;
+    QPushButton *btn_AddCode, *btn_ModifyCode, *btn_DelCode, *btn_ScanXY;
+
+    // Every edit of the program table goes through the undo stack; the
+    // editor changes and copies existing rows.
+    TCodeUndo *Undo;
+    TCodeEditor *Editor;
 
     // The run-time estimate of the program and the preview of its path,
     // kept up to date by Estimate.
@@ -58,25 +67,37 @@ public:
     TXYFrm *XYFrm = nullptr;
 
     // Rebuilds the status rows and the axis lists here and in the raster
-    // dialog (entry i = axis i).
-    void Build_Status(const QStringList &captions);
+    // dialog (entry i = axis i); `units` are the axes' position units.
+    void Build_Status(const QStringList &captions, const QStringList &units = {});
     // The edit buttons and the program grid: usable only while idle.
     void SetEditEnabled(bool enabled);
+    bool IsIdle() const { return m_idle; }
+    // Whether a board is connected (its positions in the status table).
+    void SetConnected(bool connected) { m_connected = connected; }
+    bool IsConnected() const { return m_connected; }
 
     void Add_Code(const TAutoCode &code);
     void btn_AddCodeClick();
+    // The step the edit panel describes (conversion errors thrown).
+    TAutoCode Panel_Code() const;
+    void btn_ModifyCodeClick();
     void btn_DelCodeClick();
     void btn_ScanXYClick();
-    // The bodies of the toolbar's "保存方案", "打开方案" and "运行记录".
-    // True when the program was written.
+    // The bodies of the toolbar's "另存为", "保存方案", "打开方案" and
+    // "运行记录".  Save_Program always asks for the file (starting in the
+    // folder of the last program); true when the program was written.
     bool Save_Program();
-    // Writes the program to the file it belongs to, or through the save
-    // dialog when it has none yet; true when it was written.
+    // "保存方案": writes the program to the file it belongs to without
+    // asking, or through the save dialog when it has none yet; true when it
+    // was written.
     bool Save_Program_To_Its_File();
     // The encoding the program is written in: that of the file it was read
     // from, GB18030 for a new or generated one.
     ProgramEncoding Encoding() const { return m_encoding; }
     void Open_Program();
+    // An entry of "打开方案"'s menu; a file that is gone is taken off it.
+    void Open_Recent(const QString &path);
+    TRecentMenu *RecentMenu;
     void Show_Run_Records();
 
     // The base name of the file the program was last opened from or saved
@@ -109,7 +130,10 @@ private:
     void ShowCurrentRow(int row);
     void SelectLastRow();
     void ReportEarlyStop(const ProgramReadResult &read);
+    bool Confirm_Replace_Program();
+    void Read_Program(const QString &path);
     void Write_Program(const QString &path);
+    void Show_Moved_Axes();
     void Show_Code_Menu(const QPoint &pos);
 
     // The encoding of the program file last opened; a generated program is
@@ -120,4 +144,5 @@ private:
     int m_leftWidth = 0;
     bool m_fitted = false;
     bool m_idle = true;
+    bool m_connected = false;
 };

@@ -27,7 +27,7 @@ void Widen(double &lo, double &hi)
 
 QString AxisUnit(const TAxis_Config &config)
 {
-    return config.Axis_Kind == 0 ? QStringLiteral("mm") : QStringLiteral("°");
+    return Position_Unit(config);
 }
 
 bool TPreviewPath::Build(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,

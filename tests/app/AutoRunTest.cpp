@@ -66,6 +66,7 @@ private slots:
     {
         QFETCH(int, state);
         QFETCH(QString, enabled);
+        Connect();
         MainFrm->Set_Auto_State(1);
         MainFrm->Set_Auto_State(state);
         QCOMPARE(Enabled_Controls(), enabled);

@@ -52,7 +52,8 @@ private slots:
         }
         QCOMPARE(items, QStringList({"btn_Scan=连接设备", "|", "btn_Config=配置", "btn_Manual=手动模式",
                                      "btn_Auto=自动模式", "|", "btn_RunAll=同时启动", "btn_StopAll=停止",
-                                     "btn_HaltAll=急停", "btn_Open=打开方案", "btn_Save=保存方案",
+                                     "btn_HaltAll=急停", "btn_Open=打开方案", "btn_Save=保存方案", "btn_SaveAs=另存为",
+                                     "btn_Undo=撤销", "btn_Redo=重做",
                                      "btn_AutoRun=启动", "btn_AutoPause=暂停", "btn_AutoStop=停止",
                                      "btn_AutoHalt=急停", "btn_RunRecords=运行记录"}));
         QVERIFY(MainFrm->btn_Manual->isChecked());
@@ -76,13 +77,14 @@ private slots:
         QCOMPARE(Journal().size(), 2);
     }
 
-    void modeButtonsDoNothingWithoutBoard()
+    // Without a board the automatic page prepares programs on the
+    // configuration file's axes; the board is not called.
+    void automaticModeWithoutBoardCallsNoBoard()
     {
         MainFrm->btn_Auto->click();
-        QVERIFY(!MainFrm->btn_Auto->isChecked());
-        QVERIFY(MainFrm->btn_Manual->isChecked());
-        QCOMPARE(MainFrm->pgc_Main->currentWidget(), MainFrm->Sheet_Manual);
-        QVERIFY(Journal().isEmpty());
+        QVERIFY(MainFrm->btn_Auto->isChecked() && !MainFrm->btn_Manual->isChecked());
+        QCOMPARE(MainFrm->pgc_Main->currentWidget(), MainFrm->Sheet_Auto);
+        QCOMPARE(Commands(), QStringList());
     }
 
     void closeWithoutPanelsLeavesNoFile()

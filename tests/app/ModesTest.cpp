@@ -66,8 +66,6 @@ private slots:
         QFETCH(QByteArray, config);
         cfg->Write(config);
         MainFrm->show();
-        MainFrm->btn_AutoClick(); // no board yet: inert
-        QVERIFY(MainFrm->btn_Manual->isChecked() && !MainFrm->btn_Auto->isChecked());
         Connect();
         const QStringList inManual = AxisFrameNames();
         MainFrm->btn_AutoClick();

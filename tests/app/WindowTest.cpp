@@ -175,7 +175,7 @@ private slots:
         MainFrm->btn_AutoClick();
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手"));
         TCodeModel *code = MainFrm->AutoPage->mem_Code;
-        code->InsertRow(-1, AxisStep(0, AutoAction::Rel, 1));
+        MainFrm->AutoPage->Add_Code(AxisStep(0, AutoAction::Rel, 1)); // an edit the undo stack knows
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 未命名*"));
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("扫描.txt"));
@@ -184,7 +184,7 @@ private slots:
         MainFrm->btn_Save->click();
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt"));
         QCOMPARE(MainFrm->msg_Note->text(), QStringLiteral("已保存：") + QDir::toNativeSeparators(path));
-        code->InsertRow(-1, AxisStep(1, AutoAction::Rel, 2));
+        MainFrm->AutoPage->Add_Code(AxisStep(1, AutoAction::Rel, 2)); // an edit the undo stack knows
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt*"));
         MainFrm->AutoPage->btn_DelCodeClick();
         QCOMPARE(MainFrm->windowTitle(), QStringLiteral("运动控制助手 - 扫描.txt*"));

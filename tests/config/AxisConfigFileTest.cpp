@@ -16,6 +16,25 @@ class AxisConfigLoadTest : public QObject
 private slots:
     void init() { g_Axis_Config.clear(); g_Group_Config.clear(); }
 
+    // The axes prepared without a board: as many as the highest section.
+    void storedAxisCount_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<int>("axes");
+        QTest::newRow("no file content") << QByteArray() << 4;
+        QTest::newRow("groups only") << QByteArray("[GROUP]\r\nA=0\r\n") << 4;
+        QTest::newRow("two") << QByteArray("[AXIS0]\r\n[axis1]\r\nKIND=1\r\n") << 2;
+        QTest::newRow("gap") << QByteArray("[AXIS5]\r\n[AXIS0]\r\n") << 6;
+        QTest::newRow("not axis numbers") << QByteArray("[AXISX]\r\n[AXIS01]\r\n[AXIS-1]\r\n[AXIS64]\r\n") << 4;
+    }
+    void storedAxisCount()
+    {
+        QFETCH(QByteArray, file);
+        TempConfig cfg;
+        cfg.Write(file);
+        QTEST(Stored_Axis_Count(TIniFile(cfg.Path())), "axes");
+    }
+
     void missingFileLoadsDefaults()
     {
         TempConfig cfg;

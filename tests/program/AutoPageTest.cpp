@@ -1,3 +1,4 @@
+#include "PageFixture.h"
 #include "ProgramRows.h"
 #include "common/Exceptions.h"
 #include "program/ui/TAutoPage.h"
@@ -53,12 +54,10 @@ const QString kRowsLost = QStringLiteral("打开新方案将关闭当前方案�
 
 } // namespace
 
-class AutoPageTest : public QObject
+class AutoPageTest : public PageTestCase
 {
     Q_OBJECT
 
-    std::unique_ptr<TAutoPage> page;
-    std::unique_ptr<TXYFrm> xy;
     QTemporaryDir dir;
 
     QString WriteFile(const QByteArray &bytes)
@@ -76,19 +75,6 @@ class AutoPageTest : public QObject
     }
 
 private slots:
-    void init()
-    {
-        page = std::make_unique<TAutoPage>();
-        xy = std::make_unique<TXYFrm>();
-        page->XYFrm = xy.get();
-        page->Build_Status({QStringLiteral("第1轴"), QStringLiteral("第2轴"), QStringLiteral("第3轴")});
-    }
-    void cleanup()
-    {
-        page.reset();
-        xy.reset();
-    }
-
     void addCodeFromTheEntries()
     {
         page->cbb_Axis->setCurrentIndex(2);

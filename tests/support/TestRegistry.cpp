@@ -26,9 +26,13 @@ int main(int argc, char **argv)
     QTemporaryDir userData;
     qputenv("XDG_DATA_HOME", QFile::encodeName(userData.path()));
     QApplication app(argc, argv);
+    // TEST_CLASS=<name> runs that test class alone.
+    const QByteArray only = qgetenv("TEST_CLASS");
     int failures = 0;
     for (auto &factory : TestRegistry::All()) {
         std::unique_ptr<QObject> test(factory());
+        if (!only.isEmpty() && only != test->metaObject()->className())
+            continue;
         failures += QTest::qExec(test.get(), argc, argv);
     }
     return failures == 0 ? 0 : 1;
