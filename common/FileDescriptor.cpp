@@ -1,5 +1,7 @@
 #include "FileDescriptor.h"
 
+#include "HugePages.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -27,6 +29,7 @@ bool ReadAll(int fd, QByteArray &bytes)
     if (::fstat(fd, &st) != 0 || ::lseek(fd, 0, SEEK_SET) != 0)
         return false;
     bytes.resize(qsizetype(st.st_size));
+    Advise_Huge_Pages(bytes.data(), size_t(bytes.size()));
     qsizetype used = 0;
     for (;;) {
         if (used == bytes.size())

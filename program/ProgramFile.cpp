@@ -3,10 +3,12 @@
 #include "common/Exceptions.h"
 #include "common/FileRead.h"
 #include "common/FileWrite.h"
+#include "common/HugePages.h"
 #include "common/NumberText.h"
 #include "common/TextEncoding.h"
 
 #include <QDir>
+#include <QtEndian>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
@@ -14,6 +16,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <exception>
+#include <iterator>
+#include <thread>
 
 namespace {
 
@@ -134,68 +139,139 @@ bool FastInt(QByteArrayView field, int32_t &value)
     return true;
 }
 
-// Plain decimals "-12.5" are read here, with the same conversion as the
-// general parser; exponents and everything else go through it.
+// Plain decimals "-12.5" are read here, with the same result as the
+// general parser; exponents and everything else go through it.  With at
+// most 15 digits the digits as an integer and the power of ten are both
+// exact doubles, so their quotient is the correctly rounded value, as
+// std::from_chars gives it; longer ones go through std::from_chars.
 bool FastFloat(QByteArrayView field, double &value)
 {
+    static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                              1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    constexpr int kExactDigits = 15;
     const char *p = field.data();
     const char *end = p + field.size();
-    const char *digits = p < end && *p == '-' ? p + 1 : p;
+    const bool negative = p < end && *p == '-';
+    uint64_t digitsValue = 0; // only used with kExactDigits digits or fewer
     int before = 0, after = 0;
-    const char *q = digits;
-    for (; q < end && *q >= '0' && *q <= '9'; ++q)
-        ++before;
+    const char *q = negative ? p + 1 : p;
+    for (; q < end && *q >= '0' && *q <= '9'; ++q, ++before)
+        digitsValue = digitsValue * 10 + uint64_t(*q - '0');
     if (q < end && *q == '.') {
-        for (++q; q < end && *q >= '0' && *q <= '9'; ++q)
-            ++after;
+        for (++q; q < end && *q >= '0' && *q <= '9'; ++q, ++after)
+            digitsValue = digitsValue * 10 + uint64_t(*q - '0');
         if (after == 0)
             return false;
     }
     if (q != end || before == 0)
         return false;
+    if (before + after <= kExactDigits) {
+        const double magnitude = double(digitsValue) / kPowersOfTen[after];
+        value = negative ? -magnitude : magnitude;
+        return true;
+    }
     const auto result = std::from_chars(p, end, value);
     return result.ec == std::errc() && result.ptr == end;
 }
 
+using Fields = std::array<QByteArrayView, kFieldCount>;
+
+// The high bit of each byte of `word` that equals `c`, the others 0.
+inline uint64_t Bytes_Equal(uint64_t word, char c)
+{
+    constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+    const uint64_t t = word ^ (0x0101010101010101ull * uint8_t(c));
+    return ~(((t & kLow7) + kLow7) | t | kLow7);
+}
+
+// The fields of the line that starts at `p`, up to its LF (without a CR
+// before it) or the end of the text, and where the next line starts.
+// False for a line that is no step: not six fields, or longer than
+// kMaxProgramLineBytes.  One pass finds both the commas and the line end,
+// eight bytes at a time.
+bool SplitLine(const char *p, const char *end, Fields &fields, const char *&next)
+{
+    std::array<const char *, kFieldCount> starts{p};
+    int commas = 0;
+    const char *lineEnd = nullptr;
+    // False at a comma too many.
+    const auto seen = [&starts, &commas, &lineEnd](const char *at) {
+        if (*at == '\n') {
+            lineEnd = at;
+            return true;
+        }
+        if (commas == kFieldCount - 1)
+            return false;
+        starts[size_t(++commas)] = at + 1;
+        return true;
+    };
+    const char *q = p;
+    for (; !lineEnd && end - q >= 8; q += 8) {
+        const uint64_t word = qFromLittleEndian<quint64>(q); // the first byte lowest
+        for (uint64_t hits = Bytes_Equal(word, ',') | Bytes_Equal(word, '\n'); hits && !lineEnd; hits &= hits - 1) {
+            if (!seen(q + (qCountTrailingZeroBits(hits) >> 3)))
+                return false;
+        }
+    }
+    for (; !lineEnd && q < end; ++q) {
+        if ((*q == ',' || *q == '\n') && !seen(q))
+            return false;
+    }
+    if (!lineEnd)
+        lineEnd = end;
+    next = lineEnd < end ? lineEnd + 1 : end;
+    const char *textEnd = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
+    if (commas != kFieldCount - 1 || textEnd - p > kMaxProgramLineBytes)
+        return false;
+    for (size_t i = 0; i < kFieldCount; ++i) {
+        const char *fieldEnd = i + 1 < kFieldCount ? starts[i + 1] - 1 : textEnd;
+        fields[i] = QByteArrayView(starts[i], fieldEnd - starts[i]);
+    }
+    return true;
+}
+
+// One piece of the text, read as the whole is read from the piece's first
+// line on: one table row a line from FirstRow on, as long as the lines are
+// steps; why and on which of its lines it stopped, and where that line
+// starts.
+struct PieceRead
+{
+    QByteArrayView Text;
+    qint64 Lines = 0;
+    qint64 FirstRow = 0;
+    qint64 RowsRead = 0;
+    ProgramReadResult::Stop StopReason = ProgramReadResult::AtEnd;
+    qint64 StopLine = 0;
+    QString Error;
+    const char *StopAt = nullptr;
+};
+
+// Reads lines into rows as long as they are steps.
 class LineReader
 {
 public:
-    LineReader(ProgramReadResult &result) : m_result(result), m_codec(result.Encoding) {}
+    LineReader(PieceRead &piece, ProgramEncoding encoding) : m_piece(piece), m_codec(encoding) {}
 
-    // False when the line ends the reading (the reason is in the result).
-    bool ReadLine(QByteArrayView line)
+    // False when the line ends the reading (the reason is in the piece);
+    // `code` is then left unfinished.
+    bool ReadLine(const Fields &fields, TAutoCode &code)
     {
-        std::array<QByteArrayView, kFieldCount> fields;
-        if (!SplitFields(line, fields))
-            return Stop(ProgramReadResult::BadLine);
         const int action = ActionIndex(fields[2]);
         if (action < 0)
             return Stop(ProgramReadResult::BadLine);
-        TAutoCode code;
         code.Axis = m_axes.Find(fields[1], m_codec);
         code.Action = *ActionNames()[size_t(action)];
-        if (!ReadInt(fields[0], code.ID) || !ReadFloat(fields[3], code.Param)
-            || !ReadInt(fields[4], code.Delay) || !ReadInt(fields[5], code.Count))
-            return false;
-        m_result.Rows.push_back(std::move(code));
-        return true;
+        return ReadInt(fields[0], code.ID) && ReadFloat(fields[3], code.Param) && ReadInt(fields[4], code.Delay)
+            && ReadInt(fields[5], code.Count);
+    }
+
+    bool Stop(ProgramReadResult::Stop reason)
+    {
+        m_piece.StopReason = reason;
+        return false;
     }
 
 private:
-    static bool SplitFields(QByteArrayView line, std::array<QByteArrayView, kFieldCount> &fields)
-    {
-        qsizetype start = 0;
-        for (int i = 0; i < kFieldCount - 1; ++i) {
-            const qsizetype comma = line.indexOf(',', start);
-            if (comma < 0)
-                return false;
-            fields[size_t(i)] = line.sliced(start, comma - start);
-            start = comma + 1;
-        }
-        fields[kFieldCount - 1] = line.sliced(start);
-        return fields[kFieldCount - 1].indexOf(',') < 0;
-    }
-
     int ActionIndex(QByteArrayView field)
     {
         if (m_actionBytes.empty()) {
@@ -227,22 +303,110 @@ private:
             parse(m_codec.Decode(field));
             return true;
         } catch (const EConvertError &e) {
-            m_result.Error = e.Message();
+            m_piece.Error = e.Message();
             return Stop(ProgramReadResult::BadNumber);
         }
     }
 
-    bool Stop(ProgramReadResult::Stop reason)
-    {
-        m_result.StopReason = reason;
-        return false;
-    }
-
-    ProgramReadResult &m_result;
+    PieceRead &m_piece;
     TextCodec m_codec;
     TextCache m_axes;
     std::vector<QByteArray> m_actionBytes;
 };
+
+// The lines of `text`, with a last line that has no line end.
+qint64 LineCount(QByteArrayView text)
+{
+    const qint64 ends = std::count(text.begin(), text.end(), '\n');
+    return text.isEmpty() || text.back() == '\n' ? ends : ends + 1;
+}
+
+// Reads the piece into `rows` from its first row on; `rows` holds room for
+// every row up to the limit `maxRows`.
+void ReadPiece(PieceRead &piece, ProgramEncoding encoding, qint64 maxRows, std::vector<TAutoCode> &rows)
+{
+    LineReader reader(piece, encoding);
+    const char *p = piece.Text.data();
+    const char *end = p + piece.Text.size();
+    qint64 line = 0;
+    while (p < end) {
+        ++line;
+        Fields fields;
+        const char *next = end;
+        const qint64 row = piece.FirstRow + piece.RowsRead;
+        const bool goOn = row >= maxRows                        ? reader.Stop(ProgramReadResult::TooManyRows)
+            : !SplitLine(p, end, fields, next)                 ? reader.Stop(ProgramReadResult::BadLine)
+                                                               : reader.ReadLine(fields, rows[size_t(row)]);
+        if (!goOn) {
+            piece.StopLine = line;
+            piece.StopAt = p;
+            return;
+        }
+        ++piece.RowsRead;
+        p = next;
+    }
+}
+
+// Cuts the text after a line end into about `count` pieces of like size.
+std::vector<PieceRead> Cut_Into_Pieces(QByteArrayView bytes, int count)
+{
+    std::vector<PieceRead> pieces;
+    const char *p = bytes.data();
+    const char *end = p + bytes.size();
+    for (int k = 1; k <= count && p < end; ++k) {
+        const char *cut = k == count ? end : std::max(p, bytes.data() + bytes.size() / count * k);
+        const auto *newline = static_cast<const char *>(std::memchr(cut, '\n', size_t(end - cut)));
+        const char *pieceEnd = k == count || !newline ? end : newline + 1;
+        PieceRead piece;
+        piece.Text = QByteArrayView(p, pieceEnd - p);
+        pieces.push_back(piece);
+        p = pieceEnd;
+    }
+    return pieces;
+}
+
+// Runs work(0) … work(count - 1) side by side, work(0) on this thread;
+// what one of them throws is thrown here once all have ended.
+template <typename Work>
+void Side_By_Side(size_t count, Work work)
+{
+    std::vector<std::exception_ptr> errors(count);
+    const auto guarded = [&work, &errors](size_t i) {
+        try {
+            work(i);
+        } catch (...) {
+            errors[i] = std::current_exception();
+        }
+    };
+    std::vector<std::thread> others;
+    for (size_t i = 1; i < count; ++i)
+        others.emplace_back(guarded, i);
+    if (count > 0)
+        guarded(0);
+    for (std::thread &t : others)
+        t.join();
+    for (const std::exception_ptr &error : errors) {
+        if (error)
+            std::rethrow_exception(error);
+    }
+}
+
+// `count` empty rows, their memory brought in by each piece's thread for
+// the piece's rows (on huge pages where offered).
+void Make_Rows(std::vector<TAutoCode> &rows, size_t count, const std::vector<PieceRead> &pieces)
+{
+    rows.reserve(count);
+    Advise_Huge_Pages(rows.data(), count * sizeof(TAutoCode));
+    Side_By_Side(pieces.size(), [&rows, &pieces, count](size_t i) {
+        const size_t first = std::min(size_t(pieces[i].FirstRow), count);
+        const size_t last = std::min(first + size_t(pieces[i].Lines), count);
+        Bring_In_Pages(rows.data() + first, (last - first) * sizeof(TAutoCode));
+    });
+    rows.resize(count);
+}
+
+// Texts this long are read in pieces side by side.
+constexpr qsizetype kPieceBytes = qsizetype(1) << 20;
 
 bool OnlyLineEnds(QByteArrayView bytes)
 {
@@ -344,40 +508,42 @@ QString NativePath(const QString &fileName)
 
 ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows)
 {
+    const qsizetype cores = std::max<qsizetype>(1, std::thread::hardware_concurrency());
+    return ReadProgramTextInPieces(bytes, maxRows, int(std::clamp<qsizetype>(bytes.size() / kPieceBytes, 1, cores)));
+}
+
+ProgramReadResult ReadProgramTextInPieces(QByteArrayView bytes, qint64 maxRows, int pieceCount)
+{
     ProgramReadResult result;
     result.Encoding = DetectEncoding(bytes);
-    LineReader reader(result);
-    // Room for every line, but never more rows than the bytes could hold:
-    // the shortest row takes a dozen bytes.
-    const qint64 lines = bytes.count('\n') + 1;
-    result.Rows.reserve(size_t(std::min({maxRows, lines, bytes.size() / 12 + 1})));
-    const char *p = bytes.data();
-    const char *end = p + bytes.size();
-    qint64 line = 0;
-    while (p < end) {
-        const auto *newline = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
-        const char *lineEnd = newline ? newline : end;
-        QByteArrayView text(p, lineEnd - p);
-        if (text.endsWith('\r'))
-            text.chop(1);
-        ++line;
-        bool go_on;
-        if (qint64(result.Rows.size()) >= maxRows) {
-            result.StopReason = ProgramReadResult::TooManyRows;
-            go_on = false;
-        } else if (text.size() > kMaxProgramLineBytes) {
-            result.StopReason = ProgramReadResult::BadLine;
-            go_on = false;
-        } else {
-            go_on = reader.ReadLine(text);
-        }
-        if (!go_on) {
-            result.StopLine = line;
-            result.OnlyEmptyLinesLeft = OnlyLineEnds(QByteArrayView(p, end - p));
+    std::vector<PieceRead> pieces = Cut_Into_Pieces(bytes, std::max(pieceCount, 1));
+    Side_By_Side(pieces.size(), [&pieces](size_t i) { pieces[i].Lines = LineCount(pieces[i].Text); });
+    qint64 lines = 0;
+    for (PieceRead &piece : pieces) {
+        piece.FirstRow = lines;
+        lines += piece.Lines;
+    }
+    // A piece knows no rows before it: past the row limit, only reading the
+    // text as one piece stops where the limit says.
+    if (pieces.size() > 1 && lines > maxRows)
+        return ReadProgramTextInPieces(bytes, maxRows, 1);
+    // One row a line; the rows after the first line that is no step go.
+    Make_Rows(result.Rows, size_t(std::min(lines, maxRows)), pieces);
+    Side_By_Side(pieces.size(), [&pieces, &result, maxRows](size_t i) {
+        ReadPiece(pieces[i], result.Encoding, maxRows, result.Rows);
+    });
+    qint64 rows = 0;
+    for (const PieceRead &piece : pieces) {
+        rows += piece.RowsRead;
+        if (piece.StopReason != ProgramReadResult::AtEnd) {
+            result.StopReason = piece.StopReason;
+            result.StopLine = piece.FirstRow + piece.StopLine;
+            result.Error = piece.Error;
+            result.OnlyEmptyLinesLeft = OnlyLineEnds(QByteArrayView(piece.StopAt, bytes.data() + bytes.size()));
             break;
         }
-        p = newline ? newline + 1 : end;
     }
+    result.Rows.erase(result.Rows.begin() + rows, result.Rows.end());
     return result;
 }
 

@@ -40,6 +40,10 @@ struct ProgramReadResult
 // Reads program text held in memory; never throws.  Reading stops after
 // `maxRows` rows.
 ProgramReadResult ReadProgramText(QByteArrayView bytes, qint64 maxRows = kMaxProgramRows);
+// The same read with the text cut at line ends into `pieces` parts read side
+// by side (ReadProgramText cuts a long text into one piece per processor);
+// the result is the same whatever the number of pieces.
+ProgramReadResult ReadProgramTextInPieces(QByteArrayView bytes, qint64 maxRows, int pieces);
 // Reads a program file.  Throws Exception when the file cannot be opened or
 // read, when it changes while it is read, and at once, with "不是普通文件：
 // <path>", when it is not a regular file (a FIFO, a device, a folder).

@@ -9,7 +9,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <charconv>
 #include <chrono>
+#include <cstring>
 #include <thread>
 #include <unistd.h>
 
@@ -128,6 +130,45 @@ private slots:
         QCOMPARE(read.StopLine, qint64(stopLine));
         QCOMPARE(read.OnlyEmptyLinesLeft, onlyEmptyLeft);
         QCOMPARE(read.Error, error);
+    }
+
+    // Cut into pieces read side by side, every text reads as in one piece.
+    void readingInPieces_data() { reading_data(); }
+    void readingInPieces()
+    {
+        QFETCH(QByteArray, bytes);
+        const qint64 maxRows = QTest::currentDataTag() == QByteArray("row limit") ? 2 : kMaxProgramRows;
+        const ProgramReadResult whole = ReadProgramTextInPieces(bytes, maxRows, 1);
+        for (int pieces : {2, 3, 7}) {
+            const ProgramReadResult read = ReadProgramTextInPieces(bytes, maxRows, pieces);
+            QCOMPARE(Lines(read.Rows), Lines(whole.Rows));
+            QCOMPARE(read.StopReason, whole.StopReason);
+            QCOMPARE(read.StopLine, whole.StopLine);
+            QCOMPARE(read.OnlyEmptyLinesLeft, whole.OnlyEmptyLinesLeft);
+            QCOMPARE(read.Error, whole.Error);
+        }
+    }
+
+    // Plain decimals read to the same double as the general conversion
+    // (std::from_chars) gives, up to the last bit and the sign of zero.
+    void decimalsReadExactly()
+    {
+        const QList<QByteArray> texts = {"0.1", "0.3", "-0", "-0.0", "2.675", "123456789012345", "0.000000000000001",
+                                         "999999999999999.9", "1234567890123456", "9007199254740993",
+                                         "0.1234567890123456789", "2.2250738585072014", "4503599627370497.5"};
+        QByteArray file;
+        for (const QByteArray &text : texts)
+            file += Gb(QStringLiteral("0,X,绝对定位,")) + text + "," + "0,1\r\n";
+        const ProgramReadResult read = ReadProgramText(file);
+        QCOMPARE(read.Rows.size(), size_t(texts.size()));
+        for (qsizetype i = 0; i < texts.size(); ++i) {
+            double expected = 0;
+            std::from_chars(texts[i].begin(), texts[i].end(), expected);
+            uint64_t got = 0, want = 0;
+            std::memcpy(&got, &read.Rows[size_t(i)].Param, sizeof got);
+            std::memcpy(&want, &expected, sizeof want);
+            QVERIFY2(got == want, texts[i].constData());
+        }
     }
 
     // Rows are taken as they stand: any ID, numbers in every accepted form,
