@@ -131,11 +131,11 @@ int TCliSession::Check()
     const QString captions = Caption_Mismatch_Warning(m_code->Rows(), m_status->Captions());
     if (!captions.isEmpty())
         m_out.Event(QStringLiteral("warning"), captions);
-    const int refused = m_runner->Check_All_Rows([this](int row, const QString &why) {
-        m_out.Event(QStringLiteral("refused"), TProgramRunner::Row_Refusal(row, why), row + 1);
-    });
+    QString outside;
     int row = -1;
-    const QString outside = m_runner->Check_Travel(Repeat(), row);
+    const int refused = m_runner->Check_Program(Repeat(), [this](int row, const QString &why) {
+        m_out.Event(QStringLiteral("refused"), TProgramRunner::Row_Refusal(row, why), row + 1);
+    }, outside, row);
     if (!outside.isEmpty())
         m_out.Event(QStringLiteral("refused"), outside, row + 1);
     const int refusedAll = refused + (outside.isEmpty() ? 0 : 1);

@@ -5,6 +5,7 @@
 #include "common/NumberText.h"
 #include "config/AxisConfig.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -65,6 +66,18 @@ void Check_Motor_Real(int axis, double value, double realPerStep)
         Throw_No_Ratio(axis, value, Motor_Side());
     if (!Fits_32_Bits(value / realPerStep))
         Throw_Out_Of_Range(axis, value);
+}
+
+// |value| <= |realPerStep| * 2^30 gives |value / realPerStep| <= 2^30: the
+// product is exact (a power of two) and the rounded quotient stays at or
+// below the exact one's bound.  Where the product is beyond the largest
+// double, every finite value's quotient is below 2^30; infinity is not let
+// through.
+double Motor_Real_Sure_Bound(double realPerStep)
+{
+    if (!Usable_Unit(realPerStep))
+        return -1;
+    return std::min(std::ldexp(std::fabs(realPerStep), 30), std::numeric_limits<double>::max());
 }
 
 int32_t Checked_Sensor_Real_To_Counts(int axis, double value)

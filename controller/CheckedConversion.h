@@ -18,6 +18,10 @@ int32_t Checked_Motor_Real_To_Steps(int axis, double value);
 // (Motor_Steps_To_Real(axis, 1)) is already known: a check of many values
 // reads it once.  Throws as the conversion would.
 void Check_Motor_Real(int axis, double value, double realPerStep);
+// A magnitude up to which every value passes Check_Motor_Real with
+// `realPerStep`, without the division (half the range: no rounding can
+// take such a value out); -1 when the step is unusable and nothing passes.
+double Motor_Real_Sure_Bound(double realPerStep);
 
 // Sensor_Real_To_Counts with the same check on the sensor side.
 int32_t Checked_Sensor_Real_To_Counts(int axis, double value);

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <iterator>
 
 struct TAutoCode
 {
@@ -23,6 +24,28 @@ inline const QString Rel = QStringLiteral("相对定位");
 inline const QString Abs = QStringLiteral("绝对定位");
 inline const QString Pause = QStringLiteral("暂停");
 inline const QString Adjust = QStringLiteral("坐标调整");
+} // namespace AutoAction
+
+namespace AutoAction {
+// The five actions by their place in the action list; None for a name
+// outside them.
+enum class TKind { Home, Rel, Abs, Pause, Adjust, None };
+
+// Which action `name` names.  The rows of a program share the names' text,
+// which answers without comparing characters.
+inline TKind Kind_Of(const QString &name)
+{
+    const QString *names[] = {&Home, &Rel, &Abs, &Pause, &Adjust};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        if (name.constData() == names[i]->constData() && name.size() == names[i]->size())
+            return TKind(i);
+    }
+    for (size_t i = 0; i < std::size(names); ++i) {
+        if (name == *names[i])
+            return TKind(i);
+    }
+    return TKind::None;
+}
 } // namespace AutoAction
 
 inline QStringList Action_Names()

@@ -19,9 +19,19 @@ struct Difference
 QString Caption_Mismatch_Warning(const std::vector<TAutoCode> &rows, const QStringList &captions)
 {
     std::vector<Difference> found;
+    // The rows read from a file share one text per caption: once a row's
+    // text is found equal to its axis's caption, rows sharing it are too.
+    std::vector<QStringView> same(size_t(captions.size()));
     for (const TAutoCode &code : rows) {
-        if (code.ID < 0 || code.ID >= captions.size() || code.Axis == captions[code.ID])
+        if (code.ID < 0 || code.ID >= captions.size())
             continue;
+        QStringView &equal = same[size_t(code.ID)];
+        if (code.Axis.constData() == equal.data() && code.Axis.size() == equal.size())
+            continue;
+        if (code.Axis == captions[code.ID]) {
+            equal = code.Axis;
+            continue;
+        }
         const bool known = std::any_of(found.begin(), found.end(), [&code](const Difference &d) {
             return d.ID == code.ID && d.Axis == code.Axis;
         });

@@ -15,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <cmath>
+
 namespace {
 
 TTravelWalk Travel_Walk()
@@ -26,10 +28,9 @@ TTravelWalk Travel_Walk()
         [](int axis) { return AxisCommands::Position_Now(axis, AxisCommands::TLoop::Open); });
 }
 
-bool Drives_Axis(const QString &action)
+bool Drives_Axis(AutoAction::TKind action)
 {
-    return action == AutoAction::Home || action == AutoAction::Rel || action == AutoAction::Abs
-        || action == AutoAction::Adjust;
+    return action != AutoAction::TKind::Pause && action != AutoAction::TKind::None;
 }
 
 } // namespace
@@ -189,21 +190,24 @@ void TProgramRunner::Auto_Halt()
 
 QString TProgramRunner::Check_Row(const TAutoCode &code) const
 {
-    if (!Drives_Axis(code.Action))
+    const AutoAction::TKind action = AutoAction::Kind_Of(code.Action);
+    if (!Drives_Axis(action))
         return QString();
     if (code.ID < 0 || code.ID >= m_axisCount() || code.ID >= g_Axis_Config.size())
         return QStringLiteral("设备上没有轴号为 %1 的轴（轴号从 0 数起，本设备共 %2 个轴）")
             .arg(code.ID)
             .arg(m_axisCount());
     // Every value the step sends, converted as the step converts it.
-    QString why = Check_Value(code.ID, code.Action != AutoAction::Home ? code.Param : 0);
-    if (why.isEmpty() && code.Action != AutoAction::Adjust)
+    QString why = Check_Value(code.ID, action != AutoAction::TKind::Home ? code.Param : 0);
+    if (why.isEmpty() && action != AutoAction::TKind::Adjust)
         why = Check_Profile(code.ID);
     return why;
 }
 
 QString TProgramRunner::Check_Value(int axis, double value) const
 {
+    if (Memo_On() && std::fabs(value) <= Sure_Bound(axis))
+        return QString();
     try {
         Check_Motor_Real(axis, value, Real_Per_Step(axis));
     } catch (const EConvertError &e) {
@@ -214,39 +218,76 @@ QString TProgramRunner::Check_Value(int axis, double value) const
 
 // The distance of one motor step, read once per axis in a pre-start check
 // of many rows (the configuration does not change while it runs).
-void TProgramRunner::Clear_Memo()
+void TProgramRunner::Clear_Memo() const
 {
-    m_profileChecks.clear();
-    m_realPerStep.clear();
+    m_memo.clear();
 }
 
-int TProgramRunner::Check_All_Rows(const std::function<void(int row, const QString &why)> &refused)
+TProgramRunner::TAxis_Memo &TProgramRunner::Memo_Of(int axis) const
+{
+    if (size_t(axis) >= m_memo.size())
+        m_memo.resize(size_t(axis) + 1);
+    return m_memo[size_t(axis)];
+}
+
+template <typename Check>
+auto TProgramRunner::With_Memo(Check check) const
 {
     Clear_Memo();
     m_checkingAll = true;
-    int count = 0;
-    const int rows = m_code->rowCount();
-    for (int row = 0; row < rows; ++row) {
-        const QString why = Check_Row(m_code->Row(row));
-        if (!why.isEmpty()) {
-            ++count;
-            refused(row, why);
-        }
-    }
+    const auto result = check();
     m_checkingAll = false;
-    return count;
+    return result;
+}
+
+// The first run's rows are checked once for both checks; the walk then
+// goes on with further runs as Check_Travel walks them.
+int TProgramRunner::Check_Program(int runs, const std::function<void(int row, const QString &why)> &refused,
+                                  QString &outside, int &outsideRow)
+{
+    return With_Memo([&] {
+        TTravelWalk walk = Travel_Walk();
+        walk.Begin_Run();
+        int count = 0;
+        outside.clear();
+        outsideRow = -1;
+        const int rows = m_code->rowCount();
+        for (int row = 0; row < rows; ++row) {
+            const TAutoCode &code = m_code->Row(row);
+            const QString why = Check_Row(code);
+            if (!why.isEmpty()) {
+                ++count;
+                refused(row, why);
+            } else if (outside.isEmpty()) {
+                const QString beyond = walk.Step(code);
+                if (!beyond.isEmpty()) {
+                    outside = Travel_Refusal(row, beyond);
+                    outsideRow = row;
+                }
+            }
+        }
+        if (outside.isEmpty() && walk.Run_Moved())
+            outside = Walk_Runs(walk, 1, runs, outsideRow, 0);
+        return count;
+    });
 }
 
 double TProgramRunner::Real_Per_Step(int axis) const
 {
     if (!Memo_On())
         return Motor_Steps_To_Real(axis, 1);
-    const auto known = m_realPerStep.constFind(axis);
-    if (known != m_realPerStep.constEnd())
-        return known.value();
-    const double realPerStep = Motor_Steps_To_Real(axis, 1);
-    m_realPerStep.insert(axis, realPerStep);
-    return realPerStep;
+    std::optional<double> &known = Memo_Of(axis).RealPerStep;
+    if (!known)
+        known = Motor_Steps_To_Real(axis, 1);
+    return *known;
+}
+
+double TProgramRunner::Sure_Bound(int axis) const
+{
+    std::optional<double> &known = Memo_Of(axis).SureBound;
+    if (!known)
+        known = Motor_Real_Sure_Bound(Real_Per_Step(axis));
+    return *known;
 }
 
 // The acceleration, deceleration and speed limit of a move are the axis's
@@ -254,11 +295,8 @@ double TProgramRunner::Real_Per_Step(int axis) const
 // checked whole again when it is loaded, after any change of configuration).
 QString TProgramRunner::Check_Profile(int axis) const
 {
-    if (Memo_On()) {
-        const auto known = m_profileChecks.constFind(axis);
-        if (known != m_profileChecks.constEnd())
-            return known.value();
-    }
+    if (Memo_On() && Memo_Of(axis).Profile)
+        return *Memo_Of(axis).Profile;
     const TAxis_Config &config = g_Axis_Config.at(axis);
     QString why;
     for (double v : {config.Acc, config.Dec, config.Max_V}) {
@@ -267,7 +305,7 @@ QString TProgramRunner::Check_Profile(int axis) const
             break;
     }
     if (Memo_On())
-        m_profileChecks.insert(axis, why);
+        Memo_Of(axis).Profile = why;
     return why;
 }
 
@@ -285,8 +323,18 @@ QString TProgramRunner::Travel_Refusal(int row, const QString &why)
 // it began shows nothing new.
 QString TProgramRunner::Check_Travel(int runs, int &row, int firstRow) const
 {
+    return With_Memo([&] { return Walk_Travel(runs, row, firstRow); });
+}
+
+QString TProgramRunner::Walk_Travel(int runs, int &row, int firstRow) const
+{
     TTravelWalk walk = Travel_Walk();
-    for (int run = 0; run < std::max(runs, 1); ++run) {
+    return Walk_Runs(walk, 0, runs, row, firstRow);
+}
+
+QString TProgramRunner::Walk_Runs(TTravelWalk &walk, int fromRun, int runs, int &row, int firstRow) const
+{
+    for (int run = fromRun; run < std::max(runs, 1); ++run) {
         walk.Begin_Run();
         for (row = run == 0 ? firstRow : 0; row < m_code->rowCount(); ++row) {
             const TAutoCode &code = m_code->Row(row);

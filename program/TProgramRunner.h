@@ -17,12 +17,12 @@
 #include "TravelWalk.h"
 #include "controller/AxisCommands.h"
 
-#include <QHash>
 #include <QObject>
 #include <QString>
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QTimer;
 class TCodeModel;
@@ -121,8 +121,10 @@ public:
     QString Check_Row(const TAutoCode &code) const;
     // Checks every row of the table as "启动" does, through the same
     // per-axis memo, and starts nothing: `refused` is told each row that
-    // cannot run (0-based).  Answers how many.
-    int Check_All_Rows(const std::function<void(int row, const QString &why)> &refused);
+    // cannot run (0-based); answers how many.  Then `outside` is what
+    // Check_Travel(runs, outsideRow) answers, from the same walk.
+    int Check_Program(int runs, const std::function<void(int row, const QString &why)> &refused, QString &outside,
+                      int &outsideRow);
     // The refusal of table row `row` (0-based) as the operator reads it.
     static QString Row_Refusal(int row, const QString &why);
     // A row whose target lies outside the travel limits: "第N行：" + why.
@@ -176,7 +178,13 @@ private:
     QString Check_Value(int axis, double value) const;
     // The per-axis memo of a check of many rows is in use.
     bool Memo_On() const { return m_checkRow >= 0 || m_checkingAll; }
-    void Clear_Memo();
+    void Clear_Memo() const;
+    // Runs `check` with the memo on, cleared first.
+    template <typename Check>
+    auto With_Memo(Check check) const;
+    QString Walk_Travel(int runs, int &row, int firstRow) const;
+    // Walks runs `fromRun` to `runs` - 1 on (the first from `firstRow`).
+    QString Walk_Runs(TTravelWalk &walk, int fromRun, int runs, int &row, int firstRow) const;
     QString Check_Profile(int axis) const;
     double Real_Per_Step(int axis) const;
     void Check_Next_Slice();
@@ -211,15 +219,24 @@ private:
     // The pre-start check: the next row to check (-1 when none is under
     // way), the runs asked for, and the timer of its next slice.
     int m_checkRow = -1;
-    // The profile check of each axis met so far in the check under way.
-    mutable QHash<int, QString> m_profileChecks;
-    mutable QHash<int, double> m_realPerStep;
+    // What the check under way knows of each axis met so far: the distance
+    // of one motor step and the profile check, by axis number.
+    struct TAxis_Memo
+    {
+        std::optional<double> RealPerStep;
+        std::optional<QString> Profile;
+        std::optional<double> SureBound;
+    };
+    // Values of at most this magnitude pass the axis's check at once.
+    double Sure_Bound(int axis) const;
+    TAxis_Memo &Memo_Of(int axis) const;
+    mutable std::vector<TAxis_Memo> m_memo;
     bool m_checkWaits = false; // StartPending(true) was reported
     // The walk through the travel limits of the check under way, and the
     // runs of the program walked so far.
     std::optional<TTravelWalk> m_walk;
     int32_t m_checkRun = 0;
-    bool m_checkingAll = false; // Check_All_Rows
+    mutable bool m_checkingAll = false; // Check_Program, Check_Travel
     int32_t m_startTotal = 0;
     int m_startRow = 0;
     QTimer *m_checkSlice;

@@ -6,10 +6,10 @@
 #include "AutoCode.h"
 #include "controller/AxisCommands.h"
 
-#include <QHash>
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class TTravelWalk
 {
@@ -45,9 +45,14 @@ private:
     TState *State_Of(int axis, QString &why);
     QString Outside(const TAutoCode &row, double target) const;
 
+    // The walk's records of `axis`, made room for.
+    void Make_Room(int axis);
+
     std::function<TAxis_Travel(int)> m_travel;
     std::function<std::optional<double>(int)> m_positionNow;
-    QHash<int, AxisCommands::TTravel> m_configured;
-    QHash<int, TState> m_states;
-    QHash<int, TState> m_runStart;
+    // By axis number: the limits of each axis met, the state of each limited
+    // axis met, and those states at the start of the run under way.
+    std::vector<std::optional<AxisCommands::TTravel>> m_configured;
+    std::vector<std::optional<TState>> m_states;
+    std::vector<std::optional<TState>> m_runStart;
 };

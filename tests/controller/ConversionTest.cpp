@@ -6,6 +6,7 @@
 #include "support/TestRegistry.h"
 
 #include <QTest>
+#include <cmath>
 #include <limits>
 
 namespace {
@@ -171,6 +172,30 @@ private slots:
         QCOMPARE(converted(0, 1), noSteps.arg(1));
         QCOMPARE(converted(32, 1e6), range.arg(1000000));
         QCOMPARE(converted(32, std::numeric_limits<double>::quiet_NaN()), range.arg("NAN"));
+    }
+
+    // A value within the sure bound passes the full check, at the bound and
+    // for steps that are tiny, huge or negative; an unusable step has none.
+    void sureBoundOnlyLetsThroughWhatPasses()
+    {
+        constexpr double kMax = std::numeric_limits<double>::max();
+        constexpr double kInf = std::numeric_limits<double>::infinity();
+        const auto passes = [](double value, double realPerStep) {
+            try {
+                Check_Motor_Real(0, value, realPerStep);
+                return true;
+            } catch (const EConvertError &) {
+                return false;
+            }
+        };
+        for (double step : {1.0 / 6400, -1.0 / 6400, 1.0, 3e-310, 5e-324, 1e300, kMax}) {
+            const double bound = Motor_Real_Sure_Bound(step);
+            QVERIFY(bound > 0);
+            for (double value : {bound, -bound, std::nextafter(bound, 0.0), bound / 3, kMax, kInf})
+                QVERIFY(std::fabs(value) > bound || passes(value, step));
+        }
+        for (double step : {0.0, kInf, std::numeric_limits<double>::quiet_NaN()})
+            QCOMPARE(Motor_Real_Sure_Bound(step), -1.0);
     }
 };
 TAVORIN_TEST(ConversionChoiceTest)

@@ -667,6 +667,41 @@ private slots:
         QCOMPARE(row + 1, refusal.mid(1, refusal.indexOf("行") - 1).toInt());
     }
 
+    // tavorin-run check: one walk finds what the pre-start check and the
+    // travel walk find, and a refused row does not end the walk.
+    void commandLineCheckFindsTheSameRows_data()
+    {
+        travelWalkRefusesFirstRowOutside_data();
+        QTest::newRow("a refused row first") << "7,第8轴,绝对定位,1,0,1;0,第1轴,绝对定位,12,0,1" << "1" << 0.0
+                                             << "第2行：第1轴 目标 12 超出软限位 [-10, 10]";
+    }
+    void commandLineCheckFindsTheSameRows()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QString, repeat);
+        QFETCH(double, startMm);
+        QFETCH(QString, refusal);
+        Run run;
+        AxisCommands::Reset_Travel_Shifts();
+        g_Axis_Config[0].Soft_Min = -10;
+        g_Axis_Config[0].Soft_Max = 10;
+        kqsim_place_axis(0, int32_t(startMm * 6400));
+        run.code.SetRows(Rows(rows));
+        QList<int> expected, refused;
+        for (int row = 0; row < run.code.rowCount(); ++row) {
+            if (!run.runner.Check_Row(run.code.Row(row)).isEmpty())
+                expected << row;
+        }
+        QString outside;
+        int row = -2;
+        const int count = run.runner.Check_Program(repeat.toInt(), [&refused](int r, const QString &) { refused << r; },
+                                                   outside, row);
+        QCOMPARE(refused, expected);
+        QCOMPARE(count, int(expected.size()));
+        QCOMPARE(outside, refusal);
+        QCOMPARE(row + 1, refusal.isEmpty() ? 0 : refusal.mid(1, refusal.indexOf("行") - 1).toInt());
+    }
+
     void statusRefresh()
     {
         Run run;
