@@ -81,6 +81,19 @@ private:
     QStringEncoder m_encoder;
 };
 
+// Byte by byte: the fields compared on every line are a few bytes long,
+// shorter than a call of memcmp takes.
+bool SameBytes(QByteArrayView a, QByteArrayView b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return false;
+    }
+    return true;
+}
+
 // The texts of one field that recur on most lines (axis captions) are kept
 // with their bytes, so that equal captions share one string.
 class TextCache
@@ -89,7 +102,7 @@ public:
     const QString &Find(QByteArrayView bytes, TextCodec &codec)
     {
         for (Entry &e : m_entries) {
-            if (e.used && e.bytes == bytes)
+            if (e.used && SameBytes(e.bytes, bytes))
                 return e.text;
         }
         Entry &slot = m_entries[m_next];
@@ -279,7 +292,7 @@ private:
                 m_actionBytes.push_back(m_codec.Encode(*name));
         }
         for (size_t i = 0; i < m_actionBytes.size(); ++i) {
-            if (field == m_actionBytes[i])
+            if (SameBytes(field, m_actionBytes[i]))
                 return int(i);
         }
         return -1;
