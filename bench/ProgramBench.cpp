@@ -5,10 +5,13 @@
 // scrolling the grid to the last row.  Prints each figure.
 #include "BenchSupport.h"
 #include "common/ui/Dialogs.h"
+#include "config/AxisConfig.h"
+#include "controller/Conversion.h"
 #include "program/ProgramFile.h"
 #include "program/ui/TAutoPage.h"
 #include "program/TCodeModel.h"
 #include "program/ui/TRunEstimate.h"
+#include "program/ui/TPreviewPanel.h"
 #include "program/ui/TXYFrm.h"
 
 #include <QApplication>
@@ -49,10 +52,37 @@ double Timed(Step step)
     return timer.nsecsElapsed() / 1e9;
 }
 
+// The heap in use: small blocks and mapped ones.  mallinfo2 counts the
+// main arena's blocks only, so main() keeps every thread (the planning
+// worker, the reader's pieces) in that arena.
 size_t HeapInUse()
 {
     const struct mallinfo2 info = mallinfo2();
-    return info.uordblks + info.hblkhd; // small blocks and mapped ones
+    return info.uordblks + info.hblkhd;
+}
+
+// Lets the window's events run until the page's estimate and preview are
+// those of all its rows (the plan starts from the event loop and runs in a
+// worker), at most a minute.
+void Wait_For_Plan(TAutoPage &page)
+{
+    QElapsedTimer waited;
+    waited.start();
+    while ((page.Estimate->IsPlanning() || page.Estimate->Planner().RowCount() != page.mem_Code->rowCount())
+           && waited.elapsed() < 60000) {
+        QApplication::processEvents();
+        page.Estimate->WaitForPlan();
+    }
+    QApplication::processEvents();
+}
+
+// Two axes of the default configuration standing at 0, given to the
+// page's estimate and preview as the main window gives them.
+void Show_Axes(TAutoPage &page)
+{
+    page.Build_Status({QStringLiteral("第1轴"), QStringLiteral("第2轴")});
+    page.Estimate->SetAxes(g_Axis_Config);
+    page.Estimate->SetStartSource([] { return std::vector<double>(2, 0.0); }); // both at 0
 }
 
 size_t ResidentBytes()
@@ -87,7 +117,12 @@ double PythonSeconds(const QString &path)
 int main(int argc, char **argv)
 {
     Bench::Use_Offscreen_Unless_Set();
+    mallopt(M_ARENA_MAX, 1);
     QApplication app(argc, argv);
+    g_Axis_Config = QVector<TAxis_Config>(2);
+    g_Axis_Config[0].Axis_Caption = QStringLiteral("第1轴");
+    g_Axis_Config[1].Axis_Caption = QStringLiteral("第2轴");
+    Calc_Ratio(2); // as loading the configuration does
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("raster.txt"));
     SetMessageBoxHandler([](const MessageRequest &) { return MsgResult::Ok; });
@@ -97,7 +132,7 @@ int main(int argc, char **argv)
     TXYFrm xy;
     TAutoPage page;
     page.XYFrm = &xy;
-    page.Build_Status({QStringLiteral("第1轴"), QStringLiteral("第2轴")});
+    Show_Axes(page);
     xy.edt_XCount->setText(QStringLiteral("1000"));
     xy.edt_YCount->setText(QStringLiteral("1000"));
     page.resize(1400, 900);
@@ -125,23 +160,22 @@ int main(int argc, char **argv)
     // Measured on a page that never held a program: the first page keeps
     // plans of the program before, which the next plan frees, and a figure
     // taken across that would count their release against the new rows.
-    page.Estimate->WaitForPlan();
-    QApplication::processEvents();
+    Wait_For_Plan(page);
     std::vector<TAutoCode> table;
     const auto [tableHeap, tableResident] = Kept_Per_Row(size_t(rows), [&] { table = ReadProgramFile(path).Rows; });
     std::printf("table alone per row          heap %.0f bytes, resident %.0f bytes (a row is %zu bytes)\n", tableHeap,
                 tableResident, sizeof(TAutoCode));
     table = {};
     TAutoPage fresh;
-    fresh.Build_Status({QStringLiteral("第1轴"), QStringLiteral("第2轴")});
+    Show_Axes(fresh);
     QApplication::processEvents();
     const auto [pageHeap, pageResident] = Kept_Per_Row(size_t(rows), [&] {
         fresh.Open_Program();
-        fresh.Estimate->WaitForPlan();
-        QApplication::processEvents();
+        Wait_For_Plan(fresh);
     });
-    std::printf("page per row (table, plan, preview) heap %.0f bytes (target < 200), resident %.0f bytes\n", pageHeap,
-                pageResident);
+    std::printf("page per row (table, plan, preview) heap %.0f bytes (target < 200), resident %.0f bytes;"
+                " %zu planned rows, %zu preview points\n",
+                pageHeap, pageResident, size_t(fresh.Estimate->Planner().RowCount()), fresh.pnl_Preview->Path().Points().size());
 
     page.grid_Code->scrollToTop();
     QApplication::processEvents();
