@@ -60,9 +60,10 @@ std::pair<int, int> Most_Moved_Axes(const std::vector<TAutoCode> &rows, int axis
     for (const TAutoCode &code : rows) {
         if (code.ID < 0 || code.ID >= axisCount)
             continue;
-        if (code.Action == AutoAction::Rel)
+        const AutoAction::TKind action = AutoAction::Kind_Of(code.Action);
+        if (action == AutoAction::TKind::Rel)
             moves[size_t(code.ID)] += std::max(code.Count, 1);
-        else if (code.Action == AutoAction::Abs || code.Action == AutoAction::Home)
+        else if (action == AutoAction::TKind::Abs || action == AutoAction::TKind::Home)
             moves[size_t(code.ID)] += 1;
     }
     std::vector<int> order(static_cast<size_t>(axisCount));

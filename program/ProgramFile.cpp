@@ -405,10 +405,12 @@ void Side_By_Side(size_t count, Work work)
 }
 
 // `count` empty rows, their memory brought in by each piece's thread for
-// the piece's rows (on huge pages where offered).
+// the piece's rows (on huge pages where offered), and room for one more:
+// a row then added to a long program moves the rows by one instead of
+// copying them all to a larger table.
 void Make_Rows(std::vector<TAutoCode> &rows, size_t count, const std::vector<PieceRead> &pieces)
 {
-    rows.reserve(count);
+    rows.reserve(count + 1);
     Advise_Huge_Pages(rows.data(), count * sizeof(TAutoCode));
     Side_By_Side(pieces.size(), [&rows, &pieces, count](size_t i) {
         const size_t first = std::min(size_t(pieces[i].FirstRow), count);

@@ -458,13 +458,23 @@ bool TAutoPage::Confirm_Replace_Program()
         || ConfirmDestructive(QStringLiteral("打开新方案将关闭当前方案，如果没有保存当前方案会丢失，确认继续？"));
 }
 
+// What the window shows of the program besides its rows (the two axes it
+// moves most, the preview shows them; captions other than the
+// configuration's) is found where the rows are read: a pass over ten
+// million rows would hold up the window.
 void TAutoPage::Read_Program(const QString &path)
 {
+    const int axisCount = mem_Status->AxisCount();
+    const QStringList configured = mem_Status->Captions();
     ProgramReadResult read;
+    std::pair<int, int> moved;
+    QString captions;
     Undo->Replace_All(QStringLiteral("打开方案"), [&] {
         read = LongWork(QFileInfo(path).size() / kBytesPerRow, QStringLiteral("正在读取方案文件…"), [&] {
             ProgramReadResult result = ReadProgramFile(path);
             TCodeModel::FitRows(result.Rows);
+            moved = Most_Moved_Axes(result.Rows, axisCount);
+            captions = Caption_Mismatch_Warning(result.Rows, configured);
             return result;
         });
         return std::move(read.Rows);
@@ -479,20 +489,12 @@ void TAutoPage::Read_Program(const QString &path)
     else
         Undo->resetClean();
     RecentMenu->Remember(path);
-    Show_Moved_Axes();
+    if (moved.first >= 0 && moved.second >= 0)
+        pnl_Preview->SetAxisPair(moved.first, moved.second);
     SelectLastRow();
-    const QString captions = Caption_Mismatch_Warning(mem_Code->Rows(), mem_Status->Captions());
     if (!captions.isEmpty())
         ShowInfo(captions);
     ReportEarlyStop(read);
-}
-
-// The preview shows the two axes the program moves most.
-void TAutoPage::Show_Moved_Axes()
-{
-    const auto [x, y] = Most_Moved_Axes(mem_Code->Rows(), mem_Status->AxisCount());
-    if (x >= 0 && y >= 0)
-        pnl_Preview->SetAxisPair(x, y);
 }
 
 // Rows after a line that could not be read are not in the table: say so,

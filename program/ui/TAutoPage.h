@@ -133,7 +133,6 @@ private:
     bool Confirm_Replace_Program();
     void Read_Program(const QString &path);
     void Write_Program(const QString &path);
-    void Show_Moved_Axes();
     void Show_Code_Menu(const QPoint &pos);
 
     // The encoding of the program file last opened; a generated program is
