@@ -16,6 +16,14 @@ struct TAutoCode
     int32_t Count = 0;     // how many times the step is carried out
 };
 
+// A run of `Count` rows of a program from row `First` (counted from 0).
+struct TRowRange
+{
+    int First = 0;
+    int Count = 0;
+    bool operator==(const TRowRange &other) const { return First == other.First && Count == other.Count; }
+};
+
 // Action names, in the order of the action list.
 namespace AutoAction {
 inline const QString Home = QStringLiteral("归零");

@@ -325,6 +325,12 @@ void TAutoPage::Build_Status(const QStringList &captions, const QStringList &uni
         XYFrm->SetAxes(captions);
 }
 
+void TAutoPage::SetConnected(bool connected)
+{
+    m_connected = connected;
+    mem_Status->SetConnected(connected);
+}
+
 void TAutoPage::SetEditEnabled(bool enabled)
 {
     m_idle = enabled;

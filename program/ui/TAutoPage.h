@@ -72,8 +72,9 @@ public:
     // The edit buttons and the program grid: usable only while idle.
     void SetEditEnabled(bool enabled);
     bool IsIdle() const { return m_idle; }
-    // Whether a board is connected (its positions in the status table).
-    void SetConnected(bool connected) { m_connected = connected; }
+    // Whether a board is connected (its positions in the status table;
+    // without one they read "—").
+    void SetConnected(bool connected);
     bool IsConnected() const { return m_connected; }
 
     void Add_Code(const TAutoCode &code);

@@ -92,6 +92,14 @@ private slots:
         page->edt_Delay->setText(QStringLiteral("75"));
         QTest::keyClick(page->edt_Delay, Qt::Key_Return);
         QCOMPARE(Lines(Code().Rows()).value(1), QStringLiteral("1,第2轴,归零,0,75,1"));
+        // Undo and redo on the selected row show its values again.
+        page->Undo->undo();
+        QCOMPARE(page->edt_Delay->text(), QStringLiteral("250"));
+        page->Undo->undo();
+        QCOMPARE(page->cbb_Action->currentText() + page->edt_Param->text() + page->edt_Delay->text(),
+                 AutoAction::Rel + "1100");
+        page->Undo->redo();
+        QCOMPARE(page->cbb_Action->currentText() + page->edt_Delay->text(), AutoAction::Home + "250");
     }
 
     void doubleClickPutsTheKeyboardInThatColumnsEntry()
