@@ -31,9 +31,21 @@ TTravelWalk::TState *TTravelWalk::State_Of(int axis, QString &why)
     return &m_states.insert(axis, state).value();
 }
 
+AxisCommands::TTravel TTravelWalk::Limits_Of(int axis) const
+{
+    return m_configured.value(axis).Shifted(m_states.value(axis).Shift);
+}
+
+TTravelWalk::TPlace TTravelWalk::Place(int axis)
+{
+    QString why;
+    const TState *state = State_Of(axis, why);
+    return state ? TPlace{Limits_Of(axis), state->Position} : TPlace{};
+}
+
 QString TTravelWalk::Outside(const TAutoCode &row, double target) const
 {
-    const AxisCommands::TTravel travel = m_configured.value(row.ID).Shifted(m_states.value(row.ID).Shift);
+    const AxisCommands::TTravel travel = Limits_Of(row.ID);
     return travel.Inside(target) ? QString() : travel.Refusal(row.Axis, target);
 }
 
@@ -59,18 +71,18 @@ QString TTravelWalk::Step(const TAutoCode &row)
         // Each repetition moves by the distance again: the first target
         // outside is the one reported.
         const double repeats = std::max<int32_t>(row.Count, 1);
+        const double last = state->Position + repeats * row.Param;
         why = Outside(row, state->Position + row.Param);
         if (why.isEmpty()) {
-            const double last = state->Position + repeats * row.Param;
             why = Outside(row, last);
             if (!why.isEmpty()) {
-                const AxisCommands::TTravel t = m_configured.value(row.ID).Shifted(state->Shift);
+                const AxisCommands::TTravel t = Limits_Of(row.ID);
                 const double limit = row.Param > 0 ? *t.Max : *t.Min;
                 const double k = std::floor((limit - state->Position) / row.Param) + 1;
                 why = Outside(row, state->Position + std::min(k, repeats) * row.Param);
             }
-            state->Position = last;
         }
+        state->Position = last;
     }
     return why;
 }

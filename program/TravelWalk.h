@@ -29,6 +29,17 @@ public:
     // The row's axis must exist.
     QString Step(const TAutoCode &row);
 
+    // An axis's limits in the coordinate the walk has reached and where the
+    // walk has the axis; no limits for an axis without them (or whose
+    // position cannot be read).  A walk may go on past a refused row: it
+    // goes where the row goes.
+    struct TPlace
+    {
+        AxisCommands::TTravel Limits;
+        double Position = 0;
+    };
+    TPlace Place(int axis);
+
     // The walk of a further run of the program starts where the last ended;
     // a run that ends where it began repeats itself.
     void Begin_Run();
@@ -43,6 +54,7 @@ private:
     };
     // The walk's state of a limited axis; null for an axis without limits.
     TState *State_Of(int axis, QString &why);
+    AxisCommands::TTravel Limits_Of(int axis) const;
     QString Outside(const TAutoCode &row, double target) const;
 
     std::function<TAxis_Travel(int)> m_travel;
