@@ -39,6 +39,8 @@ public:
         double Position = 0;
     };
     TPlace Place(int axis);
+    // Step without the reason: the row's axis's place after the row.
+    TPlace Walk(const TAutoCode &row);
 
     // The walk of a further run of the program starts where the last ended;
     // a run that ends where it began repeats itself.
@@ -54,8 +56,11 @@ private:
     };
     // The walk's state of a limited axis; null for an axis without limits.
     TState *State_Of(int axis, QString &why);
-    AxisCommands::TTravel Limits_Of(int axis) const;
-    QString Outside(const TAutoCode &row, double target) const;
+    AxisCommands::TTravel Limits_Of(int axis, const TState &state) const;
+    static bool Moves(const TAutoCode &row);
+    // Carries a moving row out on its axis's state; the first of its
+    // targets outside `limits`, if any.
+    static std::optional<double> Advance(const TAutoCode &row, TState &state, const AxisCommands::TTravel &limits);
 
     std::function<TAxis_Travel(int)> m_travel;
     std::function<std::optional<double>(int)> m_positionNow;

@@ -74,8 +74,7 @@ public:
             return 0;
         TTravelWalk::TPlace &place = row.ID == m_x ? m_placeX : m_placeY;
         const double before = place.Position;
-        m_walk.Step(row);
-        place = m_walk.Place(row.ID);
+        place = m_walk.Walk(row);
         if (m_x == m_y)
             m_placeY = m_placeX;
         return before;
