@@ -146,4 +146,7 @@ private:
     bool m_fitted = false;
     bool m_idle = true;
     bool m_connected = false;
+    // The grid itself moved its current row (a click, Ctrl+click, a key):
+    // the selection stays as the operator makes it.
+    bool m_gridMovedCurrent = false;
 };

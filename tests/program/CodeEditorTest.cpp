@@ -119,6 +119,27 @@ private slots:
         QCOMPARE(Code().Row(2).Delay, 55);
     }
 
+    // Ctrl+click adds rows to the selection, Shift+click stretches the
+    // last one into a block.
+    void clicksSelectSeveralRows()
+    {
+        AddRows(8);
+        page->resize(1000, 1000);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        const auto click = [this](int row, Qt::KeyboardModifiers keys) {
+            const QRect rect = page->grid_Code->visualRect(Code().index(row, TCodeModel::ColAction));
+            QTest::mouseClick(page->grid_Code->viewport(), Qt::LeftButton, keys, rect.center());
+        };
+        click(1, {});
+        click(3, Qt::ControlModifier);
+        click(6, Qt::ControlModifier);
+        QCOMPARE(page->Editor->Selected_Ranges(), (std::vector<TRowRange>{{1, 1}, {3, 1}, {6, 1}}));
+        click(7, Qt::ShiftModifier);
+        QCOMPARE(page->Editor->Selected_Ranges(), (std::vector<TRowRange>{{1, 1}, {3, 1}, {6, 2}}));
+        QCOMPARE(Code().CurrentRow(), 7);
+    }
+
     void deleteRemovesEverySelectedRow()
     {
         AddRows(6);
