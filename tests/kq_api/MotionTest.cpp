@@ -779,6 +779,63 @@ private slots:
         kqsim_advance_ms(1000);
         QCOMPARE_NEAR(Position(0), 3200, 5);
     }
+
+    // Open-loop relative moves; `lostAt` is the move before which the
+    // stage is set to lose `lost` steps.  The counts (factor 1) follow the
+    // stage, the software position the motor.
+    void countsFollowTheStageThroughThePlay_data()
+    {
+        QTest::addColumn<int>("backlash");
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<int>("lostAt");
+        QTest::addColumn<QList<int>>("moves");
+        QTest::addColumn<QList<int>>("counts");
+        QTest::newRow("none") << 0 << 0 << 0 << QList<int>{1000, -400, 300} << QList<int>{1000, 600, 900};
+        // The first move takes the stage along at once.
+        QTest::newRow("backlash, first move negative")
+            << 20 << 0 << 0 << QList<int>{-1000, 400, -300, -100} << QList<int>{-1000, -620, -900, -1000};
+        QTest::newRow("backlash") << 20 << 0 << 0 << QList<int>{1000, -400, 300, 200}
+                                  << QList<int>{1000, 620, 900, 1100};
+        QTest::newRow("lost steps, once") << 0 << 30 << 1 << QList<int>{1000, 500, -300}
+                                          << QList<int>{1000, 1470, 1170};
+        QTest::newRow("lost steps moving negative")
+            << 0 << 30 << 1 << QList<int>{1000, -500, 100} << QList<int>{1000, 530, 630};
+    }
+
+    void countsFollowTheStageThroughThePlay()
+    {
+        QFETCH(int, backlash);
+        QFETCH(int, lost);
+        QFETCH(int, lostAt);
+        QFETCH(QList<int>, moves);
+        QFETCH(QList<int>, counts);
+        kqsim_set_backlash(0, backlash);
+        int32_t motor = 0;
+        for (int i = 0; i < moves.size(); ++i) {
+            if (i == lostAt && lost != 0)
+                kqsim_lose_steps(0, lost);
+            KQ_Set_Axis_Position_P_Target_Rel(0, moves[i]);
+            QVERIFY(MsUntilRest(0, 10000) >= 0);
+            motor += moves[i];
+            QCOMPARE(Position(0), motor);
+            QCOMPARE(Counts(0), counts[i]);
+            QCOMPARE(kqsim_axis_stage_position(0), counts[i]);
+        }
+    }
+
+    // A closed-loop move servos on the sensor: it ends on its counts
+    // whichever side the play is on.
+    void closedLoopMoveTakesUpThePlay()
+    {
+        kqsim_set_backlash(1, 20);
+        KQ_Set_Axis_Mode_Position_Close(1);
+        for (int32_t target : {1000, 400, 900, 900, -200}) {
+            KQ_Set_Axis_Position_P_Target_Abs(1, target);
+            QVERIFY(MsUntilRest(1, 10000) >= 0);
+            QCOMPARE(Counts(1), target);
+        }
+        QCOMPARE(Position(1), -220);
+    }
 };
 TAVORIN_TEST(ClosedLoopTest)
 
