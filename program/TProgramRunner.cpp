@@ -585,14 +585,7 @@ int64_t TProgramRunner::Expected_Target()
 // reads the axis's position) counts toward the delay, not on top of it.
 void TProgramRunner::Report_Move_Ended()
 {
-    const auto before = m_commanded.constFind(g_Code.ID);
-    const std::optional<double> target = m_stepTarget
-        ? m_stepTarget
-        : Step_Target(g_Code, before != m_commanded.constEnd() ? std::optional<double>(*before) : std::nullopt);
-    if (target)
-        m_commanded.insert(g_Code.ID, *target);
-    else
-        m_commanded.remove(g_Code.ID);
+    m_commanded.insert(g_Code.ID, m_stepTarget ? m_stepTarget : Step_Target(g_Code, m_commanded.value(g_Code.ID)));
     emit MoveEnded(g_Code, m_code->CurrentRow(), g_Run_Count + 1, m_inPos);
 }
 
@@ -685,11 +678,8 @@ void TProgramRunner::Begin_Delay()
 void TProgramRunner::Plan_Check()
 {
     m_inPos = TInPosition();
-    std::optional<double> before;
-    const auto known = m_commanded.constFind(g_Code.ID);
-    if (known != m_commanded.constEnd())
-        before = *known;
-    else if (g_Code.Action == AutoAction::Rel)
+    std::optional<double> before = m_commanded.value(g_Code.ID);
+    if (!before && g_Code.Action == AutoAction::Rel)
         before = AxisCommands::Position_Now(g_Code.ID, AxisCommands::TLoop::Open);
     m_stepTarget = Step_Target(g_Code, before);
     m_inPos.Checked = m_stepTarget.has_value();

@@ -263,5 +263,5 @@ private:
     std::optional<double> m_tolerance;
     std::optional<double> m_stepTarget;
     TInPosition m_inPos;
-    QHash<int, double> m_commanded;
+    QHash<int, std::optional<double>> m_commanded;
 };

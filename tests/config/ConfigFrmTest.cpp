@@ -123,10 +123,8 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("untouched") << "" << "3" << "- -" << "";
         QTest::newRow("set") << " 0.001 " << "5" << "0.001 5" << "";
-        QTest::newRow("off by 0") << "0" << "3" << "0 -" << "";
         QTest::newRow("negative tolerance") << "-0.5" << "3" << "- -" << "到位公差不能为负数（留空或 0 表示不检查）";
         QTest::newRow("negative count") << "0.001" << "-1" << "- -" << "到位重试次数必须在 0 到 100 之间";
-        QTest::newRow("count not a number") << "0.001" << "x" << "- -" << "'x' is not a valid integer value";
     }
 
     void inPositionEntries()
@@ -146,10 +144,6 @@ private slots:
         QCOMPARE(messages.Texts().join(""), message);
         QCOMPARE(Stored("AXIS0", "INPOS_TOL") + " " + Stored("AXIS0", "INPOS_RETRY"), stored);
         QCOMPARE(Stored("AXIS0", "CAPTION"), message.isEmpty() ? QStringLiteral("X") : QStringLiteral("-"));
-        if (message.isEmpty() && stored != "- -") {
-            f.btn_PreClick();
-            QCOMPARE(f.edt_InPos_Tol->text(), tolerance.trimmed());
-        }
     }
 
     // "分组定义" reads the group list again and keeps every field typed
