@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 
 struct TAutoCode
 {
@@ -32,6 +33,18 @@ inline const QString Abs = QStringLiteral("绝对定位");
 inline const QString Pause = QStringLiteral("暂停");
 inline const QString Adjust = QStringLiteral("坐标调整");
 } // namespace AutoAction
+
+// Where a step tells its axis to go, in mm or degrees: a home search to 0,
+// a relative move `Param` on from `before` (unknown when that is), an
+// absolute move or a coordinate adjustment to `Param`.
+inline std::optional<double> Step_Target(const TAutoCode &code, std::optional<double> before)
+{
+    if (code.Action == AutoAction::Home)
+        return 0.0;
+    if (code.Action == AutoAction::Rel)
+        return before ? std::optional<double>(*before + code.Param) : std::nullopt;
+    return code.Param;
+}
 
 inline QStringList Action_Names()
 {
