@@ -3,7 +3,8 @@
 // is saved and opened again, while "启动" checks and starts it and while
 // "急停" halts it, while "增加" and "删除" add a row before the first and
 // remove it again, while "修改" changes one row and "撤销" and "重做" take
-// that back and do it again, and while "撤销" and "重做" take back the
+// that back and do it again, while a thousand rows apart are deleted at
+// once and taken back, and while "撤销" and "重做" take back the
 // opening and the generating of the program, each until the estimate is
 // shown again.  A gap is the
 // longest time between two turns of the event loop (a 5 ms timer); the
@@ -23,6 +24,8 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QItemSelectionModel>
+#include <QTableView>
 #include <QTimer>
 
 #include <algorithm>
@@ -182,6 +185,19 @@ int main(int argc, char **argv)
     }, delayOfRow2(4321), "(target <= 50)");
     Measure(watch, "撤销修改", [] { MainFrm->btn_UndoClick(); }, delayOfRow2(before), "(target <= 50)");
     Measure(watch, "重做修改", [] { MainFrm->btn_RedoClick(); }, delayOfRow2(4321), "(target <= 50)");
+    // A thousand rows apart selected and deleted at once, and taken back:
+    // the rows after them move once in all.
+    Measure(watch, "删除千段", [] {
+        QItemSelection apart;
+        for (int i = 0; i < 1000; ++i) {
+            const QModelIndex row = Page()->mem_Code->index(10 + i * 9000, 1);
+            apart.select(row, row);
+        }
+        Page()->grid_Code->selectionModel()->select(apart, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        Page()->btn_DelCodeClick();
+    }, [rows] { return Page()->mem_Code->rowCount() == rows - 1000 && EstimateShown(); }, "(no target)");
+    Measure(watch, "撤销千段", [] { MainFrm->btn_UndoClick(); },
+            [rows] { return Page()->mem_Code->rowCount() == rows && EstimateShown(); }, "(no target)");
     // Back to the generated program, then to the empty table before it and
     // to the generated program again.
     for (const char *text : {"修改", "删除", "增加"}) {

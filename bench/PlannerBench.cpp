@@ -147,5 +147,16 @@ int main(int argc, char **argv)
         panel.Draw(painter, image.rect());
     });
     Print("preview draw", draw, QStringLiteral("600 x 400"));
+
+    // The same with travel limits on X that leave half the points outside.
+    axes[0].Soft_Min = 0;
+    axes[0].Soft_Max = 5000;
+    const Timing limited = Best([&] { panel.SetProgram(rows, axes, {0, 0}); });
+    Print("preview path, limits", limited, QStringLiteral("%1 points").arg(panel.Path().Points().size()));
+    const Timing drawLimited = Best([&] {
+        QPainter painter(&image);
+        panel.Draw(painter, image.rect());
+    });
+    Print("preview draw, limits", drawLimited, QStringLiteral("600 x 400"));
     return 0;
 }

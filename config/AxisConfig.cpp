@@ -18,6 +18,13 @@ std::optional<double> Limit_From_Text(const QString &text)
     return value;
 }
 
+std::optional<double> InPos_Tolerance(const TAxis_Config &config)
+{
+    if (!config.Encoder_Has || !config.InPos_Tol || !(*config.InPos_Tol > 0))
+        return std::nullopt;
+    return config.InPos_Tol;
+}
+
 QString Position_Unit(const TAxis_Config &config)
 {
     return config.Axis_Kind == 0 ? QStringLiteral("mm") : QStringLiteral("°");

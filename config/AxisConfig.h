@@ -46,6 +46,11 @@ struct TAxis_Config
     // last home; none on a side that is not set.
     std::optional<double> Soft_Min;
     std::optional<double> Soft_Max;
+    // In-position check of program moves on an axis with a sensor: the
+    // tolerance in mm or degrees (none or 0: no check) and how many
+    // corrections a move may take.
+    std::optional<double> InPos_Tol;
+    int32_t InPos_Retry = 3;
     // Motor steps per mm or degree, rounded to a whole step: the library's
     // conversion of 1.  Nothing converts with it (a rounded ratio puts
     // axes whose steps per unit are not whole off target).
@@ -69,6 +74,10 @@ extern QVector<TGroup_Config> g_Group_Config;
 // A travel limit as the file holds it: empty (or absent, or not a number)
 // for none.
 std::optional<double> Limit_From_Text(const QString &text);
+
+// The tolerance of the in-position check of program moves; none when the
+// axis has no sensor or no tolerance above 0 is set.
+std::optional<double> InPos_Tolerance(const TAxis_Config &config);
 
 // Section name of an axis: "AXIS" + number.
 QString AxisSection(int axis);

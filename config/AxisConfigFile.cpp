@@ -45,6 +45,8 @@ TAxis_Config Read_Axis_Config(const TIniFile &ini, int axis)
     c.Group_ID = ini.ReadInteger(s, "GROUP_ID", d.Group_ID);
     c.Soft_Min = Limit_From_Text(ini.ReadString(s, "SOFT_MIN", QString()));
     c.Soft_Max = Limit_From_Text(ini.ReadString(s, "SOFT_MAX", QString()));
+    c.InPos_Tol = Limit_From_Text(ini.ReadString(s, "INPOS_TOL", QString()));
+    c.InPos_Retry = ini.ReadInteger(s, "INPOS_RETRY", d.InPos_Retry);
     return c;
 }
 

@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <iterator>
+#include <optional>
 
 struct TAutoCode
 {
@@ -15,6 +16,14 @@ struct TAutoCode
     double Param = 0;      // mm or degrees, meaning by action
     int32_t Delay = 0;     // ms to wait after the step's motion has ended
     int32_t Count = 0;     // how many times the step is carried out
+};
+
+// A run of `Count` rows of a program from row `First` (counted from 0).
+struct TRowRange
+{
+    int First = 0;
+    int Count = 0;
+    bool operator==(const TRowRange &other) const { return First == other.First && Count == other.Count; }
 };
 
 // Action names, in the order of the action list.
@@ -47,6 +56,18 @@ inline TKind Kind_Of(const QString &name)
     return TKind::None;
 }
 } // namespace AutoAction
+
+// Where a step tells its axis to go, in mm or degrees: a home search to 0,
+// a relative move `Param` on from `before` (unknown when that is), an
+// absolute move or a coordinate adjustment to `Param`.
+inline std::optional<double> Step_Target(const TAutoCode &code, std::optional<double> before)
+{
+    if (code.Action == AutoAction::Home)
+        return 0.0;
+    if (code.Action == AutoAction::Rel)
+        return before ? std::optional<double>(*before + code.Param) : std::nullopt;
+    return code.Param;
+}
 
 inline QStringList Action_Names()
 {

@@ -36,34 +36,32 @@ class TRemoveRows : public TCodeEdit
 {
 public:
     TRemoveRows(std::vector<TRowRange> ranges, const QString &text)
-        : TCodeEdit(text), m_ranges(Merge_Ranges(std::move(ranges))), m_taken(m_ranges.size())
+        : TCodeEdit(text), m_ranges(Merge_Ranges(std::move(ranges)))
     {
     }
-    ~TRemoveRows() override
-    {
-        for (std::vector<TAutoCode> &rows : m_taken)
-            Release_Rows(std::move(rows));
-    }
-    // From the last range to the first, so that each range's rows are
-    // still where the range says.
+    ~TRemoveRows() override { Release_Rows(std::move(m_taken)); }
     void Apply(TCodeModel &code) override
     {
-        for (size_t i = m_ranges.size(); i-- > 0;)
-            m_taken[i] = code.TakeRows(m_ranges[i].First, m_ranges[i].Count);
+        Within(code);
+        m_taken = code.TakeRanges(m_ranges);
     }
     void Revert(TCodeModel &code) override
     {
-        for (size_t i = 0; i < m_ranges.size(); ++i)
-            code.InsertRows(m_ranges[i].First, std::move(m_taken[i]));
-        for (std::vector<TAutoCode> &rows : m_taken)
-            rows.clear();
-        if (!m_ranges.empty())
-            code.SetCurrentRow(m_ranges.front().First);
+        code.InsertRanges(m_ranges, std::move(m_taken));
+        m_taken.clear();
     }
 
 private:
+    // Only what the table holds is removed (and put back).
+    void Within(const TCodeModel &code)
+    {
+        for (TRowRange &r : m_ranges)
+            r.Count = std::max(0, std::min(r.Count, code.rowCount() - r.First));
+        m_ranges = Merge_Ranges(std::move(m_ranges));
+    }
+
     std::vector<TRowRange> m_ranges;
-    std::vector<std::vector<TAutoCode>> m_taken;
+    std::vector<TAutoCode> m_taken; // the removed rows, range after range
 };
 
 class TModifyRow : public TCodeEdit

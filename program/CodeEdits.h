@@ -12,14 +12,6 @@
 
 class TCodeModel;
 
-// A run of `Count` rows from row `First` (counted from 0).
-struct TRowRange
-{
-    int First = 0;
-    int Count = 0;
-    bool operator==(const TRowRange &other) const { return First == other.First && Count == other.Count; }
-};
-
 // The ranges in row order, overlapping or touching ones joined, empty ones
 // dropped.
 std::vector<TRowRange> Merge_Ranges(std::vector<TRowRange> ranges);

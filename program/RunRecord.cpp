@@ -56,7 +56,7 @@ std::optional<double> TRunPoint::Deviation() const
 
 QByteArray Points_Header()
 {
-    return QStringLiteral("时间,运行次数,行号,轴名称,动作,指令位置,电机位置,传感器位置,偏差,单位\r\n").toUtf8();
+    return QStringLiteral("时间,运行次数,行号,轴名称,动作,指令位置,电机位置,传感器位置,偏差,单位,到位,到位偏差\r\n").toUtf8();
 }
 
 QByteArray Point_Line(const TRunPoint &point)
@@ -71,7 +71,9 @@ QByteArray Point_Line(const TRunPoint &point)
         Number_Field(point.Motor),
         Number_Field(point.Sensor),
         Number_Field(point.Deviation()),
-        Csv_Field(point.Unit)};
+        Csv_Field(point.Unit),
+        point.In_Position ? (*point.In_Position ? QStringLiteral("是") : QStringLiteral("否")).toUtf8() : QByteArray(),
+        Number_Field(point.InPos_Deviation)};
     return fields.join(',') + "\r\n";
 }
 

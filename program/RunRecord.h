@@ -17,7 +17,10 @@
 QString Runs_Folder(const QString &configFile);
 
 // One line of the points table.  Positions in mm or degrees; a value that
-// could not be read is missing.
+// could not be read is missing.  The columns, in order: 时间, 运行次数, 行号,
+// 轴名称, 动作, 指令位置, 电机位置, 传感器位置, 偏差, 单位, 到位 (是 or 否; empty
+// when the move was not checked: no sensor, no tolerance, or not a move),
+// 到位偏差 (the deviation the check ended with, empty likewise).
 struct TRunPoint
 {
     QDateTime Time;
@@ -30,6 +33,12 @@ struct TRunPoint
     std::optional<double> Sensor; // missing too when the axis has no sensor
     bool Closed_Loop = false;     // the axis has a sensor: it tells the truth
     QString Unit;                 // of the positions: "mm" or "°"
+    // The in-position check of the move (an axis with a sensor and a
+    // tolerance): whether it ended in position, and the sensor's deviation
+    // from the commanded position after the last correction.  Both missing
+    // for a move that was not checked.
+    std::optional<bool> In_Position;
+    std::optional<double> InPos_Deviation;
 
     // Sensor (closed loop) or motor side minus the commanded position.
     std::optional<double> Deviation() const;

@@ -148,8 +148,68 @@ TAutoCode TCodeModel::ExchangeRow(int row, TAutoCode code)
     FitFields(code);
     std::swap(m_rows[size_t(row)], code);
     emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    m_current = -2;
     SetCurrentRow(row);
     return code;
+}
+
+std::vector<TAutoCode> TCodeModel::TakeRanges(const std::vector<TRowRange> &ranges)
+{
+    if (ranges.size() == 1)
+        return TakeRows(ranges.front().First, ranges.front().Count);
+    if (ranges.empty())
+        return {};
+    size_t total = 0;
+    for (const TRowRange &r : ranges)
+        total += size_t(r.Count);
+    std::vector<TAutoCode> taken;
+    taken.reserve(total);
+    beginResetModel();
+    // The rows kept close up behind `write`; `read` is the first row not
+    // yet looked at.
+    const auto at = [this](size_t row) { return m_rows.begin() + std::ptrdiff_t(row); };
+    size_t write = size_t(ranges.front().First), read = write;
+    for (const TRowRange &r : ranges) {
+        const size_t first = size_t(r.First), end = first + size_t(r.Count);
+        write = size_t(std::move(at(read), at(first), at(write)) - m_rows.begin());
+        taken.insert(taken.end(), std::make_move_iterator(at(first)), std::make_move_iterator(at(end)));
+        read = end;
+    }
+    write = size_t(std::move(at(read), m_rows.end(), at(write)) - m_rows.begin());
+    m_rows.erase(at(write), m_rows.end());
+    endResetModel();
+    m_current = -2;
+    SetCurrentRow(std::min(ranges.front().First, rowCount() - 1));
+    return taken;
+}
+
+void TCodeModel::InsertRanges(const std::vector<TRowRange> &ranges, std::vector<TAutoCode> rows)
+{
+    if (ranges.size() == 1) {
+        InsertRows(ranges.front().First, std::move(rows));
+        return;
+    }
+    if (ranges.empty())
+        return;
+    FitRows(rows);
+    beginResetModel();
+    // From the back: the rows after each range move up to their place,
+    // then the range's rows go in before them.
+    const auto at = [this](size_t row) { return m_rows.begin() + std::ptrdiff_t(row); };
+    size_t read = m_rows.size(), from = rows.size();
+    m_rows.resize(m_rows.size() + rows.size());
+    size_t write = m_rows.size();
+    for (size_t i = ranges.size(); i-- > 0;) {
+        const size_t first = size_t(ranges[i].First), end = first + size_t(ranges[i].Count);
+        std::move_backward(at(read - (write - end)), at(read), at(write));
+        read -= write - end;
+        from -= size_t(ranges[i].Count);
+        std::move(rows.begin() + std::ptrdiff_t(from), rows.begin() + std::ptrdiff_t(from) + ranges[i].Count, at(first));
+        write = first;
+    }
+    endResetModel();
+    m_current = -2;
+    SetCurrentRow(ranges.front().First);
 }
 
 std::vector<TAutoCode> TCodeModel::ExchangeRows(std::vector<TAutoCode> rows)

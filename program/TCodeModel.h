@@ -47,8 +47,18 @@ public:
     // Removes `count` rows from `row` and hands them over; the row after
     // them (or the new last row) becomes current.
     std::vector<TAutoCode> TakeRows(int row, int count);
+    // Removes the rows of `ranges` (in row order, apart, within the table)
+    // and hands them over, range after range.  The rows after them move
+    // once in all, and several ranges are announced as one reset, not one
+    // removal each: a grid of ten million rows would move its rows for each.
+    // The row after the first range (or the new last row) becomes current.
+    std::vector<TAutoCode> TakeRanges(const std::vector<TRowRange> &ranges);
+    // Puts back rows that TakeRanges took from `ranges`, in the same way; the
+    // first range's first row becomes current.
+    void InsertRanges(const std::vector<TRowRange> &ranges, std::vector<TAutoCode> rows);
     // Puts `code` in place of a row and gives back what the row held; the
-    // row becomes current.
+    // row becomes current (and is announced as such: the edit panel shows
+    // its new values).
     TAutoCode ExchangeRow(int row, TAutoCode code);
     // Puts `rows` (already fitted) in place of the whole table and gives
     // back what it held, without copying either; the first row becomes

@@ -14,7 +14,6 @@
 
 #include <QElapsedTimer>
 #include <QTimer>
-
 #include <cmath>
 
 namespace {
@@ -26,6 +25,12 @@ TTravelWalk Travel_Walk()
             return TTravelWalk::TAxis_Travel{AxisCommands::Configured_Travel(axis), AxisCommands::Travel_Shift(axis)};
         },
         [](int axis) { return AxisCommands::Position_Now(axis, AxisCommands::TLoop::Open); });
+}
+
+// Six decimals, as the run record writes positions.
+double Round6(double value)
+{
+    return std::round(value * 1e6) / 1e6;
 }
 
 bool Drives_Axis(AutoAction::TKind action)
@@ -149,6 +154,7 @@ void TProgramRunner::Begin_Run()
     g_Total_Count = m_startTotal;
     g_Run_Count = 0;
     Row_Phase = 0;
+    m_commanded.clear();
     m_fast = FastRun;
     Start_Program_Timer();
     emit RunStarting();
@@ -534,6 +540,10 @@ void TProgramRunner::Load_Row()
     g_Status_Tag = 0;
     g_Status_Delay = 0;
     m_targetKnown = m_flagWasZero = false;
+    const bool move = g_Code.Action == AutoAction::Abs || g_Code.Action == AutoAction::Rel;
+    m_tolerance = move ? InPos_Tolerance(g_Axis_Config.at(g_Code.ID)) : std::nullopt;
+    m_stepTarget.reset();
+    m_inPos = TInPosition();
     if (m_fast && (g_Code.Action == AutoAction::Rel)) {
         int32_t position = 0;
         KQ_Get_Axis_Software_P_Now(uint16_t(g_Code.ID), &position);
@@ -621,7 +631,8 @@ int64_t TProgramRunner::Expected_Target()
 // reads the axis's position) counts toward the delay, not on top of it.
 void TProgramRunner::Report_Move_Ended()
 {
-    emit MoveEnded(g_Code, m_code->CurrentRow(), g_Run_Count + 1);
+    m_commanded.insert(g_Code.ID, m_stepTarget ? m_stepTarget : Step_Target(g_Code, m_commanded.value(g_Code.ID)));
+    emit MoveEnded(g_Code, m_code->CurrentRow(), g_Run_Count + 1, m_inPos);
 }
 
 bool TProgramRunner::Delay_Elapsed() const
@@ -665,6 +676,8 @@ bool TProgramRunner::Run_Move(bool absolute)
         g_Status_Tag = 1;
         return false;
     case 1:
+        if (m_tolerance)
+            Plan_Check();
         if (!Sent(AxisCommands::Position_Target(g_Code.ID, AxisCommands::TLoop::Open, absolute, g_Code.Param)))
             return false;
         g_Status_Tag = 2;
@@ -674,10 +687,14 @@ bool TProgramRunner::Run_Move(bool absolute)
         if (!Axis_At_Rest())
             return false;
         emit Log(name + QLatin1Char(' ') + kind + QStringLiteral("结束"));
-        g_Status_Delay = Ticks();
-        Report_Move_Ended();
-        g_Status_Tag = 3;
-        emit Log(name + QStringLiteral(" 开始延时"));
+        if (m_inPos.Checked)
+            Check_In_Position();
+        else
+            Begin_Delay();
+        return false;
+    case 4: // a correction under way
+        if (Axis_At_Rest())
+            Check_In_Position();
         return false;
     default:
         if (!Delay_Elapsed())
@@ -691,6 +708,69 @@ bool TProgramRunner::Run_Move(bool absolute)
         }
         return true;
     }
+}
+
+void TProgramRunner::Begin_Delay()
+{
+    g_Status_Delay = Ticks();
+    Report_Move_Ended();
+    g_Status_Tag = 3;
+    emit Log(g_Code.Axis + QStringLiteral(" 开始延时"));
+}
+
+// Where the repetition about to be commanded should bring the axis.  A
+// relative move goes on from where the run last told the axis to go, or,
+// for its first command of the run, from where it stands.
+void TProgramRunner::Plan_Check()
+{
+    m_inPos = TInPosition();
+    std::optional<double> before = m_commanded.value(g_Code.ID);
+    if (!before && g_Code.Action == AutoAction::Rel)
+        before = AxisCommands::Position_Now(g_Code.ID, AxisCommands::TLoop::Open);
+    m_stepTarget = Step_Target(g_Code, before);
+    m_inPos.Checked = m_stepTarget.has_value();
+}
+
+// At rest after the move or a correction: in position, out of corrections
+// (the step goes on), or corrected once more (state 4 waits for it).
+void TProgramRunner::Check_In_Position()
+{
+    const QString &name = g_Code.Axis;
+    const std::optional<double> sensor = AxisCommands::Position_Now(g_Code.ID, AxisCommands::TLoop::Closed);
+    m_inPos.Deviation = sensor ? std::optional<double>(Round6(*sensor - *m_stepTarget)) : std::nullopt;
+    if (!sensor) {
+        emit Log(name + QStringLiteral(" 未能到位，读不到传感器位置"));
+        Begin_Delay();
+        return;
+    }
+    const double deviation = *m_inPos.Deviation;
+    m_inPos.In_Position = std::fabs(deviation) <= *m_tolerance;
+    if (m_inPos.In_Position) {
+        Begin_Delay();
+        return;
+    }
+    if (m_inPos.Corrections >= std::max(g_Axis_Config.at(g_Code.ID).InPos_Retry, 0)) {
+        emit Log(QStringLiteral("%1 未能到位，偏差 %2").arg(name, FloatToStr(deviation)));
+        Begin_Delay();
+        return;
+    }
+    if (!Send_Correction(-deviation))
+        return;
+    ++m_inPos.Corrections;
+    g_Status_Tag = 4;
+    emit Log(QStringLiteral("%1 到位修正 %2：偏差 %3").arg(name).arg(m_inPos.Corrections).arg(FloatToStr(deviation)));
+}
+
+// A relative move, converted as the step's own values; fast stepping
+// expects it to end that many steps on from where the move ended.
+bool TProgramRunner::Send_Correction(double distance)
+{
+    if (!Sent(AxisCommands::Position_Target(g_Code.ID, AxisCommands::TLoop::Open, false, distance)))
+        return false;
+    m_target = m_moveStart + Checked_Motor_Real_To_Steps(g_Code.ID, distance);
+    m_targetKnown = true;
+    m_flagWasZero = false;
+    return true;
 }
 
 bool TProgramRunner::Run_Home()

@@ -17,6 +17,7 @@
 #include "TravelWalk.h"
 #include "controller/AxisCommands.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -26,6 +27,21 @@
 
 class QTimer;
 class TCodeModel;
+
+// The in-position check of an absolute or relative move on an axis with a
+// sensor and a tolerance (InPos_Tolerance): once the move has come to rest
+// the sensor is read, and while it lies further than the tolerance from
+// the commanded position and corrections are left, a relative move of the
+// difference is sent and waited for.  The step's delay begins after it.
+struct TInPosition
+{
+    bool Checked = false;     // the move was checked
+    bool In_Position = false; // ... and ended within the tolerance
+    // Sensor minus commanded position after the last correction (mm or
+    // degrees, to six decimals); missing when the sensor could not be read.
+    std::optional<double> Deviation;
+    int Corrections = 0;
+};
 
 class TProgramRunner : public QObject
 {
@@ -139,9 +155,10 @@ signals:
     // A fresh start, before its first log line.
     void RunStarting();
     // A move, home search or coordinate adjustment of the loaded step has
-    // ended with its axis at rest, before the step's delay: `row` counts
-    // from 0, `run` from 1.
-    void MoveEnded(const TAutoCode &code, int row, int run);
+    // ended with its axis at rest (a checked move in position or out of
+    // corrections), before the step's delay: `row` counts from 0, `run`
+    // from 1.
+    void MoveEnded(const TAutoCode &code, int row, int run, const TInPosition &inPos);
     void StateChanged(int state);
     // A row that cannot run or could not finish: shown to the operator in
     // a "提示" box.
@@ -155,6 +172,12 @@ signals:
 private:
     void SetState(State state);
     bool Run_Move(bool absolute);
+    // The step's delay begins: the move has ended (and been checked).
+    void Begin_Delay();
+    // The in-position check of the move under way (TInPosition).
+    void Plan_Check();
+    void Check_In_Position();
+    bool Send_Correction(double distance);
     bool Delay_Elapsed() const;
     // The result of KQ_Get_Axis_Status_Run for the step's axis; `atRest`
     // is true when it succeeded with the run flag 0.
@@ -251,4 +274,12 @@ private:
     bool m_targetKnown = false;
     bool m_flagWasZero = false;
     uint32_t m_flagZeroSince = 0;
+
+    // The in-position check of the move under way: the tolerance of its
+    // axis (none: no check), the commanded position and how it went; and
+    // per axis where the run last told it to go (mm or degrees).
+    std::optional<double> m_tolerance;
+    std::optional<double> m_stepTarget;
+    TInPosition m_inPos;
+    QHash<int, std::optional<double>> m_commanded;
 };

@@ -130,16 +130,10 @@ void TRunLog::Sync()
 // run, from where it stood at the start.
 std::optional<double> TRunLog::Commanded(const TAutoCode &code) const
 {
-    if (code.Action == AutoAction::Home)
-        return 0.0;
-    if (code.Action == AutoAction::Rel) {
-        const std::optional<double> from = m_commanded.value(code.ID);
-        return from ? std::optional<double>(*from + code.Param) : std::nullopt;
-    }
-    return code.Param;
+    return Step_Target(code, m_commanded.value(code.ID));
 }
 
-void TRunLog::Record_Point(const TAutoCode &code, int row, int run)
+void TRunLog::Record_Point(const TAutoCode &code, int row, int run, const TInPosition &inPos)
 {
     if (!m_record.IsOpen() || code.ID < 0 || code.ID >= g_Axis_Config.size())
         return;
@@ -155,6 +149,10 @@ void TRunLog::Record_Point(const TAutoCode &code, int row, int run)
     point.Unit = Position_Unit(g_Axis_Config.at(code.ID));
     if (point.Closed_Loop)
         point.Sensor = Read_Sensor_Position(code.ID);
+    if (inPos.Checked) {
+        point.In_Position = inPos.In_Position;
+        point.InPos_Deviation = inPos.Deviation;
+    }
     m_commanded.insert(code.ID, point.Commanded);
     if (m_record.Write_Point(point))
         Schedule_Sync();

@@ -8,6 +8,7 @@
 // goes on without its record.
 #include "AutoCode.h"
 #include "RunRecord.h"
+#include "TProgramRunner.h"
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -18,7 +19,6 @@
 #include <optional>
 
 class QTimer;
-class TProgramRunner;
 
 class TRunLog : public QObject
 {
@@ -58,7 +58,7 @@ signals:
     void Line(const QString &line, const QString &text);
 
 private:
-    void Record_Point(const TAutoCode &code, int row, int run);
+    void Record_Point(const TAutoCode &code, int row, int run, const TInPosition &inPos);
     std::optional<double> Commanded(const TAutoCode &code) const;
     void Record_Failed();
     void Schedule_Sync();

@@ -25,7 +25,7 @@ QVariant TStatusModel::data(const QModelIndex &index, int role) const
     switch (index.column()) {
     case ColID: return index.row();
     case ColAxis: return row.Axis;
-    case ColPos: return std::isfinite(row.Pos) && !m_stale ? FormatFloat6(row.Pos) : QStringLiteral("—");
+    case ColPos: return std::isfinite(row.Pos) && PositionsKnown() ? FormatFloat6(row.Pos) : QStringLiteral("—");
     case ColUnit: return row.Unit;
     default: return {};
     }
@@ -100,9 +100,19 @@ std::vector<double> TStatusModel::StepPositions() const
 
 void TStatusModel::SetStale(bool stale)
 {
-    if (stale == m_stale)
+    SetKnownFlag(m_stale, stale);
+}
+
+void TStatusModel::SetConnected(bool connected)
+{
+    SetKnownFlag(m_connected, connected);
+}
+
+void TStatusModel::SetKnownFlag(bool &flag, bool value)
+{
+    if (flag == value)
         return;
-    m_stale = stale;
+    flag = value;
     if (!m_rows.empty())
         emit dataChanged(index(0, ColPos), index(AxisCount() - 1, ColPos), {Qt::DisplayRole});
 }

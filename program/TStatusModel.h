@@ -47,11 +47,18 @@ public:
     // every position reads "—" until the board answers again.
     void SetStale(bool stale);
     bool IsStale() const { return m_stale; }
+    // Without a board the window cannot know where the axes stand either:
+    // the positions read "—" until one is connected.
+    void SetConnected(bool connected);
 
 signals:
     void Refreshed();
 
 private:
+    bool PositionsKnown() const { return !m_stale && m_connected; }
+    // Sets one of the flags that decide whether the positions are known.
+    void SetKnownFlag(bool &flag, bool value);
+
     struct Row
     {
         QString Axis;
@@ -61,4 +68,5 @@ private:
     };
     std::vector<Row> m_rows;
     bool m_stale = false;
+    bool m_connected = true;
 };

@@ -20,6 +20,8 @@ void TTravelWalk::Make_Room(int axis)
 
 TTravelWalk::TState *TTravelWalk::State_Of(int axis, QString &why)
 {
+    if (axis < 0)
+        return nullptr; // no axis, no limits
     Make_Room(axis);
     std::optional<TState> &known = m_states[size_t(axis)];
     if (known)
@@ -43,46 +45,82 @@ TTravelWalk::TState *TTravelWalk::State_Of(int axis, QString &why)
     return &*known;
 }
 
-QString TTravelWalk::Outside(const TAutoCode &row, double target) const
+AxisCommands::TTravel TTravelWalk::Limits_Of(int axis, const TState &state) const
 {
-    const AxisCommands::TTravel travel = m_configured[size_t(row.ID)]->Shifted(m_states[size_t(row.ID)]->Shift);
-    return travel.Inside(target) ? QString() : travel.Refusal(row.Axis, target);
+    return m_configured[size_t(axis)]->Shifted(state.Shift);
+}
+
+TTravelWalk::TPlace TTravelWalk::Place(int axis)
+{
+    QString why;
+    const TState *state = State_Of(axis, why);
+    return state ? TPlace{Limits_Of(axis, *state), state->Position} : TPlace{};
+}
+
+bool TTravelWalk::Moves(const TAutoCode &row)
+{
+    const AutoAction::TKind action = AutoAction::Kind_Of(row.Action);
+    return action != AutoAction::TKind::Pause && action != AutoAction::TKind::None;
 }
 
 QString TTravelWalk::Step(const TAutoCode &row)
 {
-    const AutoAction::TKind action = AutoAction::Kind_Of(row.Action);
-    if (action == AutoAction::TKind::Pause || action == AutoAction::TKind::None)
+    if (!Moves(row))
         return QString();
     QString why;
     TState *state = State_Of(row.ID, why);
     if (!state)
         return why.isEmpty() ? QString() : row.Axis + QLatin1Char(' ') + why;
-    if (action == AutoAction::TKind::Home) {
-        *state = TState{0, 0};
-    } else if (action == AutoAction::TKind::Adjust) {
-        state->Shift += row.Param - state->Position;
-        state->Position = row.Param;
-    } else if (action == AutoAction::TKind::Abs) {
-        why = Outside(row, row.Param);
-        state->Position = row.Param;
-    } else {
-        // Each repetition moves by the distance again: the first target
-        // outside is the one reported.
-        const double repeats = std::max<int32_t>(row.Count, 1);
-        why = Outside(row, state->Position + row.Param);
-        if (why.isEmpty()) {
-            const double last = state->Position + repeats * row.Param;
-            why = Outside(row, last);
-            if (!why.isEmpty()) {
-                const AxisCommands::TTravel t = m_configured[size_t(row.ID)]->Shifted(state->Shift);
-                const double limit = row.Param > 0 ? *t.Max : *t.Min;
-                const double k = std::floor((limit - state->Position) / row.Param) + 1;
-                why = Outside(row, state->Position + std::min(k, repeats) * row.Param);
-            }
-            state->Position = last;
-        }
+    const AxisCommands::TTravel limits = Limits_Of(row.ID, *state);
+    const std::optional<double> outside = Advance(row, *state, limits);
+    return outside ? limits.Refusal(row.Axis, *outside) : QString();
+}
+
+TTravelWalk::TPlace TTravelWalk::Walk(const TAutoCode &row)
+{
+    QString why;
+    TState *state = State_Of(row.ID, why);
+    if (!state)
+        return {};
+    AxisCommands::TTravel limits = Limits_Of(row.ID, *state);
+    if (Moves(row)) {
+        Advance(row, *state, limits);
+        limits = Limits_Of(row.ID, *state);
     }
+    return {limits, state->Position};
+}
+
+// `limits` are the row's axis's before the row.
+std::optional<double> TTravelWalk::Advance(const TAutoCode &row, TState &state, const AxisCommands::TTravel &limits)
+{
+    const auto outside = [&limits](double target) {
+        return limits.Inside(target) ? std::nullopt : std::optional<double>(target);
+    };
+    const AutoAction::TKind action = AutoAction::Kind_Of(row.Action);
+    if (action == AutoAction::TKind::Home) {
+        state = TState{0, 0};
+        return std::nullopt;
+    }
+    if (action == AutoAction::TKind::Adjust) {
+        state.Shift += row.Param - state.Position;
+        state.Position = row.Param;
+        return std::nullopt;
+    }
+    if (action == AutoAction::TKind::Abs) {
+        state.Position = row.Param;
+        return outside(row.Param);
+    }
+    // Each repetition moves by the distance again: the first target
+    // outside is the one reported.
+    const double repeats = std::max<int32_t>(row.Count, 1);
+    const double last = state.Position + repeats * row.Param;
+    std::optional<double> why = outside(state.Position + row.Param);
+    if (!why && outside(last)) {
+        const double limit = row.Param > 0 ? *limits.Max : *limits.Min;
+        const double k = std::floor((limit - state.Position) / row.Param) + 1;
+        why = outside(state.Position + std::min(k, repeats) * row.Param);
+    }
+    state.Position = last;
     return why;
 }
 

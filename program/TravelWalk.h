@@ -29,6 +29,19 @@ public:
     // The row's axis must exist.
     QString Step(const TAutoCode &row);
 
+    // An axis's limits in the coordinate the walk has reached and where the
+    // walk has the axis; no limits for an axis without them (or whose
+    // position cannot be read).  A walk may go on past a refused row: it
+    // goes where the row goes.
+    struct TPlace
+    {
+        AxisCommands::TTravel Limits;
+        double Position = 0;
+    };
+    TPlace Place(int axis);
+    // Step without the reason: the row's axis's place after the row.
+    TPlace Walk(const TAutoCode &row);
+
     // The walk of a further run of the program starts where the last ended;
     // a run that ends where it began repeats itself.
     void Begin_Run();
@@ -43,7 +56,11 @@ private:
     };
     // The walk's state of a limited axis; null for an axis without limits.
     TState *State_Of(int axis, QString &why);
-    QString Outside(const TAutoCode &row, double target) const;
+    AxisCommands::TTravel Limits_Of(int axis, const TState &state) const;
+    static bool Moves(const TAutoCode &row);
+    // Carries a moving row out on its axis's state; the first of its
+    // targets outside `limits`, if any.
+    static std::optional<double> Advance(const TAutoCode &row, TState &state, const AxisCommands::TTravel &limits);
 
     // The walk's records of `axis`, made room for.
     void Make_Room(int axis);

@@ -57,8 +57,19 @@ public:
     {
         if (!TrimBlanks(edit->text()).isEmpty())
             Float(key, edit);
-        else if (m_ini.ReadSection(m_section).contains(QString::fromLatin1(key), Qt::CaseInsensitive))
+        else if (Has(key))
             Write(key, QString());
+    }
+    // A count whose key a file may lack: written when the file has the key
+    // or the count is not the default.
+    void Optional_Integer(const char *key, const QLineEdit *edit, int32_t byDefault)
+    {
+        if (Has(key) || StrToInt(edit->text()) != byDefault)
+            Integer(key, edit);
+    }
+    bool Has(const char *key) const
+    {
+        return m_ini.ReadSection(m_section).contains(QString::fromLatin1(key), Qt::CaseInsensitive);
     }
     void Write(const char *key, const QString &value) { m_ini.WriteString(m_section, QString::fromLatin1(key), value); }
 
@@ -147,6 +158,9 @@ void TConfigFrm::BuildControls()
     chk_Over_Enable = Named<QCheckBox>("chk_Over_Enable", QStringLiteral("闭环自动补偿"), grp_Encoder);
     edt_Over_Max = Named<QLineEdit>("edt_Over_Max", grp_Encoder);
     edt_Over_Stable = Named<QLineEdit>("edt_Over_Stable", grp_Encoder);
+    edt_InPos_Tol = Named<QLineEdit>("edt_InPos_Tol", grp_Encoder);
+    edt_InPos_Tol->setPlaceholderText(QStringLiteral("不检查"));
+    edt_InPos_Retry = Named<QLineEdit>("edt_InPos_Retry", grp_Encoder);
 
     btn_Pre = NewButton("btn_Pre", QStringLiteral("前一轴"), this);
     btn_Next = NewButton("btn_Next", QStringLiteral("后一轴"), this);
@@ -199,6 +213,8 @@ void TConfigFrm::BuildLayout()
     encoder->addRow(chk_Over_Enable);
     encoder->addRow(QStringLiteral("自动补偿次数"), edt_Over_Max);
     encoder->addRow(QStringLiteral("自动补偿稳定判据"), edt_Over_Stable);
+    encoder->addRow(QStringLiteral("到位公差"), edt_InPos_Tol);
+    encoder->addRow(QStringLiteral("到位重试次数"), edt_InPos_Retry);
 
     auto *left = new QVBoxLayout;
     left->addWidget(grp_Info);
@@ -291,6 +307,8 @@ void TConfigFrm::Load_Config()
     chk_Over_Enable->setChecked(c.Encoder_Over);
     edt_Over_Max->setText(QString::number(c.Encoder_Over_Max));
     edt_Over_Stable->setText(QString::number(c.Encoder_Over_Stable));
+    edt_InPos_Tol->setText(c.InPos_Tol ? FloatToStr(*c.InPos_Tol) : QString());
+    edt_InPos_Retry->setText(QString::number(c.InPos_Retry));
     Show_Position(cbb_Group, c.Group_ID);
     m_loadedGroupId = c.Group_ID;
     m_groupChosen = false;
@@ -299,6 +317,7 @@ void TConfigFrm::Load_Config()
 void TConfigFrm::Save_Config()
 {
     Check_Limits();
+    Check_InPos();
     // One write of the file; an entry that does not parse ends the batch,
     // and the keys before it are written all the same.
     TIniFile ini(ConfigFileName());
@@ -333,6 +352,8 @@ void TConfigFrm::Save_Config()
         v.Integer("ENCODER_OVER_STABLE", edt_Over_Stable);
         v.Limit("SOFT_MIN", edt_Soft_Min);
         v.Limit("SOFT_MAX", edt_Soft_Max);
+        v.Limit("INPOS_TOL", edt_InPos_Tol);
+        v.Optional_Integer("INPOS_RETRY", edt_InPos_Retry, TAxis_Config().InPos_Retry);
         // Without any group there is nothing to choose: the axis keeps the
         // group it had, so that it is still there once groups are defined.
         if (cbb_Group->count() > 0)
@@ -351,6 +372,18 @@ void TConfigFrm::Check_Limits() const
         return;
     if (StrToFloat(min) >= StrToFloat(max))
         throw EConvertError(QStringLiteral("软限位下限必须小于上限"));
+}
+
+// A negative tolerance or number of corrections means nothing: nothing of
+// the axis is saved then.
+void TConfigFrm::Check_InPos() const
+{
+    const QString tolerance = TrimBlanks(edt_InPos_Tol->text());
+    if (!tolerance.isEmpty() && StrToFloat(tolerance) < 0)
+        throw EConvertError(QStringLiteral("到位公差不能为负数（留空或 0 表示不检查）"));
+    const int32_t retries = StrToInt(edt_InPos_Retry->text());
+    if (retries < 0 || retries > kMaxInPosRetries)
+        throw EConvertError(QStringLiteral("到位重试次数必须在 0 到 %1 之间").arg(kMaxInPosRetries));
 }
 
 void TConfigFrm::Set_Unit()

@@ -47,6 +47,9 @@ public:
     QPushButton *btn_Factor;
     QCheckBox *chk_Dir, *chk_Z_Polarity, *chk_Over_Enable;
     QLineEdit *edt_Over_Max, *edt_Over_Stable;
+    // In-position check of program moves: tolerance (empty or 0: none)
+    // and the number of corrections.
+    QLineEdit *edt_InPos_Tol, *edt_InPos_Retry;
 
     QPushButton *btn_Pre, *btn_Next, *btn_OK;
 
@@ -70,6 +73,8 @@ public:
     // the save there, the keys before it stay written.
     void Save_Config();
     void Check_Limits() const;
+    void Check_InPos() const;
+    static constexpr int32_t kMaxInPosRetries = 100;
     void Set_Unit();
     void Set_Caption();
 

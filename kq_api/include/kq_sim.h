@@ -193,6 +193,24 @@ KQ_EXPORT void kqsim_set_run_flag_delay(int32_t ms);
 /* Moves the axis at once to a physical position (at rest). */
 KQ_EXPORT void kqsim_place_axis(int axis, int32_t physical_position);
 
+/* The mechanics between the motor and the stage that the sensor reads.
+ * The encoder counts follow the stage; the software position, the
+ * switches, the limits and the index marks follow the motor.  A fresh
+ * board has neither, and its stage is the motor.
+ * Backlash: after each reversal of the motor the first `steps` motor steps
+ * do not move the stage (0 or less: none).  The first motion after the
+ * call moves the stage at once, whatever its direction.  A closed-loop
+ * position move (KQ_Set_Axis_Mode_Position_Close) takes the play into
+ * account and ends with the counts on its target, as a servo on the sensor
+ * would; an open-loop one does not.
+ * Lost steps: during its next motion the stage falls `steps` motor steps
+ * behind the motor (negative: ahead), once and for good. */
+KQ_EXPORT void kqsim_set_backlash(int axis, int32_t steps);
+KQ_EXPORT void kqsim_lose_steps(int axis, int32_t steps);
+/* The stage's position in motor steps (the physical position less the lag
+ * of the stage behind the motor). */
+KQ_EXPORT int32_t kqsim_axis_stage_position(int axis);
+
 #ifdef __cplusplus
 }
 #endif

@@ -356,11 +356,13 @@ void BoardServer::readControl(int controlFd)
 std::string BoardServer::command(const std::string &line)
 {
     std::istringstream in(line);
-    std::string word, argument;
-    in >> word >> argument;
+    std::string word, argument, second;
+    in >> word >> argument >> second;
     char *end = nullptr;
     const long number = std::strtol(argument.c_str(), &end, 10);
     const bool hasNumber = !argument.empty() && !*end;
+    const long steps = std::strtol(second.c_str(), &end, 10);
+    const bool hasSteps = !second.empty() && !*end && steps >= -1000000 && steps <= 1000000;
     std::string answer;
     if (word == "silent") {
         m_silent = true;
@@ -390,12 +392,35 @@ std::string BoardServer::command(const std::string &line)
         answer = "state " + argument + " run " + std::to_string(a.running() ? 1 : 0) + " position "
             + std::to_string(roundClamped(a.softwarePosition())) + " velocity "
             + std::to_string(roundClamped(a.velocity())) + "\n";
+    } else if ((word == "backlash" || word == "lose") && hasNumber && hasSteps && m_board.axis(static_cast<int>(number))) {
+        if (word == "backlash")
+            setBacklash(static_cast<int>(number), static_cast<int32_t>(steps));
+        else
+            loseSteps(static_cast<int>(number), static_cast<int32_t>(steps));
     } else if (word == "quit") {
         m_quit = true;
     } else {
         return "error " + line + "\n";
     }
     return answer + "ok " + word + "\n";
+}
+
+bool BoardServer::setBacklash(int axis, int32_t steps)
+{
+    m_board.advanceTo(m_clock.now());
+    Axis *a = m_board.axis(axis);
+    if (a)
+        a->setBacklash(steps);
+    return a != nullptr;
+}
+
+bool BoardServer::loseSteps(int axis, int32_t steps)
+{
+    m_board.advanceTo(m_clock.now());
+    Axis *a = m_board.axis(axis);
+    if (a)
+        a->loseSteps(steps);
+    return a != nullptr;
 }
 
 void BoardServer::run(int stopFd, int controlFd, int answerFd)

@@ -50,6 +50,11 @@ public:
     // One control command; returns the answer lines.
     std::string command(const std::string &line);
 
+    // The mechanics of an axis's stage (Axis::setBacklash, Axis::loseSteps);
+    // false when the board has no such axis.
+    bool setBacklash(int axis, int32_t steps);
+    bool loseSteps(int axis, int32_t steps);
+
 private:
     struct Channel {
         int fd = -1;

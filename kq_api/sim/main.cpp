@@ -2,7 +2,7 @@
 // TCP (KQ_Open_Net) and/or a pseudo-terminal (KQ_Open_UART).
 //
 //   kq-board-sim [--listen ADDRESS:PORT] [--pty] [--link PATH]
-//                [--axes N] [--encoders N]
+//                [--axes N] [--encoders N] [--backlash AXIS:STEPS]...
 //
 // Without --pty it listens on 127.0.0.1:8080; port 0 picks a free port.
 // With --pty it serves a new pseudo-terminal (and TCP too when --listen is
@@ -17,6 +17,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <utility>
+#include <vector>
 #include <unistd.h>
 
 namespace {
@@ -32,11 +34,14 @@ void onStopSignal(int)
 void usage(FILE *out)
 {
     std::fputs("用法：kq-board-sim [--listen 地址:端口] [--pty] [--link 路径] [--axes 数量] [--encoders 数量]\n"
+               "                   [--backlash 轴号:步数]...\n"
                "  --listen   在该地址和端口上接受 TCP 连接（默认 127.0.0.1:8080，端口 0 自动选择）\n"
                "  --pty      提供一个伪终端作为串口，并打印其路径\n"
                "  --link     为伪终端建立一个符号链接\n"
                "  --axes     轴数（0..64，默认 4）\n"
-               "  --encoders 编码器通道数（0..64，默认 4）\n",
+               "  --encoders 编码器通道数（0..64，默认 4）\n"
+               "  --backlash 该轴（从 0 数起）传动间隙的电机步数：每次换向后的这些步不带动台面，\n"
+               "             传感器读数随台面（可重复给出）\n",
                out);
 }
 
@@ -50,6 +55,21 @@ bool count(const char *text, int &out)
     return true;
 }
 
+// "AXIS:STEPS": an axis number and a backlash of 0..1000000 steps.
+bool backlash(const char *text, std::pair<int, int32_t> &out)
+{
+    char *end = nullptr;
+    const long axis = std::strtol(text, &end, 10);
+    if (end == text || *end != ':' || axis < 0 || axis >= 64)
+        return false;
+    const char *stepsText = end + 1;
+    const long steps = std::strtol(stepsText, &end, 10);
+    if (!*stepsText || *end || steps < 0 || steps > 1000000)
+        return false;
+    out = {static_cast<int>(axis), static_cast<int32_t>(steps)};
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -59,6 +79,7 @@ int main(int argc, char **argv)
     bool pty = false;
     int axes = 4;
     int encoders = 4;
+    std::vector<std::pair<int, int32_t>> backlashes;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -72,6 +93,13 @@ int main(int argc, char **argv)
             ++i;
         } else if (arg == "--encoders" && hasValue && count(argv[i + 1], encoders)) {
             ++i;
+        } else if (arg == "--backlash" && hasValue) {
+            std::pair<int, int32_t> b;
+            if (!backlash(argv[++i], b)) {
+                std::fprintf(stderr, "无效的传动间隙：%s（应为 轴号:步数）\n", argv[i]);
+                return 2;
+            }
+            backlashes.push_back(b);
         } else if (arg == "--help" || arg == "-h") {
             usage(stdout);
             return 0;
@@ -99,6 +127,12 @@ int main(int argc, char **argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     kq::BoardServer server(axes, encoders);
+    for (const auto &[axis, steps] : backlashes) {
+        if (!server.setBacklash(axis, steps)) {
+            std::fprintf(stderr, "没有第 %d 号轴（共 %d 个轴，从 0 数起）\n", axis, axes);
+            return 2;
+        }
+    }
     std::string error;
     if (!listen.empty()) {
         if (!server.listenTcp(listen, error)) {

@@ -86,7 +86,7 @@ double Axis::factor() const
 
 double Axis::exactCounts() const
 {
-    return m_countBase + dirSign() * (m_phys - m_countPhys) / factor();
+    return m_countBase + dirSign() * (stage() - m_countPhys) / factor();
 }
 
 int64_t Axis::encoderCounts() const
@@ -100,7 +100,7 @@ void Axis::rebaseCounts()
 {
     const double c = exactCounts();
     m_countBase = std::isfinite(c) ? c : 0.0;
-    m_countPhys = m_phys;
+    m_countPhys = stage();
 }
 
 void Axis::setCloseFactor(float f)
@@ -124,9 +124,12 @@ bool Axis::onHomeSwitch() const
 
 void Axis::positionAbsolute(int64_t target)
 {
-    if (m_closedLoop)
-        startPositionMove(m_countPhys + dirSign() * factor() * (static_cast<double>(target) - m_countBase));
-    else
+    if (m_closedLoop) {
+        // The board servos on the sensor: the motor goes as far beyond the
+        // stage's target as the play will leave the stage behind.
+        const double stageTarget = m_countPhys + dirSign() * factor() * (static_cast<double>(target) - m_countBase);
+        startPositionMove(stageTarget + lagMovingTowards(sign(stageTarget - stage())));
+    } else
         startPositionMove(static_cast<double>(target) - m_swOffset);
 }
 
@@ -235,7 +238,7 @@ void Axis::setSoftwarePosition(int32_t value)
 {
     const int ds = dirSign();
     const double f = factor();
-    m_countPhys = m_phys;
+    m_countPhys = stage();
     if (m_closedLoop) {
         m_countBase = value;
         m_swOffset = static_cast<double>(ds) * value * f - m_phys;
@@ -251,6 +254,43 @@ void Axis::place(double physical)
     m_phys = physical;
 }
 
+void Axis::setBacklash(int32_t steps)
+{
+    m_backlash = std::max<int32_t>(steps, 0);
+    m_playPlaced = false;
+}
+
+void Axis::loseSteps(int32_t steps)
+{
+    m_lostSteps += steps;
+}
+
+double Axis::lagMovingTowards(int direction) const
+{
+    if (!m_playPlaced || direction == 0)
+        return m_lag;
+    return direction > 0 ? m_lagLow + m_backlash : m_lagLow;
+}
+
+void Axis::driveTo(double physical)
+{
+    const double moved = physical - m_phys;
+    m_phys = physical;
+    if (moved == 0)
+        return;
+    const int direction = sign(moved);
+    if (!m_playPlaced) {
+        m_lagLow = direction > 0 ? m_lag - m_backlash : m_lag;
+        m_playPlaced = true;
+    }
+    if (m_lostSteps != 0) {
+        m_lagLow += direction * m_lostSteps;
+        m_lag += direction * m_lostSteps;
+        m_lostSteps = 0;
+    }
+    m_lag = std::clamp(m_lag + moved, m_lagLow, m_lagLow + m_backlash);
+}
+
 void Axis::endMotion()
 {
     m_motion = Motion::None;
@@ -260,11 +300,11 @@ void Axis::endMotion()
 
 void Axis::arriveHome(double physical)
 {
-    m_phys = physical;
+    driveTo(physical);
     endMotion();
     m_swOffset = -m_phys;
     m_countBase = 0.0;
-    m_countPhys = m_phys;
+    m_countPhys = stage();
 }
 
 // A motion that would drive into a limit switch that is already active
@@ -471,7 +511,7 @@ void Axis::finish(const Plan &p)
 {
     m_vel = p.endVelocity;
     if (p.arrive) {
-        m_phys = m_posTarget;
+        driveTo(m_posTarget);
         endMotion();
     } else if (m_vel == 0 && restEndsMotion()) {
         endMotion();
@@ -483,7 +523,7 @@ void Axis::finish(const Plan &p)
 // at the second it has failed.
 void Axis::meet(const Event &e, int direction)
 {
-    m_phys = e.position;
+    driveTo(e.position);
     switch (e.kind) {
     case EventKind::None:
         return;
@@ -545,7 +585,7 @@ void Axis::advance(int64_t ms)
         const double t = p.duration <= left + 1e-9 ? p.duration : left;
         const Event e = nextEvent(p.acc, t);
         const double run = e.kind != EventKind::None ? e.time : t;
-        m_phys += m_vel * run + p.acc * run * run / 2.0;
+        driveTo(m_phys + m_vel * run + p.acc * run * run / 2.0);
         m_vel += p.acc * run;
         left -= run;
         if (e.kind != EventKind::None)

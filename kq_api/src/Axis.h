@@ -10,6 +10,13 @@
 // of an axis at rest.  The physical position only moves by motion (or by
 // the test hook that places the axis).
 //
+// The stage that the sensor reads follows the motor through the play of
+// its drive: with a backlash of B steps, the first B steps after each
+// reversal of the motor turn it without moving the stage, and lost steps
+// leave the stage behind the motor for good.  The encoder counts follow the
+// stage; the software position, the switches and the limits follow the
+// motor.  Without backlash or lost steps the stage is the motor.
+//
 // Time advances in whole milliseconds, but motion is integrated exactly:
 // every stretch of constant acceleration (a ramp, a cruise, a braking) is
 // one segment whose end, and the switches, marks and limits met on the way,
@@ -75,9 +82,14 @@ public:
     void halt();
     void setSoftwarePosition(int32_t value);
     void place(double physical);
+    // Play of the drive in motor steps (0: none), from the next motion on.
+    void setBacklash(int32_t steps);
+    // The stage falls `steps` behind the motor during its next motion.
+    void loseSteps(int32_t steps);
 
     // ---- state ----------------------------------------------------------
     double physical() const { return m_phys; }
+    double stage() const { return m_phys - m_lag; }
     double velocity() const { return m_vel; }
     double softwarePosition() const { return m_phys + m_swOffset; }
     int64_t encoderCounts() const;
@@ -117,6 +129,12 @@ private:
     void startPositionMove(double physicalTarget);
     void endMotion();
     void arriveHome(double physical);
+    // The motor goes to `physical` by motion; the stage follows it through
+    // the play.
+    void driveTo(double physical);
+    // The lag of the stage behind the motor once a motion in `direction`
+    // has taken up the play.
+    double lagMovingTowards(int direction) const;
     void refuseIntoActiveLimit(int direction);
 
     Plan plan() const;
@@ -137,7 +155,16 @@ private:
     double m_vel = 0.0;
     double m_swOffset = 0.0;
     double m_countBase = 0.0; // exact counts...
-    double m_countPhys = 0.0; // ...at this physical position
+    double m_countPhys = 0.0; // ...at this stage position
+
+    // The stage is m_lag steps behind the motor; the play keeps the lag
+    // within [m_lagLow, m_lagLow + m_backlash], placed at the first motion
+    // after the backlash was set so that this motion moves the stage.
+    double m_lag = 0.0;
+    double m_lagLow = 0.0;
+    double m_backlash = 0.0;
+    bool m_playPlaced = true;
+    double m_lostSteps = 0.0; // still to lose, at the next motion
 
     Motion m_motion = Motion::None;
     bool m_stopping = false;

@@ -269,4 +269,20 @@ void kqsim_place_axis(int axis, int32_t physical_position)
     changeAxis(axis, [&](Axis &a) { a.place(physical_position); });
 }
 
+// The motion so far ran with the mechanics as they were.
+void kqsim_set_backlash(int axis, int32_t steps)
+{
+    changeAxis(axis, [&](Axis &a) { a.setBacklash(steps); });
+}
+
+void kqsim_lose_steps(int axis, int32_t steps)
+{
+    changeAxis(axis, [&](Axis &a) { a.loseSteps(steps); });
+}
+
+int32_t kqsim_axis_stage_position(int axis)
+{
+    return readAxis(axis, [](Axis &a) { return saturate32(a.stage()); });
+}
+
 } // extern "C"

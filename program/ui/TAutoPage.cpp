@@ -33,6 +33,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
@@ -121,8 +122,10 @@ void TAutoPage::BuildWidgets()
     Document = new TProgramDocument(nullptr, this);
     connect(grid_Code->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) {
-                if (current.isValid())
-                    mem_Code->SetCurrentRow(current.row());
+                if (!current.isValid())
+                    return;
+                const QScopedValueRollback<bool> fromGrid(m_gridMovedCurrent, true);
+                mem_Code->SetCurrentRow(current.row());
             });
     grid_Code->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(grid_Code, &QWidget::customContextMenuRequested, this, &TAutoPage::Show_Code_Menu);
@@ -303,7 +306,7 @@ void TAutoPage::ShowCurrentRow(int row)
         return;
     }
     const QModelIndex index = mem_Code->index(row, TCodeModel::ColAxis);
-    if (selection->currentIndex().row() != row || !selection->isRowSelected(row, QModelIndex()))
+    if (!m_gridMovedCurrent && (selection->currentIndex().row() != row || !selection->isRowSelected(row, QModelIndex())))
         selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     // A row the header has not laid out yet is scrolled to once it has.
     if (hdr_Code->IsLaidOut())
@@ -323,6 +326,12 @@ void TAutoPage::Build_Status(const QStringList &captions, const QStringList &uni
     cbb_Axis->setCurrentIndex(captions.isEmpty() ? -1 : 0);
     if (XYFrm)
         XYFrm->SetAxes(captions);
+}
+
+void TAutoPage::SetConnected(bool connected)
+{
+    m_connected = connected;
+    mem_Status->SetConnected(connected);
 }
 
 void TAutoPage::SetEditEnabled(bool enabled)

@@ -72,8 +72,9 @@ public:
     // The edit buttons and the program grid: usable only while idle.
     void SetEditEnabled(bool enabled);
     bool IsIdle() const { return m_idle; }
-    // Whether a board is connected (its positions in the status table).
-    void SetConnected(bool connected) { m_connected = connected; }
+    // Whether a board is connected (its positions in the status table;
+    // without one they read "—").
+    void SetConnected(bool connected);
     bool IsConnected() const { return m_connected; }
 
     void Add_Code(const TAutoCode &code);
@@ -144,4 +145,7 @@ private:
     bool m_fitted = false;
     bool m_idle = true;
     bool m_connected = false;
+    // The grid itself moved its current row (a click, Ctrl+click, a key):
+    // the selection stays as the operator makes it.
+    bool m_gridMovedCurrent = false;
 };

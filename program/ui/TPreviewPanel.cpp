@@ -27,6 +27,10 @@ const QColor kStartColour(30, 150, 60);
 const QColor kEndColour(200, 40, 40);
 const QColor kStepColour(255, 140, 0);
 const QColor kMeasuredColour(200, 0, 160);
+const QColor kOutsideColour(230, 0, 0);
+// Of the points outside the limits, one dot in each square of this many
+// pixels a side: a raster of millions of points outside draws in time.
+constexpr int kOutsideDotCell = 3;
 
 QString TickText(double v)
 {
@@ -50,6 +54,18 @@ void Marker(QPainter &painter, QPointF p, const QColor &colour, bool round)
         painter.drawEllipse(box);
     else
         painter.drawRect(box);
+}
+
+// Widens lo..hi to a limit that lies near it: no farther away than the
+// path is wide (a stage's far limits would shrink a small path to a dot).
+void ReachLimits(double &lo, double &hi, const AxisCommands::TTravel &limits)
+{
+    const double reach = std::max(hi - lo, 1.0);
+    for (const std::optional<double> &limit : {limits.Min, limits.Max})
+        if (limit && *limit >= lo - reach && *limit <= hi + reach) {
+            lo = std::min(lo, *limit);
+            hi = std::max(hi, *limit);
+        }
 }
 
 // A label's box beside a marker at `p`: right of it, above or below.
@@ -158,6 +174,8 @@ void TPreviewPanel::SwapPath(TPreviewPath &path, TPreviewPath &outline)
     std::swap(m_path, path);
     std::swap(m_outline, outline);
     m_pending = false;
+    const bool limited = m_path.LimitsX().Limited() || m_path.LimitsY().Limited();
+    m_plot->setToolTip(limited ? QStringLiteral("红色虚线：软限位（方案开始时的坐标）\n红点：超出软限位的点") : QString());
     m_plot->Invalidate();
 }
 
@@ -283,6 +301,12 @@ bool TPreviewPanel::HasAxisPair() const
 QRectF TPreviewPanel::ShownBounds() const
 {
     QRectF bounds = m_path.Bounds();
+    if (!m_path.IsEmpty()) {
+        double left = bounds.left(), right = bounds.right(), bottom = bounds.top(), top = bounds.bottom();
+        ReachLimits(left, right, m_path.LimitsX());
+        ReachLimits(bottom, top, m_path.LimitsY());
+        bounds = QRectF(QPointF(left, bottom), QPointF(right, top));
+    }
     if (m_measured) {
         bounds.setLeft(std::min(bounds.left(), m_measured->x()));
         bounds.setRight(std::max(bounds.right(), m_measured->x()));
@@ -336,6 +360,7 @@ void TPreviewPanel::DrawBase(QPainter &painter, const QRectF &area) const
 
     painter.save();
     painter.setClipRect(plot);
+    DrawLimits(painter, plot, view);
     // Separate lines: a polyline that crosses itself often is stroked as
     // one outline, much more slowly.
     std::vector<QLineF> lines;
@@ -357,6 +382,7 @@ void TPreviewPanel::DrawBase(QPainter &painter, const QRectF &area) const
         for (const QPointF &p : points)
             painter.drawEllipse(view.Map(p), 2, 2);
     }
+    DrawOutside(painter, plot, view);
     painter.restore();
     if (points.empty())
         return;
@@ -410,6 +436,46 @@ void TPreviewPanel::DrawFrame(QPainter &painter, const QRectF &plot, const TPrev
     painter.drawText(QRectF(-plot.height() / 2, -metrics.height() / 2, plot.height(), metrics.height() + 2),
                      Qt::AlignCenter, yTitle);
     painter.restore();
+}
+
+// Each shown axis's travel limits, in the coordinate at the program's
+// start: red dashed lines across the plot.
+void TPreviewPanel::DrawLimits(QPainter &painter, const QRectF &plot, const TPreviewView &view) const
+{
+    QPen pen(kOutsideColour, 1, Qt::DashLine);
+    pen.setCosmetic(true);
+    painter.setPen(pen);
+    for (const std::optional<double> &x : {m_path.LimitsX().Min, m_path.LimitsX().Max})
+        if (x)
+            painter.drawLine(QPointF(view.Map({*x, 0}).x(), plot.top()), QPointF(view.Map({*x, 0}).x(), plot.bottom()));
+    for (const std::optional<double> &y : {m_path.LimitsY().Min, m_path.LimitsY().Max})
+        if (y)
+            painter.drawLine(QPointF(plot.left(), view.Map({0, *y}).y()), QPointF(plot.right(), view.Map({0, *y}).y()));
+}
+
+// The points outside the limits as red dots, at most one in each small
+// square of the plot.
+void TPreviewPanel::DrawOutside(QPainter &painter, const QRectF &plot, const TPreviewView &view) const
+{
+    const std::vector<QPointF> &outside = m_outline.OutsidePoints();
+    if (outside.empty())
+        return;
+    const int columns = int(plot.width()) / kOutsideDotCell + 1, rows = int(plot.height()) / kOutsideDotCell + 1;
+    std::vector<bool> taken(size_t(columns) * size_t(rows));
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(kOutsideColour);
+    for (const QPointF &p : outside) {
+        const QPointF at = view.Map(p);
+        const int column = int((at.x() - plot.left()) / kOutsideDotCell), row = int((at.y() - plot.top()) / kOutsideDotCell);
+        if (column < 0 || row < 0 || column >= columns || row >= rows)
+            continue;
+        const size_t cell = size_t(row) * size_t(columns) + size_t(column);
+        if (taken[cell])
+            continue;
+        taken[cell] = true;
+        painter.drawEllipse(at, 3, 3);
+    }
 }
 
 void TPreviewPanel::DrawRun(QPainter &painter, const QRectF &area) const

@@ -74,6 +74,8 @@ private:
     bool HasAxisPair() const;
     TPreviewView View(const QRectF &area) const;
     void DrawFrame(QPainter &painter, const QRectF &plot, const TPreviewView &view) const;
+    void DrawLimits(QPainter &painter, const QRectF &plot, const TPreviewView &view) const;
+    void DrawOutside(QPainter &painter, const QRectF &plot, const TPreviewView &view) const;
     void FoldIntoSplitter(bool folded);
 
     TPreviewPlot *m_plot;

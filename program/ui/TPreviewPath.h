@@ -2,6 +2,7 @@
 // The positions an automatic program visits on two chosen axes, in mm or
 // degrees, and their mapping onto a drawing area.  No widgets: the preview
 // panel draws what these compute.
+#include "controller/AxisCommands.h"
 #include "program/ProgramWalk.h"
 
 #include <QPointF>
@@ -18,16 +19,20 @@ class TPreviewPath
 public:
     // Point 0 is the start; every step that moves or re-labels either axis
     // adds the position it reaches (one per repetition of a relative move).
-    // Returns false, leaving the path incomplete, when `cancel` is set while
-    // it builds (another thread may set it).
+    // startShifts[a] is how far axis a's coordinate has been set away from
+    // its home's (see TTravelWalk); missing entries are 0.  Returns false,
+    // leaving the path incomplete, when `cancel` is set while it builds
+    // (another thread may set it).
     bool Build(const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
                const std::vector<double> &startSteps, int axisX, int axisY,
-               const std::atomic_bool *cancel = nullptr);
+               const std::atomic_bool *cancel = nullptr, const std::vector<double> &startShifts = {});
 
     // The same drawing with the points that no plot can tell apart left
     // out: each axis's extent is cut into 4096 parts, finer than any plot's
-    // pixels.  A raster of millions of stops keeps its corners only.  The
-    // result has no rows.  Empty when `cancel` is set while it runs.
+    // pixels.  A raster of millions of stops keeps its corners only, and of
+    // the points outside the travel limits one in each of 1024 × 1024
+    // cells.  The result has no rows.  Empty when `cancel` is set while it
+    // runs.
     TPreviewPath Outline(const std::atomic_bool *cancel = nullptr) const;
 
     const std::vector<QPointF> &Points() const { return m_points; }
@@ -35,7 +40,17 @@ public:
     const std::vector<int> &Rows() const { return m_rows; }
     // True where a point starts a new stroke: a coordinate adjust re-labels
     // the position without moving there.
-    bool StartsStroke(size_t point) const { return m_strokeStart[point] != 0; }
+    bool StartsStroke(size_t point) const { return (m_flags[point] & kStrokeStart) != 0; }
+    // True where a point lies beyond the travel limits of either axis,
+    // judged as the walk before a start judges the rows (TTravelWalk): the
+    // limits shift with the coordinate and go back to the configured ones
+    // at a home.
+    bool IsOutside(size_t point) const { return (m_flags[point] & kOutside) != 0; }
+    // The outline's points outside the limits (a built path has none).
+    const std::vector<QPointF> &OutsidePoints() const { return m_outside; }
+    // Each axis's limits in the coordinate at the program's start.
+    const AxisCommands::TTravel &LimitsX() const { return m_limitsX; }
+    const AxisCommands::TTravel &LimitsY() const { return m_limitsY; }
     QRectF Bounds() const { return m_bounds; }
     bool IsEmpty() const { return m_points.empty(); }
 
@@ -45,11 +60,16 @@ public:
     std::pair<size_t, size_t> StepSpan(int row) const;
 
 private:
-    void Add(QPointF p, int row, bool newStroke);
+    enum Flag : uint8_t { kStrokeStart = 1, kOutside = 2 };
+    void Add(QPointF p, int row, bool newStroke, bool outside = false);
+    bool OutlineOutside(TPreviewPath &outline, const std::atomic_bool *cancel) const;
 
     std::vector<QPointF> m_points;
     std::vector<int> m_rows;
-    std::vector<uint8_t> m_strokeStart;
+    std::vector<uint8_t> m_flags;
+    std::vector<QPointF> m_outside;
+    size_t m_outsideCount = 0;
+    AxisCommands::TTravel m_limitsX, m_limitsY;
     QRectF m_bounds;
 };
 

@@ -5,6 +5,7 @@
 #include "program/TProgramRunner.h"
 #include "program/TStatusModel.h"
 #include "common/NumberText.h"
+#include "controller/AxisCommands.h"
 
 #include <QLabel>
 #include <QTimer>
@@ -57,7 +58,7 @@ void TRunEstimate::Follow(TProgramRunner *runner, const TStatusModel *status)
             for (int a = 0; a < status->AxisCount(); ++a)
                 measured.push_back(status->Pos(a));
             RunProgress(runner->g_Run_Count, measured);
-        } else if (StartSteps() != m_plannedStart) {
+        } else if (StartMoved()) {
             Replan();
         }
     });
@@ -99,13 +100,26 @@ std::vector<double> TRunEstimate::StartSteps() const
     return m_startSteps ? m_startSteps() : std::vector<double>();
 }
 
+std::vector<double> TRunEstimate::StartShifts() const
+{
+    std::vector<double> shifts;
+    for (int a = 0; a < m_axes.size(); ++a)
+        shifts.push_back(AxisCommands::Travel_Shift(a));
+    return shifts;
+}
+
+bool TRunEstimate::StartMoved() const
+{
+    return StartSteps() != m_plannedStart || StartShifts() != m_plannedShifts;
+}
+
 bool TRunEstimate::Build(Result &result, const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-                         const std::vector<double> &start, int32_t repeat, bool fast, std::pair<int, int> pair,
-                         const std::atomic_bool *cancel)
+                         const std::vector<double> &start, const std::vector<double> &shifts, int32_t repeat,
+                         bool fast, std::pair<int, int> pair, const std::atomic_bool *cancel)
 {
     result.Planner.FastRun = fast;
     if (!result.Planner.Plan(rows, axes, start, repeat, cancel)
-        || !result.Path.Build(rows, axes, start, pair.first, pair.second, cancel))
+        || !result.Path.Build(rows, axes, start, pair.first, pair.second, cancel, shifts))
         return false;
     result.Outline = result.Path.Outline(cancel);
     return !(cancel && cancel->load());
@@ -121,12 +135,13 @@ void TRunEstimate::Plan()
     if (!TryStrToInt(m_repeatText(), repeat))
         repeat = 1; // the run refuses such a text; one run is shown meanwhile
     m_plannedStart = StartSteps();
+    m_plannedShifts = StartShifts();
     m_preview->SetAxes(m_axes);
     const std::pair<int, int> pair(m_preview->AxisX(), m_preview->AxisY());
     const std::vector<TAutoCode> &rows = m_code->Rows();
     if (rows.size() <= InlineRowLimit) {
         auto result = std::make_unique<Result>();
-        Build(*result, rows, m_axes, m_plannedStart, repeat, m_fast, pair, nullptr);
+        Build(*result, rows, m_axes, m_plannedStart, m_plannedShifts, repeat, m_fast, pair, nullptr);
         Show(*result);
         Discard(std::move(result));
         return;
@@ -134,15 +149,15 @@ void TRunEstimate::Plan()
     const uint64_t generation = ++m_generation;
     m_planning = true;
     m_result = std::make_unique<Result>();
-    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, repeat, fast = m_fast, pair, generation,
-                            spent = std::move(m_spent)]() mutable {
+    m_worker = std::thread([this, &rows, axes = m_axes, start = m_plannedStart, shifts = m_plannedShifts, repeat,
+                            fast = m_fast, pair, generation, spent = std::move(m_spent)]() mutable {
         // Nothing thrown here may reach std::terminate: it is reported on
         // the window's thread instead.
         try {
             spent.clear();
             if (BeforeWorkerPlan)
                 BeforeWorkerPlan();
-            if (Build(*m_result, rows, axes, start, repeat, fast, pair, &m_cancel)) {
+            if (Build(*m_result, rows, axes, start, shifts, repeat, fast, pair, &m_cancel)) {
                 QMetaObject::invokeMethod(this, [this, generation] { TakeResult(generation); },
                                           Qt::QueuedConnection);
                 return;
@@ -250,7 +265,7 @@ void TRunEstimate::RunStarted()
     m_progress.Start();
     if (m_readPositions)
         m_readPositions();
-    if (m_replan->isActive() || m_planning || StartSteps() != m_plannedStart)
+    if (m_replan->isActive() || m_planning || StartMoved())
         Plan();
     if (!m_planning)
         m_label->setText(Estimate::RemainingText(Planner().TotalMs()));

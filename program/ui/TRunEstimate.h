@@ -88,11 +88,15 @@ private:
     };
 
     std::vector<double> StartSteps() const;
+    // How far each axis's coordinate has been set from its home's: the
+    // travel limits shift with it.
+    std::vector<double> StartShifts() const;
+    bool StartMoved() const;
     void Plan();
     // Builds a plan; false when cancelled on the way.
     static bool Build(Result &result, const std::vector<TAutoCode> &rows, const QVector<TAxis_Config> &axes,
-                      const std::vector<double> &start, int32_t repeat, bool fast, std::pair<int, int> pair,
-                      const std::atomic_bool *cancel);
+                      const std::vector<double> &start, const std::vector<double> &shifts, int32_t repeat,
+                      bool fast, std::pair<int, int> pair, const std::atomic_bool *cancel);
     void StopWorker();
     void TakeResult(uint64_t generation);
     void PlanFailed(uint64_t generation, const QString &why);
@@ -109,6 +113,7 @@ private:
     std::function<std::vector<double>()> m_startSteps;
     std::function<void()> m_readPositions;
     std::vector<double> m_plannedStart;
+    std::vector<double> m_plannedShifts;
     std::function<QString()> m_repeatText;
     QVector<TAxis_Config> m_axes;
     bool m_fast = false;

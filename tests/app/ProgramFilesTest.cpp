@@ -87,6 +87,8 @@ private slots:
         QCOMPARE(MainFrm->pgc_Main->currentWidget(), MainFrm->Sheet_Auto);
         QCOMPARE(Page()->mem_Status->Captions(), (QStringList{"X光栅", "第2轴", "第3轴"}));
         QCOMPARE(Page()->mem_Status->Unit(1), QStringLiteral("°"));
+        const auto shownPosition = [this] { return Page()->mem_Status->index(1, TStatusModel::ColPos).data().toString(); };
+        QCOMPARE(shownPosition(), QStringLiteral("—")); // nothing tells where the axes stand
         QVERIFY(!MainFrm->btn_AutoRun->isEnabled());
         QCOMPARE(MainFrm->btn_AutoRun->toolTip(), QStringLiteral("未连接设备"));
         AddRow(1, AutoAction::Abs, 90);
@@ -111,6 +113,7 @@ private slots:
         QVERIFY(MainFrm->btn_AutoRun->isEnabled());
         QVERIFY(MainFrm->btn_AutoRun->toolTip() != QStringLiteral("未连接设备"));
         QCOMPARE(Page()->mem_Status->AxisCount(), 4);
+        QCOMPARE(shownPosition(), QStringLiteral("0.000000"));
     }
 
     void withoutAxisSectionsFourDefaultAxes()

@@ -78,7 +78,7 @@ private slots:
         QVERIFY(points.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(points.readAll()).split("\r\n", Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1 + 3); // the heading, two repetitions, the coordinate
-        QCOMPARE(lines[2].section(',', 2), "1,第2轴,相对定位,1.000000,1.000000,,0.000000,mm");
+        QCOMPARE(lines[2].section(',', 2), "1,第2轴,相对定位,1.000000,1.000000,,0.000000,mm,,");
     }
 
     void theWindowKeepsTheLastTenThousandLines()

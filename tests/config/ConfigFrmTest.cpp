@@ -112,6 +112,40 @@ private slots:
         QCOMPARE(Stored("AXIS0", "CAPTION"), QStringLiteral("第1轴")); // nothing of the axis saved
     }
 
+    // The in-position check: untouched, a file without its keys keeps them
+    // out; a negative tolerance or count is refused with nothing of the
+    // axis saved.  Stored: "INPOS_TOL INPOS_RETRY", "-" for a missing key.
+    void inPositionEntries_data()
+    {
+        QTest::addColumn<QString>("tolerance");
+        QTest::addColumn<QString>("retries");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("untouched") << "" << "3" << "- -" << "";
+        QTest::newRow("set") << " 0.001 " << "5" << "0.001 5" << "";
+        QTest::newRow("negative tolerance") << "-0.5" << "3" << "- -" << "到位公差不能为负数（留空或 0 表示不检查）";
+        QTest::newRow("negative count") << "0.001" << "-1" << "- -" << "到位重试次数必须在 0 到 100 之间";
+    }
+
+    void inPositionEntries()
+    {
+        QFETCH(QString, tolerance);
+        QFETCH(QString, retries);
+        QFETCH(QString, stored);
+        QFETCH(QString, message);
+        TConfigFrm &f = d->config;
+        f.Set_Config(2, 2);
+        QCOMPARE(f.edt_InPos_Tol->text() + " " + f.edt_InPos_Retry->text(), QStringLiteral(" 3"));
+        f.edt_Caption->setText("X");
+        f.edt_InPos_Tol->setText(tolerance);
+        f.edt_InPos_Retry->setText(retries);
+        MessageRecorder messages;
+        f.btn_Next->click();
+        QCOMPARE(messages.Texts().join(""), message);
+        QCOMPARE(Stored("AXIS0", "INPOS_TOL") + " " + Stored("AXIS0", "INPOS_RETRY"), stored);
+        QCOMPARE(Stored("AXIS0", "CAPTION"), message.isEmpty() ? QStringLiteral("X") : QStringLiteral("-"));
+    }
+
     // "分组定义" reads the group list again and keeps every field typed
     // for the shown axis; the group shown is the one chosen, where it
     // stands now (none once deleted), or else the stored one.

@@ -779,6 +779,42 @@ private slots:
         kqsim_advance_ms(1000);
         QCOMPARE_NEAR(Position(0), 3200, 5);
     }
+
+    // Relative moves 1000, -400, 300 with a play or with 30 steps lost in
+    // the second: the counts (factor 1) follow the stage, the software
+    // position the motor; a closed-loop move servos on the counts.
+    void countsFollowTheStageThroughThePlay_data()
+    {
+        QTest::addColumn<int>("backlash");
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QList<int>>("counts");
+        QTest::newRow("none") << 0 << 0 << false << QList<int>{1000, 600, 900};
+        QTest::newRow("backlash") << 20 << 0 << false << QList<int>{1000, 620, 900};
+        QTest::newRow("lost steps") << 0 << 30 << false << QList<int>{1000, 630, 930};
+        QTest::newRow("backlash, closed loop") << 20 << 0 << true << QList<int>{1000, 600, 900};
+    }
+
+    void countsFollowTheStageThroughThePlay()
+    {
+        QFETCH(int, backlash);
+        QFETCH(int, lost);
+        QFETCH(bool, closed);
+        QFETCH(QList<int>, counts);
+        kqsim_set_backlash(0, backlash);
+        if (closed)
+            KQ_Set_Axis_Mode_Position_Close(0);
+        const int32_t moves[] = {1000, -400, 300};
+        for (int i = 0; i < 3; ++i) {
+            if (i == 1)
+                kqsim_lose_steps(0, lost);
+            KQ_Set_Axis_Position_P_Target_Rel(0, moves[i]);
+            QVERIFY(MsUntilRest(0, 10000) >= 0);
+            QCOMPARE(Counts(0), counts[i]);
+            QCOMPARE(kqsim_axis_stage_position(0), counts[i]);
+        }
+        QCOMPARE(Position(0), 900);
+    }
 };
 TAVORIN_TEST(ClosedLoopTest)
 

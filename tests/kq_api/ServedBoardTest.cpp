@@ -269,6 +269,24 @@ private slots:
         QCOMPARE(kqsim_axis_position(1), 0); // the in-process board never moved
     }
 
+    // --backlash and the "lose" command reach the served board's stage: of
+    // the last 100 steps the play takes 20 and the loss 50.
+    void backlashAndLostStepsOnTheServedBoard()
+    {
+        BoardSim sim;
+        QVERIFY(sim.Start({"--listen", "127.0.0.1:0", "--backlash", "1:20"}));
+        QCOMPARE(KQ_Open_Net(127, 0, 0, 1, sim.port), 0);
+        int32_t counts = 0;
+        for (const auto &[move, expected] : {std::pair{1000, 1000}, {-400, 620}, {100, 650}}) {
+            if (move == 100)
+                sim.Command("lose 1 50");
+            KQ_Set_Axis_Position_P_Target_Rel(1, move);
+            QTRY_VERIFY_WITH_TIMEOUT(!sim.State(1).running, 5000);
+            QCOMPARE(KQ_Get_Encoder_Pos(1, &counts), 0);
+            QCOMPARE(counts, expected);
+        }
+    }
+
     // Each fault fails the call within the budget; the link then fails
     // every call at once, until it is opened again.
     void faultFailsFastUntilReopened_data()

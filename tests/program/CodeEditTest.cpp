@@ -4,6 +4,7 @@
 #include "program/TCodeModel.h"
 #include "support/TestRegistry.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace ProgramRows;
@@ -81,6 +82,42 @@ private slots:
             edit->Revert(model);
             QCOMPARE(Lines(model.Rows()), before);
         }
+    }
+
+    // Removing several ranges moves the rows after them once: the table
+    // announces one reset, not one removal a range (a grid of ten million
+    // rows moves its rows at each), and taking it back does the same.
+    void severalRangesAreOneChange_data()
+    {
+        QTest::addColumn<std::vector<TRowRange>>("ranges");
+        QTest::addColumn<int>("removals");
+        QTest::addColumn<int>("resets");
+        QTest::newRow("one range") << std::vector<TRowRange>{{3, 4}} << 1 << 0;
+        QTest::newRow("three ranges") << std::vector<TRowRange>{{15, 5}, {0, 2}, {8, 1}} << 0 << 1;
+    }
+    void severalRangesAreOneChange()
+    {
+        QFETCH(std::vector<TRowRange>, ranges);
+        QFETCH(int, removals);
+        QFETCH(int, resets);
+        TCodeModel model;
+        model.SetRows(Numbered(20));
+        const QStringList before = Lines(model.Rows());
+        QStringList after = before;
+        for (const TRowRange &r : Merge_Ranges(ranges))
+            for (int i = r.First; i < r.First + r.Count; ++i)
+                after.removeOne(before[i]);
+        auto edit = Remove_Rows_Edit(ranges, QStringLiteral("删除"));
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved), inserted(&model, &QAbstractItemModel::rowsInserted),
+            reset(&model, &QAbstractItemModel::modelReset);
+        edit->Apply(model);
+        QCOMPARE(Lines(model.Rows()), after);
+        QCOMPARE(removed.size(), removals);
+        QCOMPARE(reset.size(), resets);
+        edit->Revert(model);
+        QCOMPARE(Lines(model.Rows()), before);
+        QCOMPARE(inserted.size(), removals);
+        QCOMPARE(reset.size(), 2 * resets);
     }
 
     // Taking back a replaced program keeps one copy of the rows: the

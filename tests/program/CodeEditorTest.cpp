@@ -92,6 +92,14 @@ private slots:
         page->edt_Delay->setText(QStringLiteral("75"));
         QTest::keyClick(page->edt_Delay, Qt::Key_Return);
         QCOMPARE(Lines(Code().Rows()).value(1), QStringLiteral("1,第2轴,归零,0,75,1"));
+        // Undo and redo on the selected row show its values again.
+        page->Undo->undo();
+        QCOMPARE(page->edt_Delay->text(), QStringLiteral("250"));
+        page->Undo->undo();
+        QCOMPARE(page->cbb_Action->currentText() + page->edt_Param->text() + page->edt_Delay->text(),
+                 AutoAction::Rel + "1100");
+        page->Undo->redo();
+        QCOMPARE(page->cbb_Action->currentText() + page->edt_Delay->text(), AutoAction::Home + "250");
     }
 
     void doubleClickPutsTheKeyboardInThatColumnsEntry()
@@ -109,6 +117,27 @@ private slots:
         QTest::keyClicks(page->edt_Delay, QStringLiteral("55"));
         QTest::keyClick(page->edt_Delay, Qt::Key_Return);
         QCOMPARE(Code().Row(2).Delay, 55);
+    }
+
+    // Ctrl+click adds rows to the selection, Shift+click stretches the
+    // last one into a block.
+    void clicksSelectSeveralRows()
+    {
+        AddRows(8);
+        page->resize(1000, 1000);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        const auto click = [this](int row, Qt::KeyboardModifiers keys) {
+            const QRect rect = page->grid_Code->visualRect(Code().index(row, TCodeModel::ColAction));
+            QTest::mouseClick(page->grid_Code->viewport(), Qt::LeftButton, keys, rect.center());
+        };
+        click(1, {});
+        click(3, Qt::ControlModifier);
+        click(6, Qt::ControlModifier);
+        QCOMPARE(page->Editor->Selected_Ranges(), (std::vector<TRowRange>{{1, 1}, {3, 1}, {6, 1}}));
+        click(7, Qt::ShiftModifier);
+        QCOMPARE(page->Editor->Selected_Ranges(), (std::vector<TRowRange>{{1, 1}, {3, 1}, {6, 2}}));
+        QCOMPARE(Code().CurrentRow(), 7);
     }
 
     void deleteRemovesEverySelectedRow()

@@ -10,6 +10,7 @@
 
 using Rows = std::vector<TAutoCode>;
 using Points = QList<QPointF>;
+Q_DECLARE_METATYPE(Rows)
 
 namespace {
 // Axis 0 and 1: 100 steps per mm; axis 2: a rotary stage, 1000 steps per degree.
@@ -82,6 +83,51 @@ private slots:
         QFETCH(Points, actual);
         QFETCH(Points, expected);
         QCOMPARE(actual, expected);
+    }
+
+    // Points beyond the travel limits, judged as the walk before a start
+    // judges the rows: relative rows from the start, the limits shifting
+    // with "坐标调整" and back to the configured ones at a home.  Axis 1
+    // (X) has the limits 0 .. 25 mm, axis 2 (Y) none but where a row says.
+    void pointsOutsideTheLimits_data()
+    {
+        using namespace AutoAction;
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<double>("shiftX"); // of the coordinate at the start
+        QTest::addColumn<double>("maxY");
+        QTest::addColumn<QList<int>>("outside");
+        QTest::addColumn<QString>("limitsX");
+        const double none = qInf();
+        QTest::newRow("raster past the limit") << Raster() << 0.0 << none << QList<int>{4, 5, 10} << "0..25";
+        QTest::newRow("relative repetitions") << Rows{Step(0, Rel, 10, 3)} << 0.0 << none << QList<int>{3} << "0..25";
+        QTest::newRow("adjusted coordinate") << Rows{Step(0, Abs, 20), Step(0, Adjust, 0), Step(0, Abs, 10)} << 0.0
+                                             << none << QList<int>{3} << "0..25";
+        QTest::newRow("shifted at the start, home")
+            << Rows{Step(0, Abs, 30), Step(0, Home), Step(0, Abs, 30)} << 10.0 << none << QList<int>{0, 3} << "10..35";
+        QTest::newRow("the other axis") << Rows{Step(1, Abs, 10), Step(0, Abs, 5)} << 0.0 << 5.0 << QList<int>{1, 2}
+                                        << "0..25";
+    }
+    void pointsOutsideTheLimits()
+    {
+        QFETCH(Rows, rows);
+        QFETCH(double, shiftX);
+        QFETCH(double, maxY);
+        QFETCH(QList<int>, outside);
+        QFETCH(QString, limitsX);
+        QVector<TAxis_Config> axes = Axes();
+        axes[0].Soft_Min = 0;
+        axes[0].Soft_Max = 25;
+        if (std::isfinite(maxY))
+            axes[1].Soft_Max = maxY;
+        TPreviewPath path;
+        path.Build(rows, axes, {}, 0, 1, nullptr, {shiftX});
+        QList<int> actual;
+        for (size_t i = 0; i < path.Points().size(); ++i)
+            if (path.IsOutside(i))
+                actual << int(i);
+        QCOMPARE(actual, outside);
+        QCOMPARE(QStringLiteral("%1..%2").arg(*path.LimitsX().Min).arg(*path.LimitsX().Max), limitsX);
+        QCOMPARE(path.Outline().OutsidePoints().size(), size_t(outside.size()));
     }
 
     void adjustStartsStrokeAndSpans()
@@ -242,23 +288,30 @@ private slots:
     void drawsStartEndAndRun()
     {
         Rows rows = Raster();
+        QVector<TAxis_Config> axes = Axes();
+        axes[0].Soft_Max = 25; // the points at X 30 lie beyond it
         TPreviewPanel panel;
-        panel.SetProgram(rows, Axes(), {});
+        panel.SetProgram(rows, axes, {});
         panel.SetRunState(5, {15, 10});
         QImage image(400, 300, QImage::Format_ARGB32);
         QPainter painter(&image);
         panel.Draw(painter, image.rect());
         painter.end();
-        // Something of each colour family: the path, the step, the marks.
+        // Something of each colour family: the path, the step, the marks,
+        // the limit and the points beyond it.
         bool orange = false, green = false;
+        int red = 0;
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) {
                 const QColor c = image.pixelColor(x, y);
                 orange |= c.red() > 240 && c.green() > 120 && c.green() < 160 && c.blue() < 20;
                 green |= c.green() > 140 && c.red() < 40 && c.blue() < 70;
+                red += c.red() > 220 && c.green() < 20 && c.blue() < 20;
             }
         QVERIFY(orange);
         QVERIFY(green);
+        // Three dots of 6 pixels across and a dashed line across the plot.
+        QVERIFY2(red > 3 * 20 + 100, qPrintable(QString::number(red)));
     }
 };
 

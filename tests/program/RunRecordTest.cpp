@@ -6,6 +6,7 @@
 #include "config/AxisConfig.h"
 #include "controller/Conversion.h"
 #include "program/ProgramFile.h"
+#include "program/RasterScan.h"
 #include "program/TCodeModel.h"
 #include "program/TProgramRunner.h"
 #include "program/TRunLog.h"
@@ -61,13 +62,29 @@ public:
         runner.Start(QStringLiteral("1"));
         Go_On();
     }
+    // Ticks of the program timer, or passes of fast stepping as their
+    // timer asks for them.
     void Go_On()
     {
-        for (int i = 0; i < 1000 && runner.tmr_Auto->isActive(); ++i) {
-            kqsim_advance_ms(50);
-            ticks += 50;
-            runner.tmr_AutoTimer();
+        for (int i = 0; i < 100000 && (runner.tmr_Auto->isActive() || runner.tmr_FastRun->isActive()); ++i) {
+            const bool tick = runner.tmr_Auto->isActive();
+            const int ms = tick ? 50 : runner.tmr_FastRun->interval();
+            kqsim_advance_ms(uint32_t(ms));
+            ticks += uint32_t(ms);
+            if (tick)
+                runner.tmr_AutoTimer();
+            else
+                runner.tmr_FastRunTimer();
         }
+    }
+    // The points table's lines after its heading, split into fields.
+    QList<QStringList> Points() const
+    {
+        QList<QStringList> points;
+        const QStringList lines = QString::fromUtf8(Read(Records().value(0)).mid(3)).split("\r\n", Qt::SkipEmptyParts);
+        for (const QString &line : lines.mid(1))
+            points << line.split(',');
+        return points;
     }
 
     QString Runs() const { return cfg.dir.filePath(QStringLiteral("runs")); }
@@ -115,13 +132,96 @@ private slots:
         QVERIFY(points.startsWith("\xEF\xBB\xBF"));
         const QString t = QStringLiteral("2024-03-05 14:07:09.000");
         QCOMPARE(QString::fromUtf8(points.mid(3)).split("\r\n", Qt::SkipEmptyParts),
-                 QStringList({"时间,运行次数,行号,轴名称,动作,指令位置,电机位置,传感器位置,偏差,单位",
-                              t + ",1,1,X,绝对定位,1.502000,1.501875,1.500000,-0.002000,mm",
-                              t + ",1,2,X,相对定位,1.517000,1.516875,1.520000,0.003000,mm",
-                              t + ",1,2,X,相对定位,1.532000,1.531875,1.540000,0.008000,mm",
-                              t + ",1,4,Y,相对定位,3.750000,3.750000,,0.000000,mm",
-                              t + ",1,5,Y,归零,0.000000,0.000000,,0.000000,mm",
-                              t + ",1,6,Y,坐标调整,-1.000000,-0.999844,,0.000156,mm"}));
+                 QStringList({"时间,运行次数,行号,轴名称,动作,指令位置,电机位置,传感器位置,偏差,单位,到位,到位偏差",
+                              t + ",1,1,X,绝对定位,1.502000,1.501875,1.500000,-0.002000,mm,,",
+                              t + ",1,2,X,相对定位,1.517000,1.516875,1.520000,0.003000,mm,,",
+                              t + ",1,2,X,相对定位,1.532000,1.531875,1.540000,0.008000,mm,,",
+                              t + ",1,4,Y,相对定位,3.750000,3.750000,,0.000000,mm,,",
+                              t + ",1,5,Y,归零,0.000000,0.000000,,0.000000,mm,,",
+                              t + ",1,6,Y,坐标调整,-1.000000,-0.999844,,0.000156,mm,,"}));
+    }
+
+    // The in-position check of X, given a sensor of 1 µm (2.13 motor steps
+    // a count) and a tolerance of one count, on a serpentine raster of 4
+    // points by 3 lines: 1..4 mm, back 3..1 mm, on again 2..4 mm.  A play
+    // of 20 steps (9.4 µm) leaves the stage behind on the reversed line;
+    // lost steps leave it behind once.  For each point of X the record's
+    // 偏差, 到位 and 到位偏差, and the log's lines of the check.
+    void inPositionCheck_data()
+    {
+        QTest::addColumn<QString>("program"); // empty: the raster
+        QTest::addColumn<bool>("fast");
+        QTest::addColumn<int>("backlash");
+        QTest::addColumn<int>("lost");
+        QTest::addColumn<double>("tolerance");
+        QTest::addColumn<int>("retries");
+        QTest::addColumn<QStringList>("points");
+        QTest::addColumn<QStringList>("checks");
+        const QString ok = "0.000000|是|0.000000";
+        // The counts the stage leaves behind on the reversed line: 9, 10, 9 µm.
+        const QStringList behind{"0.009000||", "0.010000||", "0.009000||"};
+        QStringList corrected;
+        for (const QString &d : {"0.009", "0.01", "0.009"})
+            corrected << "X 到位修正 1：偏差 " + d;
+        for (const bool fast : {false, true}) {
+            const QByteArray schedule = fast ? " (fast)" : " (ticks)";
+            QTest::newRow("backlash corrected" + schedule)
+                << QString() << fast << 20 << 0 << 0.001 << 3 << QStringList(10, ok) << corrected;
+            // 40 steps lost in the first of three relative moves of 1 mm:
+            // corrected once, the later moves go on from there.
+            QTest::newRow("lost steps corrected" + schedule) << "0,X,相对定位,1,0,3" << fast << 0 << 40 << 0.001 << 3
+                << QStringList(3, ok) << QStringList{"X 到位修正 1：偏差 -0.019"};
+            // Half a count off a count: a step either way only moves the
+            // reading from one side to the other.
+            QTest::newRow("retries spent" + schedule) << "0,X,绝对定位,1.0005,0,1" << fast << 0 << 0 << 0.0001 << 2
+                << QStringList{"-0.000500|否|-0.000500"}
+                << QStringList{"X 到位修正 1：偏差 -0.0005", "X 到位修正 2：偏差 0.0005", "X 未能到位，偏差 -0.0005"};
+        }
+        QTest::newRow("not checked: the play shows on the reversed line") << QString() << false << 20 << 0 << 0.0 << 3
+            << QStringList(4, "0.000000||") + behind + QStringList(3, "0.000000||") << QStringList();
+    }
+
+    void inPositionCheck()
+    {
+        QFETCH(QString, program);
+        QFETCH(bool, fast);
+        QFETCH(int, backlash);
+        QFETCH(int, lost);
+        QFETCH(double, tolerance);
+        QFETCH(int, retries);
+        QFETCH(QStringList, points);
+        QFETCH(QStringList, checks);
+        Recorded_Run run;
+        TAxis_Config &x = g_Axis_Config[0];
+        x.Encoder_Unit_um = 1;
+        x.InPos_Tol = tolerance;
+        x.InPos_Retry = retries;
+        KQ_Set_Axis_Position_Close_Dec_Factor(0, KQ_Help_Grating_Line_Factor(1.8, 32, 3, 1, 1));
+        kqsim_set_backlash(0, backlash);
+        kqsim_lose_steps(0, lost);
+        run.runner.FastRun = fast;
+        if (program.isEmpty()) {
+            TScanSettings s;
+            s.XAxis = "X", s.YAxis = "Y";
+            s.XCount = 4, s.YCount = 3;
+            s.XStart = s.YStart = s.XLen = s.YLen = 1;
+            s.Delay = 0;
+            run.code.SetRows(GenerateRaster(s));
+            run.runner.Start(QStringLiteral("1"));
+            run.Go_On();
+        } else {
+            run.Run(program);
+        }
+        QCOMPARE(run.lines.last(), "[2024-03-05 14:07:09]停止");
+        QStringList seen;
+        for (const QStringList &p : run.Points())
+            if (p.value(3) == "X" && (p.value(4) == AutoAction::Abs || p.value(4) == AutoAction::Rel))
+                seen << p.value(8) + '|' + p.value(10) + '|' + p.value(11);
+        QCOMPARE(seen, points);
+        QStringList texts;
+        for (const QString &line : run.lines.filter("到位"))
+            texts << line.section(']', 1);
+        QCOMPARE(texts, checks);
     }
 
     void anUnwritableFolderIsLoggedOnceAndTheRunGoesOn()
