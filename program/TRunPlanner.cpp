@@ -130,7 +130,8 @@ int64_t FastPollMicros(double seconds)
     if (!(seconds > 0))
         return 0; // seen at rest by the poll right after the command
     const double polls = std::ceil(seconds * 1000 / double(FastPollMs) - 1e-9);
-    return polls >= double(kTickCap / (FastPollMs * 1000)) ? kTickCap : int64_t(polls) * FastPollMs * 1000;
+    return polls >= double(kTickCap / (FastPollMs * 1000)) ? kTickCap
+                                                            : int64_t(polls) * FastPollMs * 1000 + FastPollLateMicros;
 }
 
 } // namespace
