@@ -95,8 +95,9 @@ private slots:
     }
 
     // Fast stepping, hand-computed as above: a motion is seen ended at the
-    // first 5 ms poll after it (none for no motion), a home search 20 ms
-    // later, a delay counts as it is, and each row costs 0.15 ms of work.
+    // first 5 ms poll after it (none for no motion), the poll itself a
+    // little late, a home search 20 ms later, a delay counts as it is, and
+    // each row costs 0.15 ms of work.
     void fastDuration_data()
     {
         QTest::addColumn<Rows>("rows");
@@ -105,15 +106,16 @@ private slots:
         QTest::addColumn<qint64>("us");
         using namespace AutoAction;
         const qint64 row = Estimate::FastRowMicros;
+        const qint64 late = Estimate::FastPollLateMicros;
         QTest::newRow("zero motion") << Rows(1000, Step(Abs, 0)) << 0.0 << 1 << 1000 * row;
-        QTest::newRow("below max speed") << Rows{Step(Rel, 1)} << 0.0 << 1 << 550'000 + row;
-        QTest::newRow("relative repeated") << Rows{Step(Rel, -1, 100, 3)} << 0.0 << 1 << 3 * 650'000 + row;
-        QTest::newRow("reaches max speed, delay") << Rows{Step(Abs, 10, 1000)} << 0.0 << 1 << 2'375'000 + 1'000'000 + row;
-        QTest::newRow("negative delay") << Rows{Step(Rel, 1, -500)} << 0.0 << 1 << 550'000 + row;
+        QTest::newRow("below max speed") << Rows{Step(Rel, 1)} << 0.0 << 1 << 550'000 + late + row;
+        QTest::newRow("relative repeated") << Rows{Step(Rel, -1, 100, 3)} << 0.0 << 1 << 3 * (650'000 + late) + row;
+        QTest::newRow("reaches max speed, delay") << Rows{Step(Abs, 10, 1000)} << 0.0 << 1 << 2'375'000 + late + 1'000'000 + row;
+        QTest::newRow("negative delay") << Rows{Step(Rel, 1, -500)} << 0.0 << 1 << 550'000 + late + row;
         QTest::newRow("home: a poll on the switch, 20 ms more") << Rows{Step(Home, 0, 120)} << 1000.0 << 1
-                                                                << 2'250'000 + 20'000 + 120'000 + row;
+                                                                << 2'250'000 + late + 20'000 + 120'000 + row;
         QTest::newRow("adjust and pause") << Rows{Step(Adjust, 10), Step(Pause, 0, 0, 1, -1)} << 0.0 << 2 << 4 * row;
-        QTest::newRow("runs") << Rows{Step(Rel, 1)} << 0.0 << 3 << 3 * (550'000 + row);
+        QTest::newRow("runs") << Rows{Step(Rel, 1)} << 0.0 << 3 << 3 * (550'000 + late + row);
     }
     void fastDuration()
     {
