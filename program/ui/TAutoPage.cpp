@@ -336,9 +336,14 @@ void TAutoPage::SetConnected(bool connected)
 
 void TAutoPage::SetEditEnabled(bool enabled)
 {
+    const bool runEnded = enabled && !m_idle;
     m_idle = enabled;
     for (QWidget *w : std::initializer_list<QWidget *>{btn_AddCode, btn_ModifyCode, btn_DelCode, btn_ScanXY, grid_Code})
         w->setEnabled(enabled);
+    // The run has left its last step selected: the panel shows that row,
+    // so that "修改" never writes another row's values over it.
+    if (runEnded && Editor)
+        Editor->Show_Current_Row();
 }
 
 // ---- program steps ---------------------------------------------------------

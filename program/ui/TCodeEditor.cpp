@@ -47,6 +47,11 @@ void TCodeEditor::Load_Row(int row)
     m_page->edt_Count->setText(QString::number(code.Count));
 }
 
+void TCodeEditor::Show_Current_Row()
+{
+    Load_Row(m_page->mem_Code->CurrentRow());
+}
+
 // A double-click on a cell loads its row and puts the keyboard in the
 // panel's entry of that column; Enter there replaces the row.
 void TCodeEditor::Edit_Cell(const QModelIndex &index)

@@ -40,6 +40,9 @@ public:
     void Undo();
     void Redo();
 
+    // Loads the table's current row into the edit panel (after a run).
+    void Show_Current_Row();
+
     // The entries of the clipboard and teaching, for the grid's menu.
     void Add_Menu_Entries(QMenu *menu);
 

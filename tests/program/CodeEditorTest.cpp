@@ -71,6 +71,11 @@ private slots:
         page->SetEditEnabled(false);
         Code().SetCurrentRow(0);
         QCOMPARE(page->edt_Delay->text(), QStringLiteral("500"));
+        // At its end the panel shows the step the run left selected, so that
+        // "修改" does not write the pause's values over it.
+        page->SetEditEnabled(true);
+        QCOMPARE(page->cbb_Action->currentText(), Code().Row(0).Action);
+        QCOMPARE(page->edt_Delay->text(), QString::number(Code().Row(0).Delay));
     }
 
     void modifyReplacesTheSelectedRow()
