@@ -168,6 +168,16 @@ QStringList Ended(int runs = 1)
     return {"方案执行完成 " + QString::number(runs), "停止"};
 }
 
+// Axis 1 limited to -10…10 mm, standing at `startMm`, with `rows` loaded.
+void Limit_First_Axis(Run &run, const QString &rows, double startMm)
+{
+    AxisCommands::Reset_Travel_Shifts();
+    g_Axis_Config[0].Soft_Min = -10;
+    g_Axis_Config[0].Soft_Max = 10;
+    kqsim_place_axis(0, int32_t(startMm * 6400));
+    run.code.SetRows(Rows(rows));
+}
+
 } // namespace
 
 class RunnerTestCase : public QObject
@@ -648,11 +658,7 @@ private slots:
         QFETCH(double, startMm);
         QFETCH(QString, refusal);
         Run run;
-        AxisCommands::Reset_Travel_Shifts();
-        g_Axis_Config[0].Soft_Min = -10;
-        g_Axis_Config[0].Soft_Max = 10;
-        kqsim_place_axis(0, int32_t(startMm * 6400));
-        run.code.SetRows(Rows(rows));
+        Limit_First_Axis(run, rows, startMm);
         run.Play("start", repeat);
         if (refusal.isEmpty()) {
             QCOMPARE(run.runner.RunState(), TProgramRunner::Running);
@@ -682,11 +688,7 @@ private slots:
         QFETCH(double, startMm);
         QFETCH(QString, refusal);
         Run run;
-        AxisCommands::Reset_Travel_Shifts();
-        g_Axis_Config[0].Soft_Min = -10;
-        g_Axis_Config[0].Soft_Max = 10;
-        kqsim_place_axis(0, int32_t(startMm * 6400));
-        run.code.SetRows(Rows(rows));
+        Limit_First_Axis(run, rows, startMm);
         QList<int> expected, refused;
         for (int row = 0; row < run.code.rowCount(); ++row) {
             if (!run.runner.Check_Row(run.code.Row(row)).isEmpty())
