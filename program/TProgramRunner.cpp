@@ -33,11 +33,6 @@ double Round6(double value)
     return std::round(value * 1e6) / 1e6;
 }
 
-bool Drives_Axis(AutoAction::TKind action)
-{
-    return action != AutoAction::TKind::Pause && action != AutoAction::TKind::None;
-}
-
 } // namespace
 
 TProgramRunner::TProgramRunner(TCodeModel *code, std::function<int()> axisCount, QObject *parent)
@@ -197,7 +192,7 @@ void TProgramRunner::Auto_Halt()
 QString TProgramRunner::Check_Row(const TAutoCode &code) const
 {
     const AutoAction::TKind action = AutoAction::Kind_Of(code.Action);
-    if (!Drives_Axis(action))
+    if (!AutoAction::Drives_Axis(action))
         return QString();
     if (code.ID < 0 || code.ID >= m_axisCount() || code.ID >= g_Axis_Config.size())
         return QStringLiteral("设备上没有轴号为 %1 的轴（轴号从 0 数起，本设备共 %2 个轴）")
