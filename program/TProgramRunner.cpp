@@ -217,8 +217,6 @@ QString TProgramRunner::Check_Value(int axis, double value) const
     return QString();
 }
 
-// The distance of one motor step, read once per axis in a pre-start check
-// of many rows (the configuration does not change while it runs).
 void TProgramRunner::Clear_Memo() const
 {
     m_memo.clear();
@@ -273,6 +271,8 @@ int TProgramRunner::Check_Program(int runs, const std::function<void(int row, co
     });
 }
 
+// The distance of one motor step, read once per axis in a pre-start check
+// of many rows (the configuration does not change while it runs).
 double TProgramRunner::Real_Per_Step(int axis) const
 {
     if (!Memo_On())
@@ -324,13 +324,10 @@ QString TProgramRunner::Travel_Refusal(int row, const QString &why)
 // it began shows nothing new.
 QString TProgramRunner::Check_Travel(int runs, int &row, int firstRow) const
 {
-    return With_Memo([&] { return Walk_Travel(runs, row, firstRow); });
-}
-
-QString TProgramRunner::Walk_Travel(int runs, int &row, int firstRow) const
-{
-    TTravelWalk walk = Travel_Walk();
-    return Walk_Runs(walk, 0, runs, row, firstRow);
+    return With_Memo([&] {
+        TTravelWalk walk = Travel_Walk();
+        return Walk_Runs(walk, 0, runs, row, firstRow);
+    });
 }
 
 QString TProgramRunner::Walk_Runs(TTravelWalk &walk, int fromRun, int runs, int &row, int firstRow) const
