@@ -55,6 +55,13 @@ inline TKind Kind_Of(const QString &name)
     }
     return TKind::None;
 }
+
+// A home search, a move or a coordinate adjustment: a step that commands
+// its axis.
+inline bool Drives_Axis(TKind kind)
+{
+    return kind != TKind::Pause && kind != TKind::None;
+}
 } // namespace AutoAction
 
 // Where a step tells its axis to go, in mm or degrees: a home search to 0,

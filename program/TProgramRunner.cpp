@@ -33,11 +33,6 @@ double Round6(double value)
     return std::round(value * 1e6) / 1e6;
 }
 
-bool Drives_Axis(AutoAction::TKind action)
-{
-    return action != AutoAction::TKind::Pause && action != AutoAction::TKind::None;
-}
-
 } // namespace
 
 TProgramRunner::TProgramRunner(TCodeModel *code, std::function<int()> axisCount, QObject *parent)
@@ -197,7 +192,7 @@ void TProgramRunner::Auto_Halt()
 QString TProgramRunner::Check_Row(const TAutoCode &code) const
 {
     const AutoAction::TKind action = AutoAction::Kind_Of(code.Action);
-    if (!Drives_Axis(action))
+    if (!AutoAction::Drives_Axis(action))
         return QString();
     if (code.ID < 0 || code.ID >= m_axisCount() || code.ID >= g_Axis_Config.size())
         return QStringLiteral("设备上没有轴号为 %1 的轴（轴号从 0 数起，本设备共 %2 个轴）")
@@ -222,8 +217,6 @@ QString TProgramRunner::Check_Value(int axis, double value) const
     return QString();
 }
 
-// The distance of one motor step, read once per axis in a pre-start check
-// of many rows (the configuration does not change while it runs).
 void TProgramRunner::Clear_Memo() const
 {
     m_memo.clear();
@@ -278,6 +271,8 @@ int TProgramRunner::Check_Program(int runs, const std::function<void(int row, co
     });
 }
 
+// The distance of one motor step, read once per axis in a pre-start check
+// of many rows (the configuration does not change while it runs).
 double TProgramRunner::Real_Per_Step(int axis) const
 {
     if (!Memo_On())
@@ -329,13 +324,10 @@ QString TProgramRunner::Travel_Refusal(int row, const QString &why)
 // it began shows nothing new.
 QString TProgramRunner::Check_Travel(int runs, int &row, int firstRow) const
 {
-    return With_Memo([&] { return Walk_Travel(runs, row, firstRow); });
-}
-
-QString TProgramRunner::Walk_Travel(int runs, int &row, int firstRow) const
-{
-    TTravelWalk walk = Travel_Walk();
-    return Walk_Runs(walk, 0, runs, row, firstRow);
+    return With_Memo([&] {
+        TTravelWalk walk = Travel_Walk();
+        return Walk_Runs(walk, 0, runs, row, firstRow);
+    });
 }
 
 QString TProgramRunner::Walk_Runs(TTravelWalk &walk, int fromRun, int runs, int &row, int firstRow) const

@@ -205,7 +205,6 @@ private:
     // Runs `check` with the memo on, cleared first.
     template <typename Check>
     auto With_Memo(Check check) const;
-    QString Walk_Travel(int runs, int &row, int firstRow) const;
     // Walks runs `fromRun` to `runs` - 1 on (the first from `firstRow`).
     QString Walk_Runs(TTravelWalk &walk, int fromRun, int runs, int &row, int firstRow) const;
     QString Check_Profile(int axis) const;

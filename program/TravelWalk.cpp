@@ -59,8 +59,7 @@ TTravelWalk::TPlace TTravelWalk::Place(int axis)
 
 bool TTravelWalk::Moves(const TAutoCode &row)
 {
-    const AutoAction::TKind action = AutoAction::Kind_Of(row.Action);
-    return action != AutoAction::TKind::Pause && action != AutoAction::TKind::None;
+    return AutoAction::Drives_Axis(AutoAction::Kind_Of(row.Action));
 }
 
 QString TTravelWalk::Step(const TAutoCode &row)
