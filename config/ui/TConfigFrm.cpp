@@ -470,13 +470,9 @@ void TConfigFrm::Show_Group_Again(const QString &chosen)
         Show_Position(cbb_Group, m_loadedGroupId);
         return;
     }
-    // Names are keys of the file: they match without regard to letter case.
-    int position = -1;
-    for (int i = 0; i < cbb_Group->count() && position < 0 && !chosen.isEmpty(); ++i) {
-        if (cbb_Group->itemText(i).compare(chosen, Qt::CaseInsensitive) == 0)
-            position = i;
-    }
-    cbb_Group->setCurrentIndex(position);
+    // Names are keys of the file: they match without regard to letter case
+    // (a fixed-string match ignores it).
+    cbb_Group->setCurrentIndex(chosen.isEmpty() ? -1 : cbb_Group->findText(chosen, Qt::MatchFixedString));
 }
 
 void TConfigFrm::btn_FactorClick()
