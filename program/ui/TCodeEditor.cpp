@@ -16,6 +16,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableView>
@@ -26,8 +27,10 @@ TCodeEditor::TCodeEditor(TAutoPage *page) : QObject(page), m_page(page)
     setObjectName(QStringLiteral("CodeEditor"));
     connect(page->mem_Code, &TCodeModel::CurrentRowChanged, this, &TCodeEditor::Load_Row);
     connect(page->grid_Code, &QAbstractItemView::doubleClicked, this, &TCodeEditor::Edit_Cell);
-    for (QLineEdit *entry : {page->edt_Param, page->edt_Delay, page->edt_Count})
+    for (QLineEdit *entry : {page->edt_Param, page->edt_Delay, page->edt_Count}) {
         connect(entry, &QLineEdit::returnPressed, this, [this] { Guard([this] { Modify(); }); });
+        entry->installEventFilter(this);
+    }
     Add_Shortcuts();
 }
 
@@ -50,6 +53,22 @@ void TCodeEditor::Load_Row(int row)
 void TCodeEditor::Show_Current_Row()
 {
     Load_Row(m_page->mem_Code->CurrentRow());
+}
+
+// An entry keeps the undo and redo keys for its own text only while it has
+// typing to take back; otherwise they undo and redo the program's edits, as
+// from the grid: Enter replaces the row, and Ctrl+Z right after takes the
+// replacement back.
+bool TCodeEditor::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        const auto *entry = qobject_cast<QLineEdit *>(watched);
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (entry && ((key->matches(QKeySequence::Undo) && !entry->isUndoAvailable())
+                      || (key->matches(QKeySequence::Redo) && !entry->isRedoAvailable())))
+            return true; // left unaccepted: the window's keys take it
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 // A double-click on a cell loads its row and puts the keyboard in the

@@ -46,6 +46,9 @@ public:
     // The entries of the clipboard and teaching, for the grid's menu.
     void Add_Menu_Entries(QMenu *menu);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
     void Load_Row(int row);
     void Edit_Cell(const QModelIndex &index);

@@ -208,6 +208,17 @@ private slots:
         QVERIFY(MainFrm->btn_Redo->isEnabled());
         QTest::keyClick(MainFrm, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(Page()->mem_Code->rowCount(), 2);
+        // Enter in an entry replaces the row; Ctrl+Z there takes it back.
+        QLineEdit *delay = Page()->edt_Delay;
+        const int before = Page()->mem_Code->Row(1).Delay;
+        delay->setFocus();
+        delay->setText(QStringLiteral("75"));
+        QTest::keyClick(delay, Qt::Key_Return);
+        QCOMPARE(Page()->mem_Code->Row(1).Delay, 75);
+        QTest::keyClick(delay, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(Page()->mem_Code->Row(1).Delay, before);
+        QTest::keyClick(delay, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(Page()->mem_Code->Row(1).Delay, 75);
         FileAnswers files({Path("k.txt")});
         QTest::keyClick(MainFrm, Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(files.shown, 1);
