@@ -243,18 +243,17 @@ TResult Position_Target(int axis, TLoop loop, bool absolute, double value)
 
 TResult Position_Move(int axis, TLoop loop, bool absolute, const TValue &value)
 {
-    if (!Travel(axis).Limited()) {
-        const TResult profile = Position_Profile(axis, loop);
-        if (!profile.Ok())
-            return profile;
-        return Send_Target(axis, loop, absolute, value(), std::nullopt);
+    // On an axis with limits the value is taken and checked before the
+    // profile goes out; elsewhere it is taken between the two.
+    std::optional<double> v, end;
+    if (Travel(axis).Limited()) {
+        v = value();
+        end = Checked_Target(axis, loop, absolute, *v);
     }
-    const double v = value();
-    const std::optional<double> end = Checked_Target(axis, loop, absolute, v);
     const TResult profile = Position_Profile(axis, loop);
     if (!profile.Ok())
         return profile;
-    return Send_Target(axis, loop, absolute, v, end);
+    return Send_Target(axis, loop, absolute, v ? *v : value(), end);
 }
 
 // ---- velocity move -------------------------------------------------------------

@@ -405,22 +405,24 @@ std::string BoardServer::command(const std::string &line)
     return answer + "ok " + word + "\n";
 }
 
-bool BoardServer::setBacklash(int axis, int32_t steps)
+template <typename Change>
+bool BoardServer::changeAxis(int axis, Change change)
 {
     m_board.advanceTo(m_clock.now());
     Axis *a = m_board.axis(axis);
     if (a)
-        a->setBacklash(steps);
+        change(*a);
     return a != nullptr;
+}
+
+bool BoardServer::setBacklash(int axis, int32_t steps)
+{
+    return changeAxis(axis, [steps](Axis &a) { a.setBacklash(steps); });
 }
 
 bool BoardServer::loseSteps(int axis, int32_t steps)
 {
-    m_board.advanceTo(m_clock.now());
-    Axis *a = m_board.axis(axis);
-    if (a)
-        a->loseSteps(steps);
-    return a != nullptr;
+    return changeAxis(axis, [steps](Axis &a) { a.loseSteps(steps); });
 }
 
 void BoardServer::run(int stopFd, int controlFd, int answerFd)

@@ -85,6 +85,10 @@ private:
     void readControl(int controlFd);
     void answer(const std::string &text);
     void flushAnswer();
+    // Brings the board up to now and changes the axis; false when there is
+    // no such axis.
+    template <typename Change>
+    bool changeAxis(int axis, Change change);
 
     SimClock m_clock; // the board's time; a test may take it over
     Board m_board;

@@ -97,9 +97,14 @@ float toFactor(double f)
     return static_cast<float>(f);
 }
 
-void remember(const CallText &call)
+template <typename... Args>
+void remember(const char *name, Args... args)
 {
     Library &lib = Library::instance();
+    if (!lib.records())
+        return;
+    CallText call(name);
+    (call.arg(args), ...);
     std::lock_guard<std::mutex> lock(lib.mutex());
     lib.lastHelpCall() = call.text();
 }
@@ -111,107 +116,92 @@ extern "C" {
 int32_t KQ_Help_Step_Line_Real_To_Steps(double step_angle, int32_t div, double pitch, double line_ratio,
                                         double value)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Step_Line_Real_To_Steps").arg(step_angle).arg(div).arg(pitch).arg(line_ratio).arg(value));
+    remember("KQ_Help_Step_Line_Real_To_Steps", step_angle, div, pitch, line_ratio, value);
     return toSteps(stepLinePerMm(step_angle, div, pitch, line_ratio), value);
 }
 
 double KQ_Help_Step_Line_Steps_To_Real(double step_angle, int32_t div, double pitch, double line_ratio,
                                        int32_t steps)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Step_Line_Steps_To_Real").arg(step_angle).arg(div).arg(pitch).arg(line_ratio).arg(steps));
+    remember("KQ_Help_Step_Line_Steps_To_Real", step_angle, div, pitch, line_ratio, steps);
     return toReal(stepLinePerMm(step_angle, div, pitch, line_ratio), steps);
 }
 
 int32_t KQ_Help_Step_Circle_Real_To_Steps(double step_angle, int32_t div, double circle_ratio, double value)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Step_Circle_Real_To_Steps").arg(step_angle).arg(div).arg(circle_ratio).arg(value));
+    remember("KQ_Help_Step_Circle_Real_To_Steps", step_angle, div, circle_ratio, value);
     return toSteps(stepCirclePerDeg(step_angle, div, circle_ratio), value);
 }
 
 double KQ_Help_Step_Circle_Steps_To_Real(double step_angle, int32_t div, double circle_ratio, int32_t steps)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Step_Circle_Steps_To_Real").arg(step_angle).arg(div).arg(circle_ratio).arg(steps));
+    remember("KQ_Help_Step_Circle_Steps_To_Real", step_angle, div, circle_ratio, steps);
     return toReal(stepCirclePerDeg(step_angle, div, circle_ratio), steps);
 }
 
 int32_t KQ_Help_Grating_Line_Real_To_Steps(double unit_um, double value)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Grating_Line_Real_To_Steps").arg(unit_um).arg(value));
+    remember("KQ_Help_Grating_Line_Real_To_Steps", unit_um, value);
     return toSteps(gratingLinePerMm(unit_um), value);
 }
 
 double KQ_Help_Grating_Line_Steps_To_Real(double unit_um, int32_t counts)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Grating_Line_Steps_To_Real").arg(unit_um).arg(counts));
+    remember("KQ_Help_Grating_Line_Steps_To_Real", unit_um, counts);
     return toReal(gratingLinePerMm(unit_um), counts);
 }
 
 int32_t KQ_Help_Grating_Circle_Real_To_Steps(int32_t grating_count, double value)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Grating_Circle_Real_To_Steps").arg(grating_count).arg(value));
+    remember("KQ_Help_Grating_Circle_Real_To_Steps", grating_count, value);
     return toSteps(gratingCirclePerDeg(grating_count), value);
 }
 
 double KQ_Help_Grating_Circle_Steps_To_Real(int32_t grating_count, int32_t counts)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Grating_Circle_Steps_To_Real").arg(grating_count).arg(counts));
+    remember("KQ_Help_Grating_Circle_Steps_To_Real", grating_count, counts);
     return toReal(gratingCirclePerDeg(grating_count), counts);
 }
 
 int32_t KQ_Help_Encoder_Line_Real_To_Steps(double pitch, double line_ratio, int32_t line_count, double value)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Encoder_Line_Real_To_Steps").arg(pitch).arg(line_ratio).arg(line_count).arg(value));
+    remember("KQ_Help_Encoder_Line_Real_To_Steps", pitch, line_ratio, line_count, value);
     return toSteps(encoderLinePerMm(pitch, line_ratio, line_count), value);
 }
 
 double KQ_Help_Encoder_Line_Steps_To_Real(double pitch, double line_ratio, int32_t line_count, int32_t counts)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Encoder_Line_Steps_To_Real").arg(pitch).arg(line_ratio).arg(line_count).arg(counts));
+    remember("KQ_Help_Encoder_Line_Steps_To_Real", pitch, line_ratio, line_count, counts);
     return toReal(encoderLinePerMm(pitch, line_ratio, line_count), counts);
 }
 
 int32_t KQ_Help_Encoder_Circle_Real_To_Steps(double circle_ratio, int32_t line_count, double value)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Encoder_Circle_Real_To_Steps").arg(circle_ratio).arg(line_count).arg(value));
+    remember("KQ_Help_Encoder_Circle_Real_To_Steps", circle_ratio, line_count, value);
     return toSteps(encoderCirclePerDeg(circle_ratio, line_count), value);
 }
 
 double KQ_Help_Encoder_Circle_Steps_To_Real(double circle_ratio, int32_t line_count, int32_t counts)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Encoder_Circle_Steps_To_Real").arg(circle_ratio).arg(line_count).arg(counts));
+    remember("KQ_Help_Encoder_Circle_Steps_To_Real", circle_ratio, line_count, counts);
     return toReal(encoderCirclePerDeg(circle_ratio, line_count), counts);
 }
 
 float KQ_Help_Grating_Line_Factor(double step_angle, int32_t div, double pitch, double line_ratio, double unit_um)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Grating_Line_Factor").arg(step_angle).arg(div).arg(pitch).arg(line_ratio).arg(unit_um));
+    remember("KQ_Help_Grating_Line_Factor", step_angle, div, pitch, line_ratio, unit_um);
     return toFactor(stepLinePerMm(step_angle, div, pitch, line_ratio) / gratingLinePerMm(unit_um));
 }
 
 float KQ_Help_Grating_Circle_Factor(double step_angle, int32_t div, double circle_ratio, int32_t grating_count)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Grating_Circle_Factor").arg(step_angle).arg(div).arg(circle_ratio).arg(grating_count));
+    remember("KQ_Help_Grating_Circle_Factor", step_angle, div, circle_ratio, grating_count);
     return toFactor(stepCirclePerDeg(step_angle, div, circle_ratio) / gratingCirclePerDeg(grating_count));
 }
 
 float KQ_Help_Encoder_Factor(double step_angle, int32_t div, int32_t line_count)
 {
-    if (Library::instance().records())
-        remember(CallText("KQ_Help_Encoder_Factor").arg(step_angle).arg(div).arg(line_count));
+    remember("KQ_Help_Encoder_Factor", step_angle, div, line_count);
     return toFactor(360.0 / step_angle * div / (4.0 * line_count));
 }
 
