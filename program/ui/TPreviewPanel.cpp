@@ -446,11 +446,15 @@ void TPreviewPanel::DrawLimits(QPainter &painter, const QRectF &plot, const TPre
     pen.setCosmetic(true);
     painter.setPen(pen);
     for (const std::optional<double> &x : {m_path.LimitsX().Min, m_path.LimitsX().Max})
-        if (x)
-            painter.drawLine(QPointF(view.Map({*x, 0}).x(), plot.top()), QPointF(view.Map({*x, 0}).x(), plot.bottom()));
+        if (x) {
+            const double at = view.Map({*x, 0}).x();
+            painter.drawLine(QPointF(at, plot.top()), QPointF(at, plot.bottom()));
+        }
     for (const std::optional<double> &y : {m_path.LimitsY().Min, m_path.LimitsY().Max})
-        if (y)
-            painter.drawLine(QPointF(plot.left(), view.Map({0, *y}).y()), QPointF(plot.right(), view.Map({0, *y}).y()));
+        if (y) {
+            const double at = view.Map({0, *y}).y();
+            painter.drawLine(QPointF(plot.left(), at), QPointF(plot.right(), at));
+        }
 }
 
 // The points outside the limits as red dots, at most one in each small
